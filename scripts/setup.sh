@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Installs what building, running and testing the recorder needs (Debian 12).
+set -euo pipefail
+packages=(cmake g++ make qt6-base-dev qt6-serialport-dev qt6-charts-dev libgl1-mesa-dev
+          xvfb xauth socat xdotool imagemagick fonts-dejavu-core)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  SUDO=""
+  [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

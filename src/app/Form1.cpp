@@ -1,0 +1,651 @@
+#include "app/Form1.h"
+
+#include "app/BarMeter.h"
+#include "app/Icons.h"
+#include "app/PictureButton.h"
+#include "app/ScaleLabel.h"
+#include "app/SingleInstance.h"
+#include "files/WorkFile.h"
+#include "files/ui/Form2.h"
+#include "graph/Graph.h"
+#include "sensor/SensorIni.h"
+#include "settings/ScxIni.h"
+#include "settings/ui/Pathpro.h"
+#include "util/Clock.h"
+#include "util/Colours.h"
+#include "util/Prompts.h"
+#include "util/Texts.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QShortcut>
+#include <QStatusBar>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace zkd {
+namespace {
+
+constexpr int kHeaderDelayMs = 1500;
+constexpr int kStartUpFieldCount = 9;
+// Settings-file fields, counted from 1 as the file describes them.
+constexpr int kFieldPort = 2;
+constexpr int kFieldLanguage = 3;
+constexpr int kFieldForeColour = 4;
+constexpr int kFieldBackColour = 5;
+constexpr int kFieldBaud = 6;
+
+QLineEdit *valueBox(QWidget *parent, const char *name, const QColor &text, const QColor &background, int pointSize)
+{
+    auto *box = new QLineEdit(parent);
+    box->setObjectName(QString::fromLatin1(name));
+    box->setReadOnly(true);
+    box->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    box->setFocusPolicy(Qt::NoFocus);
+    QFont f = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    f.setPointSize(pointSize);
+    f.setBold(pointSize > 14);
+    box->setFont(f);
+    QPalette pal = box->palette();
+    pal.setColor(QPalette::Text, text);
+    pal.setColor(QPalette::Base, background);
+    box->setPalette(pal);
+    return box;
+}
+
+QLabel *captionLabel(const QString &text, QWidget *parent)
+{
+    auto *label = new QLabel(text, parent);
+    QFont f = label->font();
+    f.setPointSizeF(f.pointSizeF() * 0.9);
+    label->setFont(f);
+    label->setStyleSheet(QStringLiteral("color: #555;"));
+    return label;
+}
+
+void setColours(QWidget *widget, std::optional<QColor> text, std::optional<QColor> background)
+{
+    QPalette pal = widget->palette();
+    if (text)
+        pal.setColor(QPalette::Text, *text);
+    if (background)
+        pal.setColor(QPalette::Base, *background);
+    widget->setPalette(pal);
+}
+
+std::optional<QColor> colourField(const QStringList &fields, int field)
+{
+    if (fields.size() < field)
+        return std::nullopt;
+    const auto index = scxLeadingInt16(fields[field - 1]);
+    if (!index)
+        return std::nullopt;
+    const auto rgb = colourFromIndex(*index);
+    if (!rgb)
+        return std::nullopt;
+    return QColor(rgb->red, rgb->green, rgb->blue);
+}
+
+} // namespace
+
+Form1::Form1(const Deps &deps, QWidget *parent)
+    : QMainWindow(parent), m_deps(deps), m_workFile(std::make_unique<WorkFile>(m_fileNumbers))
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(str(texts::MainWindowTitle));
+    setWindowIcon(pictureIcon(Picture::Program));
+    buildControls();
+    buildMenus();
+    buildShortcuts();
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(kHeaderDelayMs);
+    Timer1->setSingleShot(true);
+    connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
+
+    connect(&m_comm, &MSComm1::OnComm, this, &Form1::MSComm1_OnComm);
+    m_pipeline.setNotesHeaderSource([this] {
+        return RecordPipeline::notesHeader(m_globals.language, clock().timeText(), clock().shortDate(), notesText());
+    });
+    // A logout or shutdown ends the program through the unload steps.
+    connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { m_sessionEnding = true; });
+}
+
+Form1::~Form1() = default;
+
+void Form1::buildControls()
+{
+    auto *central = new QWidget(this);
+    setCentralWidget(central);
+    auto *root = new QVBoxLayout(central);
+    root->setContentsMargins(8, 4, 8, 8);
+    root->setSpacing(6);
+
+    // Picture buttons, the activity pictures and the time of the last record.
+    auto *toolbar = new QHBoxLayout;
+    toolbar->setSpacing(2);
+    const auto makeButton = [&](PictureButton *&button, const char *name, Picture picture, const char16_t *tip) {
+        button = new PictureButton(picture, central);
+        button->setObjectName(QString::fromLatin1(name));
+        button->setToolTip(str(tip));
+        toolbar->addWidget(button);
+    };
+    makeButton(Button1, "Button1", Picture::StartStop, texts::TipButton1);
+    makeButton(Button2, "Button2", Picture::Save, texts::TipButton2);
+    makeButton(Button3, "Button3", Picture::Open, texts::TipButton3);
+    makeButton(Button4, "Button4", Picture::Delete, texts::TipButton4);
+    toolbar->addSpacing(12);
+    makeButton(Button5, "Button5", Picture::Exit, texts::TipButton5);
+    toolbar->addStretch(1);
+
+    Image1 = new QLabel(central);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setPixmap(drawPicture(Picture::Activity, 36, false));
+    Image1->setCursor(Qt::PointingHandCursor);
+    Image1->installEventFilter(this);
+    Image2 = new QLabel(central);
+    Image2->setObjectName(QStringLiteral("Image2"));
+    Image2->setPixmap(drawPicture(Picture::Idle, 36, false));
+    Image1->hide();
+    toolbar->addWidget(Image1);
+    toolbar->addWidget(Image2);
+    toolbar->addSpacing(10);
+    toolbar->addWidget(captionLabel(QStringLiteral("Time"), central));
+    Secunden = valueBox(central, "Secunden", Qt::black, QColor(255, 255, 255), 12);
+    Secunden->setFixedWidth(110);
+    toolbar->addWidget(Secunden);
+    root->addLayout(toolbar);
+
+    // The two inputs side by side: meter with its scale and overflow mark,
+    // then the large actual value with maximum and minimum below it.
+    auto *inputs = new QHBoxLayout;
+    inputs->setSpacing(10);
+    struct InputControls
+    {
+        QLabel *header;
+        QLineEdit *act;
+        QLineEdit *max;
+        QLineEdit *min;
+        BarMeter *bar;
+        ScaleLabel *scale;
+        QLabel *ovl;
+    };
+    const auto makeInput = [&](int index, const char *actName, const char *maxName, const char *minName,
+                               const QColor &colour) {
+        InputControls c{};
+        auto *box = new QGroupBox(QStringLiteral("INP %1").arg(index), central);
+        box->setObjectName(QStringLiteral("Input%1").arg(index));
+        auto *grid = new QGridLayout(box);
+        grid->setContentsMargins(8, 6, 8, 8);
+        grid->setHorizontalSpacing(8);
+        grid->setVerticalSpacing(4);
+        c.scale = new ScaleLabel(box);
+        c.scale->setObjectName(QStringLiteral("Label%1").arg(index == 1 ? 9 : 10));
+        c.scale->setText(QStringLiteral("*"));
+        c.scale->setTextColour(colour);
+        c.scale->setMinimumHeight(181);
+        c.bar = new BarMeter(box);
+        c.bar->setObjectName(QStringLiteral("Bar%1").arg(index));
+        c.bar->setBarColour(colour.lighter(120));
+        c.ovl = new QLabel(str(texts::OverflowMark), box);
+        c.ovl->setObjectName(QStringLiteral("Label%1").arg(index == 1 ? 7 : 8));
+        c.ovl->setAlignment(Qt::AlignCenter);
+        c.ovl->setStyleSheet(QStringLiteral("QLabel { color: white; background: #d02020; font-weight: bold;"
+                                            " border-radius: 3px; padding: 1px 4px; }"));
+        c.header = new QLabel(box);
+        c.header->setObjectName(QStringLiteral("Label%1").arg(index == 1 ? 5 : 6));
+        c.header->setStyleSheet(QStringLiteral("color: %1; font-weight: bold;").arg(colour.name()));
+        c.act = valueBox(box, actName, Qt::black, QColor(255, 255, 192), 26);
+        c.act->setMinimumHeight(56);
+        c.max = valueBox(box, maxName, QColor(192, 0, 0), QColor(224, 224, 224), 13);
+        c.min = valueBox(box, minName, QColor(0, 0, 192), QColor(224, 224, 224), 13);
+
+        auto *meter = new QGridLayout;
+        meter->setSpacing(2);
+        meter->addWidget(c.ovl, 0, 0, 1, 2, Qt::AlignHCenter);
+        meter->addWidget(c.scale, 1, 0);
+        meter->addWidget(c.bar, 1, 1);
+        grid->addLayout(meter, 0, 0, 6, 1);
+        grid->addWidget(c.header, 0, 1, 1, 2);
+        grid->addWidget(captionLabel(QStringLiteral("ACT %1").arg(index), box), 1, 1, 1, 2);
+        grid->addWidget(c.act, 2, 1, 1, 2);
+        grid->addWidget(captionLabel(QStringLiteral("MAX %1").arg(index), box), 3, 1);
+        grid->addWidget(captionLabel(QStringLiteral("MIN %1").arg(index), box), 3, 2);
+        grid->addWidget(c.max, 4, 1);
+        grid->addWidget(c.min, 4, 2);
+        grid->setRowStretch(5, 1);
+        grid->setColumnStretch(1, 1);
+        grid->setColumnStretch(2, 1);
+        inputs->addWidget(box, 1);
+        return c;
+    };
+    const InputControls in1 = makeInput(1, "Text8", "Text9", "Text10", QColor(0, 0, 192));
+    const InputControls in2 = makeInput(2, "Text11", "Text12", "Text13", QColor(192, 0, 0));
+    Label5 = in1.header;
+    Text8 = in1.act;
+    Text9 = in1.max;
+    Text10 = in1.min;
+    Bar1 = in1.bar;
+    Label9 = in1.scale;
+    Label7 = in1.ovl;
+    Label6 = in2.header;
+    Text11 = in2.act;
+    Text12 = in2.max;
+    Text13 = in2.min;
+    Bar2 = in2.bar;
+    Label10 = in2.scale;
+    Label8 = in2.ovl;
+    root->addLayout(inputs);
+
+    Label11 = new QLabel(central);
+    Label11->setObjectName(QStringLiteral("Label11"));
+    Label11->setStyleSheet(QStringLiteral("color: #444;"));
+    root->addWidget(Label11);
+
+    // The live table under its column header.
+    const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    Label1 = new QLabel(central);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setFont(fixed);
+    Label1->setStyleSheet(QStringLiteral("QLabel { background: #202020; color: #c8ffc8; padding: 2px 4px; }"));
+    root->addWidget(Label1);
+    Term = new QPlainTextEdit(central);
+    Term->setObjectName(QStringLiteral("Term"));
+    Term->setFont(fixed);
+    Term->setReadOnly(true);
+    Term->setUndoRedoEnabled(false);
+    Term->setLineWrapMode(QPlainTextEdit::NoWrap);
+    Term->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    Term->setMinimumHeight(160);
+    setColours(Term, QColor(0, 255, 0), QColor(0, 0, 0));
+    Term->viewport()->installEventFilter(this);
+    root->addWidget(Term, 3);
+
+    // The notes of this measurement.
+    Label2 = new QLabel(str(texts::NotesCaption), central);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    root->addWidget(Label2);
+    Text2 = new QPlainTextEdit(central);
+    Text2->setObjectName(QStringLiteral("Text2"));
+    Text2->setUndoRedoEnabled(true);
+    Text2->setTabChangesFocus(true);
+    Text2->setMaximumHeight(80);
+    Text2->viewport()->installEventFilter(this);
+    root->addWidget(Text2, 1);
+
+    // Hidden helpers the handlers keep their values in.
+    auto *hidden = new QWidget(central);
+    hidden->hide();
+    KopfLesen = new QPushButton(QStringLiteral("KopfLesen"), hidden);
+    KopfLesen->setObjectName(QStringLiteral("KopfLesen"));
+    connect(KopfLesen, &QPushButton::clicked, this, &Form1::KopfLesen_Click);
+    Sensorwahl = new QPushButton(str(texts::SensorButton), hidden);
+    Sensorwahl->setObjectName(QStringLiteral("Sensorwahl"));
+    connect(Sensorwahl, &QPushButton::clicked, this, &Form1::Sensorwahl_Click);
+    txtPopStr = new QLineEdit(hidden);
+    txtPopStr->setObjectName(QStringLiteral("txtPopStr"));
+    lstPopStrings = new QListWidget(hidden);
+    lstPopStrings->setObjectName(QStringLiteral("lstPopStrings"));
+    Text1_0 = new QLineEdit(QStringLiteral("SK1"), hidden);
+    Text1_0->setObjectName(QStringLiteral("Text1_0"));
+    Text1_1 = new QLineEdit(QStringLiteral("SK2"), hidden);
+    Text1_1->setObjectName(QStringLiteral("Text1_1"));
+    Check1 = new QCheckBox(hidden);
+    Check1->setObjectName(QStringLiteral("Check1"));
+    Check1->setChecked(true);
+    connect(Check1, &QCheckBox::toggled, this, [this](bool on) { m_pipeline.setCheck1(on); });
+
+    connect(Button1, &QToolButton::clicked, this, &Form1::SSCommand2_Click);
+    connect(Button2, &QToolButton::clicked, this, &Form1::SScommand4_Click);
+    connect(Button3, &QToolButton::clicked, this, &Form1::SScommand3_Click);
+    connect(Button4, &QToolButton::clicked, this, &Form1::Button4_Click);
+    connect(Button5, &QToolButton::clicked, this, &Form1::SSCommand1_Click);
+
+    resize(900, 700);
+}
+
+void Form1::buildMenus()
+{
+    const auto action = [this](QMenu *menu, const char *name, const char16_t *caption, void (Form1::*handler)()) {
+        auto *a = menu->addAction(str(caption));
+        a->setObjectName(QString::fromLatin1(name));
+        connect(a, &QAction::triggered, this, handler);
+        return a;
+    };
+    Dateien = menuBar()->addMenu(str(texts::MenuFile));
+    Dateien->setObjectName(QStringLiteral("Dateien"));
+    SSCommand2 = action(Dateien, "SSCommand2", texts::MenuStartStop, &Form1::SSCommand2_Click);
+    SScommand4 = action(Dateien, "SScommand4", texts::MenuSave, &Form1::SScommand4_Click);
+    SScommand3 = action(Dateien, "SScommand3", texts::MenuOpen, &Form1::SScommand3_Click);
+    cmdstart = action(Dateien, "cmdstart", texts::MenuExportExcel, &Form1::cmdstart_Click);
+    SSCommand6 = action(Dateien, "SSCommand6", texts::MenuExportNotepad, &Form1::SSCommand6_Click);
+    Dateien->addSeparator();
+    SSCommand1 = action(Dateien, "SSCommand1", texts::MenuExit, &Form1::SSCommand1_Click);
+
+    MPort = menuBar()->addMenu(str(texts::MenuSettings));
+    MPort->setObjectName(QStringLiteral("MPort"));
+    Path = action(MPort, "Path", texts::MenuUserSettings, &Form1::Path_Click);
+    MOpen = action(MPort, "MOpen", texts::MenuPortOpen, &Form1::MOpen_Click);
+    MOpen->setCheckable(true);
+    MSettings = action(MPort, "MSettings", texts::MenuComSettings, &Form1::MSettings_Click);
+
+    info = menuBar()->addAction(str(texts::MenuInfo));
+    info->setObjectName(QStringLiteral("info"));
+    connect(info, &QAction::triggered, this, &Form1::info_Click);
+    Help = menuBar()->addAction(str(texts::MenuHelp));
+    Help->setObjectName(QStringLiteral("Help"));
+    connect(Help, &QAction::triggered, this, &Form1::Help_Click);
+
+    // As built: Open and the port items hidden and off; Start / Stop greyed
+    // (Button1 starts and stops); the two exports greyed until a save.
+    SScommand3->setVisible(false);
+    SScommand3->setEnabled(false);
+    MOpen->setVisible(false);
+    MOpen->setEnabled(false);
+    MSettings->setVisible(false);
+    MSettings->setEnabled(false);
+    SSCommand2->setEnabled(false);
+    cmdstart->setEnabled(false);
+    SSCommand6->setEnabled(false);
+}
+
+void Form1::buildShortcuts()
+{
+    const auto shortcut = [this](const QKeySequence &keys, QWidget *button, void (Form1::*handler)()) {
+        auto *s = new QShortcut(keys, this);
+        s->setContext(Qt::WindowShortcut);
+        connect(s, &QShortcut::activated, this, [this, button, handler] {
+            if (!button->isHidden())
+                (this->*handler)();
+        });
+    };
+    shortcut(QKeySequence(Qt::Key_F5), Button1, &Form1::SSCommand2_Click);
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_S), Button2, &Form1::SScommand4_Click);
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_O), Button3, &Form1::SScommand3_Click);
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_D), Button4, &Form1::Button4_Click);
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), Button5, &Form1::SSCommand1_Click);
+}
+
+bool Form1::startUp()
+{
+    if (!Form_Load())
+        return false;
+    // Centre on the screen.
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        move(area.left() + (area.width() - width()) / 2, area.top() + (area.height() - height()) / 2);
+    }
+    applySettingsFile();
+    Label1->setText(str(texts::TableHeader));
+    ApplyLanguageTexts();
+    ResetWorkFile();
+    return true;
+}
+
+bool Form1::Form_Load()
+{
+    Label7->hide();
+    Label8->hide();
+    DisableXbutton();
+    if (m_deps.instance) {
+        if (!m_deps.instance->claim()) {
+            // Another copy runs: bring it forward and end before reading any file.
+            ActivatePrevInstance();
+            return false;
+        }
+        connect(m_deps.instance, &SingleInstance::activationRequested, this, [this] {
+            if (isMinimized())
+                showNormal();
+            show();
+            raise();
+            activateWindow();
+        });
+    }
+    // sensor.ini: two numbers into the input lines; nothing shows them before a Start resets them.
+    const SensorIni::Result sensor = SensorIni::read(m_deps.programDir, m_sensorIniValue);
+    m_sensorIniValue = sensor.value;
+    m_globals.Inp1Line = sensor.inp1Line;
+    m_globals.Inp2Line = sensor.inp2Line;
+    return true;
+}
+
+void Form1::DisableXbutton()
+{
+    // closeEvent refuses every close that does not come from the program's own
+    // exit paths or from the end of the user's session.
+    setWindowFlag(Qt::WindowCloseButtonHint, false);
+}
+
+bool Form1::ActivatePrevInstance()
+{
+    return m_deps.instance && m_deps.instance->activateRunning();
+}
+
+void Form1::applySettingsFile()
+{
+    const QString path = QDir(m_deps.programDir).filePath(str(texts::SettingsFileName));
+    const ScxIniReadResult read = readScxIni(path, kStartUpFieldCount);
+    const QStringList &f = read.fields;
+    QString portField;
+    if (f.size() >= kFieldLanguage)
+        m_globals.language = Language(f[kFieldLanguage - 1]);
+    const auto fore = colourField(f, kFieldForeColour);
+    const auto back = colourField(f, kFieldBackColour);
+    setColours(Term, fore, back);
+    setColours(Text2, fore, back);
+    if (f.size() >= kFieldBaud)
+        m_comm.setSettings(f[kFieldBaud - 1] + QStringLiteral(",n,8,1"));
+    if (f.size() >= kFieldPort)
+        portField = f[kFieldPort - 1];
+    m_comm.setPortName(portNameFromSetting(portField));
+    m_pipeline.setLanguage(m_globals.language);
+    if (!read.error.isEmpty())
+        m_pendingError = pick(m_globals.language, texts::SettingsReadError)
+                             .value_or(str(texts::SettingsReadErrorNone))
+                             .arg(QDir::toNativeSeparators(path), read.error);
+}
+
+void Form1::ApplyLanguageTexts()
+{
+    const Language &lang = m_globals.language;
+    if (!lang.isValid())
+        return;
+    if (const auto caption = pick(lang, texts::LangForm2Caption))
+        form2()->setWindowTitle(*caption);
+    const auto set = [&lang](const LangText &text, auto apply) {
+        if (const auto value = pick(lang, text))
+            apply(*value);
+    };
+    set(texts::LangLabel2, [this](const QString &t) { Label2->setText(t); });
+    set(texts::LangText2Tip, [this](const QString &t) { Text2->setToolTip(t); });
+    set(texts::LangMenuFile, [this](const QString &t) { Dateien->setTitle(t); });
+    set(texts::LangMenuSave, [this](const QString &t) { SScommand4->setText(t); });
+    set(texts::LangMenuOpen, [this](const QString &t) { SScommand3->setText(t); });
+    set(texts::LangMenuSettings, [this](const QString &t) { MPort->setTitle(t); });
+    set(texts::LangMenuUserSettings, [this](const QString &t) { Path->setText(t); });
+    set(texts::LangTipButton1, [this](const QString &t) { Button1->setToolTip(t); });
+    set(texts::LangTipButton2, [this](const QString &t) { Button2->setToolTip(t); });
+    set(texts::LangTipButton3, [this](const QString &t) { Button3->setToolTip(t); });
+    set(texts::LangTipButton5, [this](const QString &t) { Button5->setToolTip(t); });
+    set(texts::LangTipButton4, [this](const QString &t) { Button4->setToolTip(t); });
+}
+
+QString Form1::workFilePath() const
+{
+    return QDir(m_deps.currentDir).filePath(m_workFileName.isEmpty() ? str(texts::WorkFileName) : m_workFileName);
+}
+
+std::int16_t Form1::WorkFileNumber() const
+{
+    return m_workFile->number();
+}
+
+void Form1::ResetWorkFile()
+{
+    m_workFileName = str(texts::WorkFileName);
+    if (!m_pendingError.isEmpty()) {
+        // Reported once, clearly; the working file is still prepared so that a
+        // first start on a fresh machine records its first run.
+        const QString error = m_pendingError;
+        m_pendingError.clear();
+        prompts().ask({error, str(texts::AppTitle), PromptIcon::Warning, {PromptButton::Ok}});
+    }
+    const WorkFile::ResetResult result = m_workFile->reset(workFilePath());
+    switch (result.outcome) {
+    case WorkFile::ResetResult::Outcome::Opened:
+        break;
+    case WorkFile::ResetResult::Outcome::CannotDelete:
+        prompts().ask({str(texts::CloseExcel), str(texts::CloseExcelTitle), PromptIcon::Question,
+                       {PromptButton::Cancel, PromptButton::TryAgain, PromptButton::Continue}});
+        break;
+    case WorkFile::ResetResult::Outcome::CannotOpen:
+        prompts().ask({result.errorText, str(texts::AppTitle), PromptIcon::Warning, {PromptButton::Ok}});
+        break;
+    }
+    m_pipeline.setFileOpen(m_workFile->isOpen());
+}
+
+void Form1::CloseWorkFile()
+{
+    m_workFile->close();
+    m_pipeline.setFileOpen(false);
+}
+
+bool Form1::writeToWorkFile(const QByteArray &bytes, bool completesLine)
+{
+    if (bytes.isEmpty() || !m_workFile->isOpen())
+        return true;
+    while (!m_workFile->write(bytes)) {
+        const PromptButton answer = prompts().ask(
+            {m_workFile->errorText(), str(texts::AppTitle), PromptIcon::Critical, {PromptButton::Retry, PromptButton::Cancel}});
+        if (answer != PromptButton::Retry) {
+            CloseWorkFile();
+            return false;
+        }
+        if (!m_workFile->isOpen())
+            return false;
+    }
+    if (completesLine)
+        m_workFile->flush();
+    return true;
+}
+
+void Form1::closeEvent(QCloseEvent *event)
+{
+    if (m_closing) {
+        event->accept();
+        return;
+    }
+    if (!m_sessionEnding) {
+        // The window has no working close: the program is left through Exit.
+        event->ignore();
+        return;
+    }
+    std::int16_t cancel = 0;
+    Form_Unload(cancel);
+    if (cancel != 0)
+        event->ignore();
+    else
+        event->accept();
+}
+
+bool Form1::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseButtonDblClick) {
+        if (watched == Term->viewport()) {
+            Term_DblClick();
+            return true;
+        }
+        if (watched == Text2->viewport()) {
+            Text2_DblClick();
+            return true;
+        }
+    }
+    if (event->type() == QEvent::MouseButtonRelease && watched == Image1) {
+        Image1_Click();
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void Form1::EndProgram()
+{
+    m_closing = true;
+    if (m_graph)
+        m_graph->close();
+    if (m_form2)
+        m_form2->close();
+    if (m_pathpro)
+        m_pathpro->close();
+    close();
+    emit programEnded();
+    QCoreApplication::exit(0);
+}
+
+void Form1::Form_Unload(std::int16_t &cancel)
+{
+    if (UnsavedLength() > 0) {
+        SSCommand1_Click();
+        return;
+    }
+    if (m_comm.PortOpen() && !DrainAndClosePort()) {
+        cancel = -1;
+        return;
+    }
+    if (WorkFileNumber() != 0)
+        CloseWorkFile();
+    EndProgram();
+}
+
+void Form1::info_Click()
+{
+    prompts().about(str(texts::AboutApp), str(texts::AboutText));
+}
+
+void Form1::Button4_Click()
+{
+    Form2 *dialog = form2();
+    dialog->showDialog();
+}
+
+Form2 *Form1::form2()
+{
+    if (!m_form2)
+        m_form2 = new Form2(*this);
+    return m_form2;
+}
+
+Pathpro *Form1::pathpro()
+{
+    if (!m_pathpro)
+        m_pathpro = new Pathpro(*this);
+    return m_pathpro;
+}
+
+void Form1::Path_Click()
+{
+    pathpro()->showDialog();
+}
+
+QString Form1::notesText() const
+{
+    return Text2->toPlainText().replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+}
+
+} // namespace zkd

@@ -1,0 +1,223 @@
+#pragma once
+
+#include "app/Globals.h"
+#include "files/ui/Form2.h"
+#include "graph/Graph.h"
+#include "settings/ui/Pathpro.h"
+#include "files/FileNumbers.h"
+#include "serial/MSComm1.h"
+#include "serial/RecordPipeline.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QString>
+#include <cstdint>
+#include <memory>
+
+class QAction;
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+class QShortcut;
+class QTimer;
+
+namespace zkd {
+
+class BarMeter;
+class IClock;
+class IPrompts;
+class PictureButton;
+class ScaleLabel;
+class SingleInstance;
+class WorkFile;
+
+// The main window: owns the serial link, the live table, the value displays,
+// the working file and the run state. Its handlers keep the names the program
+// is described with; each subsystem folder defines its own handlers.
+class Form1 : public QMainWindow
+{
+    Q_OBJECT
+public:
+    struct Deps
+    {
+        IPrompts *prompts = nullptr;
+        IClock *clock = nullptr;
+        QString programDir;            // scx.ini, sensor.ini, senso.scy and the manual live here
+        QString currentDir;            // the working file and the files of Open/Save/Delete
+        SingleInstance *instance = nullptr; // null: no single-instance check (tests)
+        QString executablePath;        // what the settings dialog restarts
+    };
+
+    explicit Form1(const Deps &deps, QWidget *parent = nullptr);
+    ~Form1() override;
+
+    // Runs the start-up steps up to showing. False when another copy runs
+    // and this one must end without showing a window.
+    bool startUp();
+
+    // ---- start-up, window, shutdown -----------------------------------------
+    // False when another copy runs (it was asked to come forward).
+    bool Form_Load();
+    void DisableXbutton();
+    bool ActivatePrevInstance();
+    void ApplyLanguageTexts();
+    void ResetWorkFile();
+    void CloseWorkFile();
+    void Form_Unload(std::int16_t &cancel);
+    void info_Click();
+    void Help_Click();
+    void Path_Click();
+    void Button4_Click();
+    // Ends the program at once, without unload steps.
+    void EndProgram();
+
+    // ---- serial link, run, reception, record processing ----------------------
+    void MOpen_Click();
+    void MSettings_Click();
+    void SSCommand2_Click();
+    void Timer1_Timer();
+    void MSComm1_OnComm();
+    void ProcessReceived(const QByteArray &chunk);
+    void SplitLine();
+    void Term_DblClick();
+    void Text2_DblClick();
+    // Waits for the transmit buffer to empty, then closes the port. False when
+    // the user chose Abort: the port stays open.
+    bool DrainAndClosePort();
+
+    // ---- measurement files ----------------------------------------------------
+    void SScommand4_Click();
+    void SScommand3_Click();
+    void cmdstart_Click();
+    void SSCommand6_Click();
+    void EnableExport();
+    void AskSaveAfterStop();
+    void SSCommand1_Click();
+
+    // ---- sensor configuration and graph ---------------------------------------
+    void KopfLesen_Click();
+    void Sensorwahl_Click();
+    void Image1_Click();
+    // The graph window, created (hidden, running its load steps) on first use.
+    Graph *graph();
+    Graph *existingGraph() const { return m_graph; }
+    void unloadGraph();
+    Form2 *form2();
+    Form2 *existingForm2() const { return m_form2; }
+    Pathpro *pathpro();
+
+    // ---- state the handlers share -------------------------------------------------
+    Globals &globals() { return m_globals; }
+    const Globals &globals() const { return m_globals; }
+    MSComm1 &comm() { return m_comm; }
+    RecordPipeline &pipeline() { return m_pipeline; }
+    IPrompts &prompts() const { return *m_deps.prompts; }
+    IClock &clock() const { return *m_deps.clock; }
+    const Deps &deps() const { return m_deps; }
+    QString workFilePath() const;
+    QString WorkFileName() const { return m_workFileName; }
+    std::int16_t WorkFileNumber() const;
+    std::int16_t UnsavedLength() const { return m_pipeline.unsavedLength(); }
+    const QString &SavedFileName() const { return m_savedFileName; }
+    const QString &pendingStartupError() const { return m_pendingError; }
+    bool timerActive() const;
+    // The live table's text as the program keeps it (line ends as CR LF).
+    QString termText() const { return m_pipeline.table(); }
+
+signals:
+    // Emitted when the program ends itself (Exit, restart); the application quits.
+    void programEnded();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildControls();
+    void buildMenus();
+    void buildShortcuts();
+    void applySettingsFile();
+    void syncTerm();
+    void applyDisplay();
+    void showPortError(const QString &text);
+    void appendToTerm(const QString &text);
+    QString notesText() const;
+    bool writeToWorkFile(const QByteArray &bytes, bool completesLine);
+    void runHeaderCheck();
+
+    Deps m_deps;
+    Globals m_globals;
+    MSComm1 m_comm;
+    RecordPipeline m_pipeline;
+    FileNumbers m_fileNumbers;
+    std::unique_ptr<WorkFile> m_workFile;
+    QString m_workFileName;
+    QString m_savedFileName;
+    QString m_pendingError;
+    QString m_headerLineBuffer;
+    QString m_spreadsheetPath;
+    std::int16_t m_sensorIniValue = 0;
+    bool m_closing = false;
+    bool m_sessionEnding = false;
+    qsizetype m_termShownLength = 0;
+    QPointer<Graph> m_graph;
+    QPointer<Form2> m_form2;
+    QPointer<Pathpro> m_pathpro;
+
+public:
+    // Controls, named as the program describes them.
+    QPlainTextEdit *Term = nullptr;
+    QPlainTextEdit *Text2 = nullptr;
+    QLineEdit *Secunden = nullptr;
+    QLineEdit *Text8 = nullptr;
+    QLineEdit *Text9 = nullptr;
+    QLineEdit *Text10 = nullptr;
+    QLineEdit *Text11 = nullptr;
+    QLineEdit *Text12 = nullptr;
+    QLineEdit *Text13 = nullptr;
+    QLineEdit *Text1_0 = nullptr;
+    QLineEdit *Text1_1 = nullptr;
+    QLineEdit *txtPopStr = nullptr;
+    QListWidget *lstPopStrings = nullptr;
+    QCheckBox *Check1 = nullptr;
+    QLabel *Label1 = nullptr;
+    QLabel *Label2 = nullptr;
+    QLabel *Label5 = nullptr;
+    QLabel *Label6 = nullptr;
+    QLabel *Label7 = nullptr;
+    QLabel *Label8 = nullptr;
+    ScaleLabel *Label9 = nullptr;
+    ScaleLabel *Label10 = nullptr;
+    QLabel *Label11 = nullptr;
+    BarMeter *Bar1 = nullptr;
+    BarMeter *Bar2 = nullptr;
+    QLabel *Image1 = nullptr;
+    QLabel *Image2 = nullptr;
+    PictureButton *Button1 = nullptr;
+    PictureButton *Button2 = nullptr;
+    PictureButton *Button3 = nullptr;
+    PictureButton *Button4 = nullptr;
+    PictureButton *Button5 = nullptr;
+    QPushButton *KopfLesen = nullptr;
+    QPushButton *Sensorwahl = nullptr;
+    QTimer *Timer1 = nullptr;
+    QMenu *Dateien = nullptr;
+    QMenu *MPort = nullptr;
+    QAction *SSCommand2 = nullptr;
+    QAction *SScommand4 = nullptr;
+    QAction *SScommand3 = nullptr;
+    QAction *cmdstart = nullptr;
+    QAction *SSCommand6 = nullptr;
+    QAction *SSCommand1 = nullptr;
+    QAction *Path = nullptr;
+    QAction *MOpen = nullptr;
+    QAction *MSettings = nullptr;
+    QAction *info = nullptr;
+    QAction *Help = nullptr;
+};
+
+} // namespace zkd

@@ -1,0 +1,171 @@
+#include "files/WorkFile.h"
+
+#include "files/FileOps.h"
+#include "files/SaveName.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace zkd {
+namespace {
+
+constexpr QStringView kBackupSuffix{u".bak"};
+constexpr QStringView kNotOpen{u"The working file is not open."};
+constexpr QStringView kNoFileNumber{u"Too many files are open."};
+constexpr QStringView kShortWrite{u"Not all data could be written."};
+
+// Present on disk in any form, a link to nowhere included: all of these
+// stand in the way of a new, empty file.
+bool pathTaken(const QString &path)
+{
+    const QFileInfo info(path);
+    return info.exists() || info.isSymLink();
+}
+
+} // namespace
+
+WorkFile::WorkFile(FileNumbers &numbers) : m_numbers(numbers) {}
+
+WorkFile::~WorkFile()
+{
+    close();
+}
+
+QString WorkFile::backupPathFor(const QString &path)
+{
+    const QFileInfo info(path);
+    return info.dir().filePath(info.completeBaseName().append(kBackupSuffix));
+}
+
+bool WorkFile::keepLeftover(const QString &path, ResetResult &result)
+{
+    const QString backup = backupPathFor(path);
+    const FileOpResult removed = removeFile(backup);
+    if (!removed.ok) {
+        result.backupError = removed.error;
+        return false;
+    }
+    QFile leftover(path);
+    if (!leftover.rename(backup)) {
+        result.backupError = QStringLiteral("Cannot keep %1 as %2: %3")
+                                 .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(backup),
+                                      leftover.errorString());
+        return false;
+    }
+    result.backupPath = backup;
+    return true;
+}
+
+WorkFile::ResetResult WorkFile::reset(const QString &path)
+{
+    close();
+    m_path = path;
+    ResetResult result;
+
+    const QFileInfo info(path);
+    if (info.isFile() && info.size() > 0)
+        keepLeftover(path, result);
+
+    if (pathTaken(path)) {
+        QFile leftover(path);
+        if (!leftover.remove()) {
+            m_errorText = leftover.errorString();
+            result.outcome = ResetResult::Outcome::CannotDelete;
+            result.errorText = m_errorText;
+            return result;
+        }
+    }
+
+    if (!openAppend(path)) {
+        result.outcome = ResetResult::Outcome::CannotOpen;
+        result.errorText = m_errorText;
+    }
+    return result;
+}
+
+bool WorkFile::openAppend(const QString &path)
+{
+    close();
+    m_path = path;
+    m_number = m_numbers.take();
+    if (m_number == FileNumbers::kNoFile) {
+        m_errorText = kNoFileNumber.toString();
+        return false;
+    }
+    m_file.setFileName(path);
+    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
+        m_errorText = m_file.errorString();
+        m_numbers.release(m_number);
+        m_number = FileNumbers::kNoFile;
+        return false;
+    }
+    return true;
+}
+
+bool WorkFile::write(const QByteArray &bytes)
+{
+    if (!isOpen()) {
+        m_errorText = kNotOpen.toString();
+        return false;
+    }
+    const qint64 sizeBefore = m_file.size();
+    const qint64 written = m_file.write(bytes);
+    if (written == bytes.size())
+        return true;
+
+    m_errorText = m_file.error() != QFileDevice::NoError ? m_file.errorString() : kShortWrite.toString();
+    m_file.unsetError();
+    if (m_file.size() > sizeBefore)
+        m_file.resize(sizeBefore);
+    m_file.unsetError();
+    return false;
+}
+
+bool WorkFile::flush()
+{
+    if (!isOpen()) {
+        m_errorText = kNotOpen.toString();
+        return false;
+    }
+    if (!m_file.flush()) {
+        m_errorText = m_file.errorString();
+        m_file.unsetError();
+        return false;
+    }
+    return true;
+}
+
+void WorkFile::close()
+{
+    if (m_file.isOpen())
+        m_file.close();
+    m_numbers.release(m_number);
+    m_number = FileNumbers::kNoFile;
+}
+
+WorkFile::SaveResult WorkFile::saveAs(const QString &chosenName, QChar separator)
+{
+    SaveResult result;
+    close();
+    result.savedPath = normaliseSaveName(chosenName, separator);
+
+    const FileOpResult copied = copyReplacing(m_path, result.savedPath);
+    if (!copied.ok) {
+        result.outcome = SaveResult::Outcome::CopyFailed;
+        result.errorText = m_errorText = copied.error;
+        return result;
+    }
+    const FileOpResult removed = removeFile(m_path);
+    if (!removed.ok) {
+        result.outcome = SaveResult::Outcome::DeleteFailed;
+        result.errorText = m_errorText = removed.error;
+        return result;
+    }
+    if (!openAppend(m_path)) {
+        result.outcome = SaveResult::Outcome::ReopenFailed;
+        result.errorText = m_errorText;
+    }
+    return result;
+}
+
+} // namespace zkd

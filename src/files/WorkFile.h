@@ -1,0 +1,106 @@
+#pragma once
+
+#include "files/FileNumbers.h"
+#include "files/FolderSeparator.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+
+namespace zkd {
+
+// The working file that records a run as it arrives ("Senso.scx"), with the
+// file number it holds while open (kNoFile while closed).
+//
+// Writes go to the operating system at once, so write() reports a full disk
+// or a lost drive on the chunk that hit it, not later.
+class WorkFile
+{
+public:
+    struct ResetResult
+    {
+        enum class Outcome {
+            Opened,
+            // The leftover file could not be deleted, typically because another
+            // program holds it; the caller asks to close the spreadsheet program
+            // (texts::CloseExcel).
+            CannotDelete,
+            CannotOpen,
+        };
+        Outcome outcome = Outcome::Opened;
+        QString errorText;
+        // Where a leftover recording was kept; empty when there was none.
+        QString backupPath;
+        // Why a leftover recording could not be kept; the reset goes on anyway.
+        QString backupError;
+    };
+
+    struct SaveResult
+    {
+        enum class Outcome { Saved, CopyFailed, DeleteFailed, ReopenFailed };
+        Outcome outcome = Outcome::Saved;
+        // The normalised name the recording is stored under; the file exists
+        // unless the copy failed.
+        QString savedPath;
+        QString errorText;
+    };
+
+    explicit WorkFile(FileNumbers &numbers);
+    ~WorkFile();
+    WorkFile(const WorkFile &) = delete;
+    WorkFile &operator=(const WorkFile &) = delete;
+
+    // Empties the working file at `path` and opens it for appending: closes it
+    // if open, keeps a leftover non-empty file as its backup (backupPathFor,
+    // replacing an older backup) so that a recording left by a crash can be
+    // recovered by hand, deletes what is left, then creates the file anew.
+    // On a failure the file stays closed and number() is kNoFile.
+    ResetResult reset(const QString &path);
+
+    // Opens the file at `path` for appending, creating it when missing.
+    // False, with errorText(), when it cannot be opened; it then stays closed.
+    bool openAppend(const QString &path);
+
+    // Appends the bytes. False, with errorText(), when they could not all be
+    // written; the file stays open, and what part of the chunk did reach it is
+    // cut off again where the file allows, so writing the same chunk again
+    // does not double it.
+    bool write(const QByteArray &bytes);
+
+    // Hands everything written to the operating system; false, with
+    // errorText(), when that fails or the file is not open.
+    bool flush();
+
+    // Closes the file and frees its number; nothing happens when it is closed.
+    void close();
+
+    // Save's file steps for the name the save dialog returned: closes the
+    // working file, stores a copy under normaliseSaveName(chosenName,
+    // separator), replacing a file of that name, deletes the working file and
+    // opens it anew, empty. Stops at the first failing step and leaves the
+    // working file closed; after a failed copy or delete its content is still
+    // on disk.
+    SaveResult saveAs(const QString &chosenName, QChar separator = kFolderSeparator);
+
+    FileNumber number() const { return m_number; }
+    bool isOpen() const { return m_file.isOpen(); }
+    // The path given to the last reset() or openAppend().
+    const QString &path() const { return m_path; }
+    // Why the last failing operation failed.
+    const QString &errorText() const { return m_errorText; }
+
+    // "Senso.bak" beside "Senso.scx": the folder and base name of `path`
+    // with the suffix ".bak".
+    static QString backupPathFor(const QString &path);
+
+private:
+    bool keepLeftover(const QString &path, ResetResult &result);
+
+    FileNumbers &m_numbers;
+    QFile m_file;
+    FileNumber m_number = FileNumbers::kNoFile;
+    QString m_path;
+    QString m_errorText;
+};
+
+} // namespace zkd

@@ -1,0 +1,91 @@
+#include "app/BarMeter.h"
+#include "app/Form1.h"
+#include "app/ScaleLabel.h"
+#include "graph/Graph.h"
+#include "sensor/HeaderScan.h"
+#include "sensor/SensorSelection.h"
+#include "util/Prompts.h"
+#include "util/Texts.h"
+
+#include <QLabel>
+#include <QLineEdit>
+
+namespace zkd {
+
+void Form1::KopfLesen_Click()
+{
+    const QByteArray snapshot = HeaderScan::takeSnapshot(workFilePath(), m_deps.programDir);
+    Text1_0->clear();
+    Text1_1->clear();
+    const HeaderScan::Lines before{m_globals.Inp1Line, m_globals.Inp2Line, m_globals.Sr1Line, m_globals.Sr2Line};
+    const HeaderScan::Result scan = HeaderScan::scan(snapshot, m_headerLineBuffer, before);
+    m_headerLineBuffer = scan.lineBuffer;
+    m_globals.Inp1Line = scan.lines.inp1Line;
+    m_globals.Inp2Line = scan.lines.inp2Line;
+    m_globals.Sr1Line = scan.lines.sr1Line;
+    m_globals.Sr2Line = scan.lines.sr2Line;
+    if (scan.label11Caption)
+        Label11->setText(*scan.label11Caption);
+
+    if (!HeaderScan::headerArrived(m_globals.Inp1Line)) {
+        const Language &lang = m_globals.language;
+        prompts().ask({pickOrEmpty(lang, texts::TransmissionError), pickOrEmpty(lang, texts::TransmissionErrorTitle),
+                       PromptIcon::None, {PromptButton::Ok}});
+        SSCommand2_Click();
+    }
+
+    Label5->setText(m_globals.Inp1Line);
+    Text1_0->setText(m_globals.Sr1Line);
+    Label6->setText(m_globals.Inp2Line);
+    Text1_1->setText(m_globals.Sr2Line);
+
+    // Touching the graph window creates it hidden; its load step runs the sensor selection.
+    Graph *g = graph();
+    g->setUnits(HeaderScan::graphUnit(m_globals.Inp1Line), HeaderScan::graphUnit(m_globals.Inp2Line));
+}
+
+void Form1::Sensorwahl_Click()
+{
+    Graph *g = graph();
+    SensorSelection::State state;
+    state.input1 = {m_globals.ScaleMax1, m_globals.ScaleMin1, Label9->text(), g->scaleText1()};
+    state.input2 = {m_globals.ScaleMax2, m_globals.ScaleMin2, Label10->text(), g->scaleText2()};
+    const SensorSelection::Result result = SensorSelection::select(Text1_0->text(), Text1_1->text(), state);
+    m_globals.ScaleMax1 = result.state.input1.scaleMax;
+    m_globals.ScaleMin1 = result.state.input1.scaleMin;
+    m_globals.ScaleMax2 = result.state.input2.scaleMax;
+    m_globals.ScaleMin2 = result.state.input2.scaleMin;
+    Label9->setText(result.state.input1.mainCaption);
+    Label10->setText(result.state.input2.mainCaption);
+    g->setScaleTexts(result.state.input1.graphCaption, result.state.input2.graphCaption);
+    Bar1->setFullScale(result.bar1FullScale);
+    Bar2->setFullScale(result.bar2FullScale);
+    m_pipeline.setScaleMax(m_globals.ScaleMax1, m_globals.ScaleMax2);
+}
+
+void Form1::Image1_Click()
+{
+    Graph *g = graph();
+    g->show();
+    g->raise();
+    g->activateWindow();
+}
+
+Graph *Form1::graph()
+{
+    if (!m_graph) {
+        m_graph = new Graph(*this);
+        m_graph->Form_Load();
+    }
+    return m_graph;
+}
+
+void Form1::unloadGraph()
+{
+    if (m_graph) {
+        m_graph->close();
+        delete m_graph.data();
+    }
+}
+
+} // namespace zkd

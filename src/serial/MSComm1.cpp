@@ -1,0 +1,235 @@
+#include "serial/MSComm1.h"
+
+#include <QStringList>
+
+namespace zkd {
+
+std::optional<SerialSettings> parseSerialSettings(const QString &text)
+{
+    const QStringList parts = text.split(QLatin1Char(','));
+    if (parts.size() != 4)
+        return std::nullopt;
+    SerialSettings s;
+    bool ok = false;
+    const QString baud = parts[0].trimmed();
+    s.baudRate = baud.toInt(&ok);
+    if (!ok || s.baudRate <= 0 || baud.startsWith(QLatin1Char('+')))
+        return std::nullopt;
+
+    const QString parity = parts[1].trimmed().toLower();
+    if (parity == QLatin1String("n"))
+        s.parity = QSerialPort::NoParity;
+    else if (parity == QLatin1String("e"))
+        s.parity = QSerialPort::EvenParity;
+    else if (parity == QLatin1String("o"))
+        s.parity = QSerialPort::OddParity;
+    else if (parity == QLatin1String("m"))
+        s.parity = QSerialPort::MarkParity;
+    else if (parity == QLatin1String("s"))
+        s.parity = QSerialPort::SpaceParity;
+    else
+        return std::nullopt;
+
+    const QString data = parts[2].trimmed();
+    if (data == QLatin1String("5"))
+        s.dataBits = QSerialPort::Data5;
+    else if (data == QLatin1String("6"))
+        s.dataBits = QSerialPort::Data6;
+    else if (data == QLatin1String("7"))
+        s.dataBits = QSerialPort::Data7;
+    else if (data == QLatin1String("8"))
+        s.dataBits = QSerialPort::Data8;
+    else
+        return std::nullopt;
+
+    const QString stop = parts[3].trimmed();
+    if (stop == QLatin1String("1"))
+        s.stopBits = QSerialPort::OneStop;
+    else if (stop == QLatin1String("1.5"))
+        s.stopBits = QSerialPort::OneAndHalfStop;
+    else if (stop == QLatin1String("2"))
+        s.stopBits = QSerialPort::TwoStop;
+    else
+        return std::nullopt;
+    return s;
+}
+
+QString portNameFromNumber(int number)
+{
+#ifdef Q_OS_WIN
+    return QStringLiteral("COM%1").arg(number);
+#else
+    return QStringLiteral("/dev/ttyS%1").arg(number - 1);
+#endif
+}
+
+QString portNameFromSetting(const QString &line2)
+{
+    const QString text = line2.trimmed();
+    if (text.isEmpty() || text[0].isDigit()) {
+        bool ok = false;
+        int digits = 0;
+        while (digits < text.size() && text[digits].isDigit())
+            ++digits;
+        const int number = text.left(digits).toInt(&ok);
+        return portNameFromNumber(ok ? number : 0);
+    }
+    return text;
+}
+
+MSComm1::MSComm1(QObject *parent) : QObject(parent)
+{
+    // Enough for several seconds at the fastest line the instrument offers.
+    m_port.setReadBufferSize(0);
+    connect(&m_port, &QSerialPort::readyRead, this, &MSComm1::onReadyRead);
+    connect(&m_port, &QSerialPort::errorOccurred, this, &MSComm1::onError);
+    m_portName = portNameFromNumber(1);
+}
+
+MSComm1::~MSComm1()
+{
+    if (m_port.isOpen())
+        m_port.close();
+}
+
+void MSComm1::setCommPort(int number)
+{
+    m_portName = portNameFromNumber(number);
+}
+
+void MSComm1::setPortName(const QString &name)
+{
+    m_portName = name;
+}
+
+bool MSComm1::setSettings(const QString &text)
+{
+    const auto parsed = parseSerialSettings(text);
+    if (!parsed)
+        return false;
+    m_settings = *parsed;
+    if (m_port.isOpen()) {
+        m_port.setBaudRate(m_settings.baudRate);
+        m_port.setParity(m_settings.parity);
+        m_port.setDataBits(m_settings.dataBits);
+        m_port.setStopBits(m_settings.stopBits);
+    }
+    return true;
+}
+
+QString MSComm1::settings() const
+{
+    QString parity = QStringLiteral("n");
+    switch (m_settings.parity) {
+    case QSerialPort::EvenParity: parity = QStringLiteral("e"); break;
+    case QSerialPort::OddParity: parity = QStringLiteral("o"); break;
+    case QSerialPort::MarkParity: parity = QStringLiteral("m"); break;
+    case QSerialPort::SpaceParity: parity = QStringLiteral("s"); break;
+    default: break;
+    }
+    const QString stop = m_settings.stopBits == QSerialPort::TwoStop         ? QStringLiteral("2")
+                         : m_settings.stopBits == QSerialPort::OneAndHalfStop ? QStringLiteral("1.5")
+                                                                              : QStringLiteral("1");
+    return QStringLiteral("%1,%2,%3,%4").arg(m_settings.baudRate).arg(parity).arg(int(m_settings.dataBits)).arg(stop);
+}
+
+bool MSComm1::PortOpen() const
+{
+    return m_port.isOpen();
+}
+
+std::optional<QString> MSComm1::setPortOpen(bool open)
+{
+    if (open == m_port.isOpen())
+        return open ? std::optional<QString>(QStringLiteral("Port already open")) : std::nullopt;
+    if (!open) {
+        m_port.close();
+        return std::nullopt;
+    }
+    m_port.setPortName(m_portName);
+    m_errorReported = false;
+    if (!m_port.open(QIODevice::ReadWrite)) {
+        const QString reason = m_port.errorString();
+        m_port.clearError();
+        return QStringLiteral("%1: %2").arg(m_portName, reason);
+    }
+    m_port.setBaudRate(m_settings.baudRate);
+    m_port.setParity(m_settings.parity);
+    m_port.setDataBits(m_settings.dataBits);
+    m_port.setStopBits(m_settings.stopBits);
+    m_port.setFlowControl(QSerialPort::NoFlowControl);
+    return std::nullopt;
+}
+
+bool MSComm1::Output(const QByteArray &bytes)
+{
+    if (!m_port.isOpen())
+        return false;
+    return m_port.write(bytes) == bytes.size();
+}
+
+QByteArray MSComm1::Input()
+{
+    if (!m_port.isOpen())
+        return {};
+    return m_port.read(1);
+}
+
+QByteArray MSComm1::ReadAvailable()
+{
+    if (!m_port.isOpen())
+        return {};
+    return m_port.readAll();
+}
+
+qint64 MSComm1::OutBufferCount() const
+{
+    return m_port.isOpen() ? m_port.bytesToWrite() : 0;
+}
+
+bool MSComm1::waitForBytesWritten(int msecs)
+{
+    return m_port.isOpen() && m_port.waitForBytesWritten(msecs);
+}
+
+void MSComm1::onReadyRead()
+{
+    raise(CommEventCode::Receive);
+}
+
+void MSComm1::onError(QSerialPort::SerialPortError error)
+{
+    switch (error) {
+    case QSerialPort::NoError:
+    case QSerialPort::TimeoutError:
+    case QSerialPort::NotOpenError:
+    case QSerialPort::DeviceNotFoundError:
+    case QSerialPort::PermissionError:
+    case QSerialPort::OpenError:
+        // Open failures are reported by setPortOpen; timeouts come from our own waits.
+        return;
+    default:
+        break;
+    }
+    m_port.clearError();
+    // A vanished device keeps failing; one report per opening is enough.
+    if (m_errorReported)
+        return;
+    m_errorReported = true;
+    if (error == QSerialPort::ResourceError) {
+        // The device is gone: keeping it open only repeats the failure.
+        m_port.close();
+        raise(CommEventCode::DeviceLost);
+        return;
+    }
+    raise(CommEventCode::TxFull);
+}
+
+void MSComm1::raise(CommEventCode code)
+{
+    m_event = code;
+    emit OnComm();
+    m_event = CommEventCode::None;
+}
+
+} // namespace zkd

@@ -1,0 +1,102 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QSerialPort>
+#include <QString>
+#include <optional>
+
+namespace zkd {
+
+// Event codes of the serial component, as the reception handler sorts them.
+enum class CommEventCode : int {
+    None = 0,
+    Send = 1,
+    Receive = 2,
+    Cts = 3,
+    Dsr = 4,
+    CarrierDetect = 5,
+    Ring = 6,
+    EndOfFile = 7,
+    Break = 1001,
+    CtsTimeout = 1002,
+    DsrTimeout = 1003,
+    Frame = 1004,
+    Overrun = 1006,
+    CarrierDetectTimeout = 1007,
+    RxOver = 1008,
+    RxParity = 1009,
+    TxFull = 1010,
+    Dcb = 1011,
+    // The device went away (an unplugged adapter, the other end of a line closed).
+    DeviceLost = 1100,
+};
+
+struct SerialSettings
+{
+    qint32 baudRate = 2400;
+    QSerialPort::Parity parity = QSerialPort::NoParity;
+    QSerialPort::DataBits dataBits = QSerialPort::Data8;
+    QSerialPort::StopBits stopBits = QSerialPort::OneStop;
+};
+
+// "baud,parity,data,stop" as the settings string gives it, e.g. "9600,n,8,1".
+// Empty when the text has no valid baud rate or a field is not understood.
+std::optional<SerialSettings> parseSerialSettings(const QString &text);
+
+// Port number n is "COMn" on Windows and "/dev/ttyS(n-1)" elsewhere. A text
+// that does not begin with a digit is a device path and is used as it stands.
+QString portNameFromSetting(const QString &line2);
+QString portNameFromNumber(int number);
+
+// The serial component the main window owns. Received bytes are announced by
+// OnComm with CommEvent() == Receive; the handler takes them with Input() (one
+// character) or ReadAvailable() (everything waiting, processed one character
+// at a time by the receiver). Errors arrive as OnComm with an error code.
+class MSComm1 : public QObject
+{
+    Q_OBJECT
+public:
+    explicit MSComm1(QObject *parent = nullptr);
+    ~MSComm1() override;
+
+    void setCommPort(int number);
+    void setPortName(const QString &name);
+    QString portName() const { return m_portName; }
+
+    // Refuses a text without a valid baud rate and keeps the previous settings.
+    bool setSettings(const QString &text);
+    QString settings() const;
+    const SerialSettings &serialSettings() const { return m_settings; }
+
+    bool PortOpen() const;
+    // Opens or closes the port; the error text when that failed.
+    std::optional<QString> setPortOpen(bool open);
+
+    // Sends the text as 8-bit bytes; fails silently when the port is closed.
+    bool Output(const QByteArray &bytes);
+
+    QByteArray Input();          // one waiting character, empty when none
+    QByteArray ReadAvailable();  // every waiting character
+    CommEventCode CommEvent() const { return m_event; }
+    qint64 OutBufferCount() const;
+    bool waitForBytesWritten(int msecs);
+
+    QSerialPort *port() { return &m_port; }
+
+signals:
+    void OnComm();
+
+private:
+    void onReadyRead();
+    void onError(QSerialPort::SerialPortError error);
+    void raise(CommEventCode code);
+
+    QSerialPort m_port;
+    QString m_portName;
+    SerialSettings m_settings;
+    CommEventCode m_event = CommEventCode::None;
+    bool m_errorReported = false;
+};
+
+} // namespace zkd

@@ -1,0 +1,254 @@
+#include "app/BarMeter.h"
+#include "app/Form1.h"
+#include "app/ScaleLabel.h"
+#include "util/Clock.h"
+#include "util/Prompts.h"
+#include "util/Texts.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTextCursor>
+#include <QThread>
+#include <QTimer>
+
+#include "app/PictureButton.h"
+
+namespace zkd {
+namespace {
+constexpr char kStartByte = 2;
+constexpr char kStopByte = 3;
+constexpr qint64 kDrainDeadlineMs = 10000;
+constexpr int kDrainPollMs = 10;
+} // namespace
+
+void Form1::MOpen_Click()
+{
+    const auto error = m_comm.setPortOpen(!m_comm.PortOpen());
+    if (error)
+        showPortError(*error);
+    MOpen->setChecked(m_comm.PortOpen());
+}
+
+void Form1::showPortError(const QString &text)
+{
+    prompts().ask({text, str(texts::AppTitle), PromptIcon::Warning, {PromptButton::Ok}});
+}
+
+void Form1::MSettings_Click()
+{
+}
+
+void Form1::appendToTerm(const QString &text)
+{
+    m_pipeline.appendToTable(text);
+    syncTerm();
+}
+
+void Form1::SSCommand2_Click()
+{
+    const Language &lang = m_globals.language;
+    const QString timeLabel = pickOrEmpty(lang, texts::StartLineTime);
+    const QString dateLabel = pickOrEmpty(lang, texts::StartLineDate);
+    Image1->hide();
+    Image2->show();
+
+    unloadGraph();
+    m_comm.Output(QByteArray(1, kStopByte));
+    m_globals.Inp1Line = QStringLiteral("INP1");
+    m_globals.Inp2Line.clear();
+    m_globals.Sr1Line.clear();
+    m_globals.Sr2Line.clear();
+    Label9->setText(QString());
+    Label10->setText(QString());
+    Label5->clear();
+    Label6->clear();
+    Text1_0->clear();
+    Text1_1->clear();
+    for (QLineEdit *box : {Text8, Text9, Text10, Text11, Text12, Text13})
+        box->clear();
+    m_pipeline.clearTable();
+    syncTerm();
+    Text2->setReadOnly(false);
+    Bar1->setLevel(0);
+    Bar2->setLevel(0);
+    Secunden->clear();
+    Timer1->start();
+
+    const QString date = clock().shortDate();
+    MOpen_Click();
+    if (!m_comm.PortOpen()) {
+        MPort->menuAction()->setVisible(true);
+        Button2->show();
+        AskSaveAfterStop();
+    } else {
+        MPort->menuAction()->setVisible(false);
+        m_comm.Output(QByteArray(1, kStartByte));
+        Button2->hide();
+        Text2->setReadOnly(true);
+        m_globals.Inp1Line.clear();
+        Label9->setText(QString());
+        Label10->setText(QString());
+        m_pipeline.setHeaderPending(true);
+        appendToTerm(timeLabel + clock().timeText() + dateLabel + date);
+    }
+    if (!m_comm.PortOpen() && WorkFileNumber() == 0)
+        appendToTerm(dateLabel);
+    appendToTerm(QStringLiteral("\r\n"));
+}
+
+void Form1::Timer1_Timer()
+{
+    KopfLesen_Click();
+    Timer1->stop();
+}
+
+bool Form1::timerActive() const
+{
+    return Timer1->isActive();
+}
+
+void Form1::MSComm1_OnComm()
+{
+    QString message;
+    switch (m_comm.CommEvent()) {
+    case CommEventCode::Receive:
+        ProcessReceived(m_comm.ReadAvailable());
+        return;
+    case CommEventCode::CtsTimeout: message = str(texts::CtsTimeout); break;
+    case CommEventCode::DsrTimeout: message = str(texts::DsrTimeout); break;
+    case CommEventCode::Overrun: message = str(texts::OverrunError); break;
+    case CommEventCode::Send:
+    case CommEventCode::Cts:
+    case CommEventCode::Dsr:
+    case CommEventCode::CarrierDetect:
+    case CommEventCode::Ring:
+    case CommEventCode::EndOfFile:
+    case CommEventCode::Break:
+    case CommEventCode::Frame:
+    case CommEventCode::RxOver:
+    case CommEventCode::RxParity:
+    case CommEventCode::CarrierDetectTimeout:
+    case CommEventCode::None:
+        return;
+    case CommEventCode::DeviceLost:
+        message = str(texts::UnknownCommError) + QStringLiteral(" (") + m_comm.portName() + QLatin1Char(')');
+        break;
+    default:
+        message = str(texts::UnknownCommError);
+        break;
+    }
+    prompts().beep();
+    const PromptButton answer = prompts().ask({message, str(texts::CommErrorTitle), PromptIcon::None,
+                                               {PromptButton::Ok, PromptButton::Cancel}});
+    if (answer == PromptButton::Cancel)
+        m_comm.setPortOpen(false);
+}
+
+void Form1::ProcessReceived(const QByteArray &chunk)
+{
+    m_pipeline.setCheck1(Check1->isChecked());
+    const BatchResult result = m_pipeline.process(chunk);
+    if (result.dataSeen && Image1->isHidden()) {
+        Image1->show();
+        Image2->hide();
+    }
+    writeToWorkFile(result.fileBytes, result.lineCompleted);
+    syncTerm();
+    if (result.beeps > 0)
+        prompts().beep();
+    applyDisplay();
+}
+
+void Form1::SplitLine()
+{
+    if (m_pipeline.lastLine().isEmpty()) {
+        prompts().beep();
+        return;
+    }
+    lstPopStrings->clear();
+    lstPopStrings->addItems(m_pipeline.words());
+}
+
+void Form1::applyDisplay()
+{
+    if (txtPopStr->text() != m_pipeline.lastLine()) {
+        txtPopStr->setText(m_pipeline.lastLine());
+        lstPopStrings->clear();
+        lstPopStrings->addItems(m_pipeline.words());
+    }
+    const RecordDisplay &d = m_pipeline.display();
+    QLineEdit *const boxes[] = {Secunden, Text8, Text9, Text10, Text11, Text12, Text13};
+    for (std::size_t i = 0; i < d.values.size(); ++i) {
+        if (boxes[i]->text() != d.values[i])
+            boxes[i]->setText(d.values[i]);
+    }
+    Bar1->setLevel(d.level1);
+    Bar2->setLevel(d.level2);
+    Label7->setVisible(d.overflow1);
+    Label8->setVisible(d.overflow2);
+}
+
+void Form1::syncTerm()
+{
+    const QString &table = m_pipeline.table();
+    const qsizetype from = m_pipeline.takeTableChange();
+    QScrollBar *bar = Term->verticalScrollBar();
+    const bool atEnd = bar->value() >= bar->maximum() - 2;
+    if (from == m_termShownLength && from <= table.size()) {
+        if (from == table.size())
+            return;
+        QTextCursor cursor(Term->document());
+        cursor.movePosition(QTextCursor::End);
+        cursor.insertText(table.mid(from).remove(QLatin1Char('\r')));
+    } else {
+        Term->setPlainText(QString(table).remove(QLatin1Char('\r')));
+    }
+    m_termShownLength = table.size();
+    if (atEnd)
+        bar->setValue(bar->maximum());
+}
+
+void Form1::Term_DblClick()
+{
+    m_pipeline.clearTable();
+    syncTerm();
+}
+
+void Form1::Text2_DblClick()
+{
+    Text2->clear();
+}
+
+bool Form1::DrainAndClosePort()
+{
+    // A monotonic deadline, so a wait across midnight still ends.
+    qint64 deadline = clock().monotonicMs() + kDrainDeadlineMs;
+    while (m_comm.OutBufferCount() != 0) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, kDrainPollMs);
+        m_comm.waitForBytesWritten(kDrainPollMs);
+        if (!m_comm.PortOpen())
+            break;
+        if (clock().monotonicMs() > deadline) {
+            const PromptButton answer = prompts().ask({str(texts::DataCannotBeSent), str(texts::AppTitle),
+                                                       PromptIcon::Question,
+                                                       {PromptButton::Abort, PromptButton::Retry, PromptButton::Ignore}});
+            if (answer == PromptButton::Abort)
+                return false;
+            if (answer == PromptButton::Ignore)
+                break;
+            deadline = clock().monotonicMs() + kDrainDeadlineMs;
+        }
+    }
+    m_comm.setPortOpen(false);
+    return true;
+}
+
+} // namespace zkd

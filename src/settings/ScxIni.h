@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace zkd {
+
+struct ScxIniReadResult
+{
+    QStringList fields; // the fields read, in order; fewer than asked when the file ends early
+    QString error;      // empty when every asked field was read
+};
+
+// Reads `fieldCount` list fields: a field ends at a comma or a line end,
+// blanks in front of it are skipped, a field that begins with a double quote
+// runs to the next double quote. Fields the file does not hold are missing
+// from the result and reported in `error`.
+ScxIniReadResult readScxIniText(const QByteArray &content, int fieldCount);
+ScxIniReadResult readScxIni(const QString &path, int fieldCount);
+
+// The nine lines of scx.ini, as the settings dialog writes them.
+struct ScxIniValues
+{
+    QString spreadsheetPath;
+    QString port;
+    QString language;
+    int foreColour = 11;
+    int backColour = 1;
+    QString extendedMode = QStringLiteral("0");
+};
+
+// A value with a comma, or one that begins with a double quote, is written in
+// quotes so that it reads back as one field.
+QByteArray formatScxIni(const ScxIniValues &values);
+// Writes atomically: a failure leaves the previous file as it was. Returns an
+// error text, empty on success.
+QString writeScxIni(const QString &path, const ScxIniValues &values);
+
+// Conversions the readers apply to a field.
+// Start-up: the leading number (0 when none); empty when it does not fit 16 bits.
+std::optional<int> scxLeadingInt16(const QString &field);
+// Dialog: the whole field as a number, blanks around it allowed.
+std::optional<int> scxWholeInt16(const QString &field);
+
+} // namespace zkd

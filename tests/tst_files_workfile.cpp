@@ -1,0 +1,313 @@
+#include "files/EditorChoice.h"
+#include "files/FileNumbers.h"
+#include "files/FileOps.h"
+#include "files/WorkFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <sys/resource.h>
+
+using namespace zkd;
+using Outcome = WorkFile::ResetResult::Outcome;
+
+namespace {
+
+void signalIgnored(int) {}
+
+bool writeFile(const QString &path, const QByteArray &content)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(content) == content.size();
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+} // namespace
+
+class TestFilesWorkFile : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void fileNumbersTakeLowestFree();
+    void resetKeepsLeftoverRecording_data();
+    void resetKeepsLeftoverRecording();
+    void resetFailures();
+    void resetFailsInReadOnlyFolder();
+    void resetReusesItsOwnNumber();
+    void openAppendAppends();
+    void writeReportsFullDisk();
+    void failedWriteLeavesNoPartOfTheChunk();
+    void saveAsCopiesAndStartsEmpty();
+    void saveAsCopyFailureKeepsRecording();
+    void copyReplacing();
+    void editorForFile_data();
+    void editorForFile();
+
+private:
+    QString path(const char *name) const { return m_dir->filePath(QString::fromLatin1(name)); }
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    FileNumbers m_numbers;
+};
+
+void TestFilesWorkFile::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    m_numbers = FileNumbers();
+}
+
+void TestFilesWorkFile::fileNumbersTakeLowestFree()
+{
+    FileNumbers numbers;
+    QCOMPARE(numbers.take(), FileNumber(1));
+    QCOMPARE(numbers.take(), FileNumber(2));
+    QCOMPARE(numbers.take(), FileNumber(3));
+    numbers.release(2);
+    numbers.release(FileNumbers::kNoFile);
+    QVERIFY(!numbers.inUse(2));
+    QCOMPARE(numbers.take(), FileNumber(2));
+    for (FileNumber n = 4; n <= FileNumbers::kHighest; ++n)
+        QCOMPARE(numbers.take(), n);
+    QCOMPARE(numbers.take(), FileNumbers::kNoFile);
+}
+
+void TestFilesWorkFile::resetKeepsLeftoverRecording_data()
+{
+    QTest::addColumn<QByteArray>("leftover");
+    QTest::addColumn<QByteArray>("olderBackup");
+    QTest::addColumn<bool>("kept");
+    // A null array stands for no file.
+    const QByteArray none;
+    const QByteArray empty("");
+    QTest::newRow("nothing left over") << none << none << false;
+    QTest::newRow("empty leftover is not kept") << empty << none << false;
+    QTest::newRow("empty leftover keeps older backup") << empty << QByteArray("old") << false;
+    QTest::newRow("recording kept") << QByteArray("run\r\n") << none << true;
+    QTest::newRow("recording replaces older backup") << QByteArray("run") << QByteArray("old") << true;
+}
+
+void TestFilesWorkFile::resetKeepsLeftoverRecording()
+{
+    QFETCH(QByteArray, leftover);
+    QFETCH(QByteArray, olderBackup);
+    QFETCH(bool, kept);
+    const QString work = path("Senso.scx");
+    const QString backup = path("Senso.bak");
+    if (!leftover.isNull())
+        QVERIFY(writeFile(work, leftover));
+    if (!olderBackup.isNull())
+        QVERIFY(writeFile(backup, olderBackup));
+
+    WorkFile file(m_numbers);
+    const WorkFile::ResetResult result = file.reset(work);
+    QCOMPARE(result.outcome, Outcome::Opened);
+    QVERIFY(result.backupError.isEmpty());
+    QCOMPARE(result.backupPath, kept ? backup : QString());
+    QVERIFY(file.isOpen());
+    QCOMPARE(file.number(), FileNumber(1));
+    QCOMPARE(readFile(work), QByteArray());
+    const QByteArray backupAfter = kept ? leftover : olderBackup;
+    QCOMPARE(QFile::exists(backup), !backupAfter.isNull());
+    if (!backupAfter.isNull())
+        QCOMPARE(readFile(backup), backupAfter);
+}
+
+void TestFilesWorkFile::resetFailures()
+{
+    // A folder in the file's place cannot be deleted, whoever runs the test.
+    const QString work = path("Senso.scx");
+    QVERIFY(QDir().mkpath(work + QStringLiteral("/inside")));
+    WorkFile file(m_numbers);
+    WorkFile::ResetResult result = file.reset(work);
+    QCOMPARE(result.outcome, Outcome::CannotDelete);
+    QVERIFY(!result.errorText.isEmpty());
+    QVERIFY(!file.isOpen());
+    QCOMPARE(file.number(), FileNumbers::kNoFile);
+
+    result = file.reset(path("missing folder/Senso.scx"));
+    QCOMPARE(result.outcome, Outcome::CannotOpen);
+    QVERIFY(!result.errorText.isEmpty());
+    QVERIFY(!file.isOpen());
+    QCOMPARE(file.number(), FileNumbers::kNoFile);
+    QVERIFY(!m_numbers.inUse(1));
+}
+
+void TestFilesWorkFile::resetFailsInReadOnlyFolder()
+{
+    const QString folder = path("locked");
+    const QString work = folder + QStringLiteral("/Senso.scx");
+    QVERIFY(QDir().mkpath(folder));
+    QVERIFY(writeFile(work, "run"));
+    QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    const bool enforced = !writeFile(folder + QStringLiteral("/probe"), "x");
+    if (!enforced) {
+        QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QSKIP("folder permissions are not enforced for this user (root)");
+    }
+    WorkFile file(m_numbers);
+    const WorkFile::ResetResult result = file.reset(work);
+    QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QCOMPARE(result.outcome, Outcome::CannotDelete);
+    QVERIFY(!result.backupError.isEmpty());
+    QCOMPARE(file.number(), FileNumbers::kNoFile);
+    QCOMPARE(readFile(work), QByteArray("run"));
+}
+
+void TestFilesWorkFile::resetReusesItsOwnNumber()
+{
+    QCOMPARE(m_numbers.take(), FileNumber(1));
+    WorkFile file(m_numbers);
+    QCOMPARE(file.reset(path("Senso.scx")).outcome, Outcome::Opened);
+    QCOMPARE(file.number(), FileNumber(2));
+    QCOMPARE(file.reset(path("Senso.scx")).outcome, Outcome::Opened);
+    QCOMPARE(file.number(), FileNumber(2));
+    file.close();
+    QCOMPARE(file.number(), FileNumbers::kNoFile);
+    QVERIFY(!m_numbers.inUse(2));
+}
+
+void TestFilesWorkFile::openAppendAppends()
+{
+    const QString work = path("Senso.scx");
+    QVERIFY(writeFile(work, "abc"));
+    WorkFile file(m_numbers);
+    QVERIFY(file.openAppend(work));
+    QVERIFY(file.write("def"));
+    QVERIFY(file.flush());
+    QCOMPARE(readFile(work), QByteArray("abcdef"));
+    file.close();
+    QVERIFY(!file.write("ghi"));
+    QVERIFY(!file.errorText().isEmpty());
+    QVERIFY(!file.flush());
+}
+
+void TestFilesWorkFile::writeReportsFullDisk()
+{
+    if (!QFile::exists(QStringLiteral("/dev/full")))
+        QSKIP("no /dev/full on this system");
+    const QString work = path("Senso.scx");
+    QVERIFY(QFile::link(QStringLiteral("/dev/full"), work));
+    WorkFile file(m_numbers);
+    QVERIFY2(file.openAppend(work), qPrintable(file.errorText()));
+    QVERIFY(!file.write("12:00:01  1.0\r\n"));
+    QVERIFY(!file.errorText().isEmpty());
+    QVERIFY(file.isOpen());
+    QVERIFY(!file.write("12:00:01  1.0\r\n"));
+}
+
+void TestFilesWorkFile::failedWriteLeavesNoPartOfTheChunk()
+{
+    const QString work = path("Senso.scx");
+    WorkFile file(m_numbers);
+    QVERIFY(file.openAppend(work));
+    QVERIFY(file.write("head\r\n"));
+
+    // Past the file-size limit the system writes part of the chunk and refuses the rest.
+    rlimit saved{};
+    QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, signalIgnored);
+    rlimit small = saved;
+    small.rlim_cur = 10;
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool written = file.write("0123456789");
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+
+    QVERIFY(!written);
+    QCOMPARE(readFile(work), QByteArray("head\r\n"));
+    QVERIFY(file.write("0123456789"));
+    QCOMPARE(readFile(work), QByteArray("head\r\n0123456789"));
+}
+
+void TestFilesWorkFile::saveAsCopiesAndStartsEmpty()
+{
+    const QString work = path("Senso.scx");
+    const QString target = path("Test.csv");
+    QVERIFY(writeFile(target, "an older, longer measurement"));
+    WorkFile file(m_numbers);
+    QCOMPARE(file.reset(work).outcome, Outcome::Opened);
+    QVERIFY(file.write("  Time: 12:00:00\rINP1 V\r\n"));
+
+    const WorkFile::SaveResult result = file.saveAs(path("Test.CSV"), u'/');
+    QCOMPARE(result.outcome, WorkFile::SaveResult::Outcome::Saved);
+    QCOMPARE(result.savedPath, target);
+    QCOMPARE(readFile(target), QByteArray("  Time: 12:00:00\rINP1 V\r\n"));
+    QVERIFY(file.isOpen());
+    QCOMPARE(file.number(), FileNumber(1));
+    QCOMPARE(readFile(work), QByteArray());
+}
+
+void TestFilesWorkFile::saveAsCopyFailureKeepsRecording()
+{
+    const QString work = path("Senso.scx");
+    WorkFile file(m_numbers);
+    QCOMPARE(file.reset(work).outcome, Outcome::Opened);
+    QVERIFY(file.write("run"));
+
+    const WorkFile::SaveResult result = file.saveAs(path("missing folder/Test"), u'/');
+    QCOMPARE(result.outcome, WorkFile::SaveResult::Outcome::CopyFailed);
+    QVERIFY(!result.errorText.isEmpty());
+    QVERIFY(!file.isOpen());
+    QCOMPARE(file.number(), FileNumbers::kNoFile);
+    QCOMPARE(readFile(work), QByteArray("run"));
+}
+
+void TestFilesWorkFile::copyReplacing()
+{
+    const QString source = path("source.scx");
+    const QString target = path("target.csv");
+    QVERIFY(writeFile(source, "new"));
+
+    FileOpResult result = zkd::copyReplacing(path("missing.scx"), target);
+    QVERIFY(!result.ok);
+    QVERIFY(!result.error.isEmpty());
+    QVERIFY(!fileExists(target));
+
+    QVERIFY(writeFile(target, "older and longer"));
+    QVERIFY(zkd::copyReplacing(source, target).ok);
+    QCOMPARE(readFile(target), QByteArray("new"));
+    QVERIFY(zkd::copyReplacing(source, source).ok);
+    QCOMPARE(readFile(source), QByteArray("new"));
+
+    QVERIFY(QDir().mkpath(path("folder.csv")));
+    QVERIFY(!zkd::copyReplacing(source, path("folder.csv")).ok);
+    QVERIFY(!fileExists(path("folder.csv")));
+    QVERIFY(!removeFile(path("folder.csv")).ok);
+    QVERIFY(removeFile(target).ok);
+    QVERIFY(!fileExists(target));
+    QVERIFY(removeFile(target).ok);
+}
+
+void TestFilesWorkFile::editorForFile_data()
+{
+    QTest::addColumn<int>("size");
+    QTest::addColumn<QString>("editor");
+    QTest::newRow("empty") << 0 << "Notepad";
+    QTest::newRow("just below the limit") << 59999 << "Notepad";
+    QTest::newRow("at the limit") << 60000 << "Write";
+    QTest::newRow("above the limit") << 60001 << "Write";
+    QTest::newRow("missing file") << -1 << "Notepad";
+}
+
+void TestFilesWorkFile::editorForFile()
+{
+    QFETCH(int, size);
+    const QString file = path("measurement.csv");
+    if (size >= 0)
+        QVERIFY(writeFile(file, QByteArray(size, ';')));
+    QTEST(zkd::editorForFile(file), "editor");
+}
+
+QTEST_GUILESS_MAIN(TestFilesWorkFile)
+#include "tst_files_workfile.moc"

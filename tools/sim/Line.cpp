@@ -1,0 +1,7 @@
+#include "Line.h"
+
+namespace zkd::sim {
+
+Line::~Line() = default;
+
+} // namespace zkd::sim
