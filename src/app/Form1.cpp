@@ -601,7 +601,11 @@ void Form1::EndProgram()
 void Form1::Form_Unload(std::int16_t &cancel)
 {
     if (UnsavedLength() > 0) {
+        // Exit ends the program itself; it returns only when its own unload
+        // was refused with Abort, and one refusal is the user's answer here too.
         SSCommand1_Click();
+        if (!m_closing)
+            cancel = m_unloadCancel;
         return;
     }
     if (m_comm.PortOpen() && !DrainAndClosePort()) {

@@ -67,6 +67,9 @@ public:
     void ApplyLanguageTexts();
     void ResetWorkFile();
     void CloseWorkFile();
+    // Opens the working file again for appending, keeping what it holds, when
+    // it is closed; reports a failure to open it.
+    void ReopenWorkFile();
     void Form_Unload(std::int16_t &cancel);
     void info_Click();
     void Help_Click();
@@ -148,6 +151,12 @@ private:
     QString notesText() const;
     bool writeToWorkFile(const QByteArray &bytes, bool completesLine);
     void runHeaderCheck();
+    enum class SaveOutcome { Cancelled, Saved, Failed };
+    SaveOutcome saveMeasurement();
+    // Hands `argument` to `program` and waits until it has ended, with
+    // cmdstart off meanwhile; false when nothing could be started or handed
+    // to the desktop.
+    bool runExternal(const QString &program, const QString &argument);
 
     Deps m_deps;
     Globals m_globals;
@@ -160,6 +169,8 @@ private:
     QString m_pendingError;
     QString m_headerLineBuffer;
     QString m_spreadsheetPath;
+    QString m_openDialogTitle;
+    std::int16_t m_unloadCancel = 0;
     std::int16_t m_sensorIniValue = 0;
     bool m_closing = false;
     bool m_sessionEnding = false;
