@@ -1,6 +1,5 @@
 #include "sensor/HeaderScan.h"
 
-#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>

@@ -1,8 +1,42 @@
 #include "serial/MSComm1.h"
 
+#include "util/Texts.h"
+
+#include <QFileInfo>
 #include <QStringList>
 
 namespace zkd {
+namespace {
+constexpr int kCloseFlushMs = 500;
+} // namespace
+
+std::optional<QString> commEventMessage(CommEventCode code)
+{
+    switch (code) {
+    case CommEventCode::CtsTimeout: return str(texts::CtsTimeout);
+    case CommEventCode::DsrTimeout: return str(texts::DsrTimeout);
+    case CommEventCode::Overrun: return str(texts::OverrunError);
+    case CommEventCode::None:
+    case CommEventCode::Send:
+    case CommEventCode::Receive:
+    case CommEventCode::Cts:
+    case CommEventCode::Dsr:
+    case CommEventCode::CarrierDetect:
+    case CommEventCode::Ring:
+    case CommEventCode::EndOfFile:
+    case CommEventCode::Break:
+    case CommEventCode::Frame:
+    case CommEventCode::RxOver:
+    case CommEventCode::RxParity:
+    case CommEventCode::CarrierDetectTimeout:
+        return std::nullopt;
+    case CommEventCode::TxFull:
+    case CommEventCode::Dcb:
+    case CommEventCode::DeviceLost:
+        break;
+    }
+    return str(texts::UnknownCommError);
+}
 
 std::optional<SerialSettings> parseSerialSettings(const QString &text)
 {
@@ -143,6 +177,9 @@ std::optional<QString> MSComm1::setPortOpen(bool open)
     if (open == m_port.isOpen())
         return open ? std::optional<QString>(QStringLiteral("Port already open")) : std::nullopt;
     if (!open) {
+        // The stop byte may still wait in our buffer: it must leave before the close.
+        if (m_port.bytesToWrite() > 0)
+            m_port.waitForBytesWritten(kCloseFlushMs);
         m_port.close();
         return std::nullopt;
     }
@@ -165,7 +202,9 @@ bool MSComm1::Output(const QByteArray &bytes)
 {
     if (!m_port.isOpen())
         return false;
-    return m_port.write(bytes) == bytes.size();
+    const bool written = m_port.write(bytes) == bytes.size();
+    m_port.flush();
+    return written;
 }
 
 QByteArray MSComm1::Input()
@@ -216,7 +255,9 @@ void MSComm1::onError(QSerialPort::SerialPortError error)
     if (m_errorReported)
         return;
     m_errorReported = true;
-    if (error == QSerialPort::ResourceError) {
+    const bool gone = error == QSerialPort::ResourceError
+                      || (m_portName.startsWith(QLatin1Char('/')) && !QFileInfo::exists(m_portName));
+    if (gone) {
         // The device is gone: keeping it open only repeats the failure.
         m_port.close();
         raise(CommEventCode::DeviceLost);

@@ -32,6 +32,10 @@ enum class CommEventCode : int {
     DeviceLost = 1100,
 };
 
+// The message the reception handler shows for an event, or nothing for the
+// events it ignores (received characters, line changes, framing and parity).
+std::optional<QString> commEventMessage(CommEventCode code);
+
 struct SerialSettings
 {
     qint32 baudRate = 2400;

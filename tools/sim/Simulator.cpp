@@ -87,7 +87,9 @@ void Simulator::onUnreadDiscarded(qint64 count)
         return;
     }
     m_sentLog.retract(count);
-    status(QStringLiteral("the other side closed the line; %1 unread bytes discarded").arg(count));
+    m_bytesThisRun -= qMin(count, m_bytesThisRun);
+    status(count > 0 ? QStringLiteral("the other side closed the line; %1 unread bytes discarded").arg(count)
+                     : QStringLiteral("the other side closed the line"));
 }
 
 void Simulator::start()
@@ -173,7 +175,8 @@ void Simulator::onDrained()
 void Simulator::scheduleNext()
 {
     if (m_options.intervalMs == 0) {
-        m_recordTimer.start(0);
+        // Records nobody can receive are not worth a busy loop.
+        m_recordTimer.start(m_line.readerPresent() ? std::chrono::milliseconds(0) : kNoReaderRecheck);
         return;
     }
     const qint64 due = m_produced * m_options.intervalMs;

@@ -29,6 +29,8 @@ public:
     static constexpr char kStopByte = 3;
     // Factor on the full scale for a reading forced beyond it by --overflow.
     static constexpr double kOverflowFactor = 1.1;
+    // With --interval 0 and nobody on the line, records are made this often.
+    static constexpr std::chrono::milliseconds kNoReaderRecheck{100};
     static constexpr std::chrono::milliseconds kExitPoll{20};
     // Before exiting after a stop the simulator waits for the other side to
     // read what was sent, but no longer than this...

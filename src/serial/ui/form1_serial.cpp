@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
@@ -117,37 +118,21 @@ bool Form1::timerActive() const
 
 void Form1::MSComm1_OnComm()
 {
-    QString message;
-    switch (m_comm.CommEvent()) {
-    case CommEventCode::Receive:
+    const CommEventCode event = m_comm.CommEvent();
+    if (event == CommEventCode::Receive) {
         ProcessReceived(m_comm.ReadAvailable());
         return;
-    case CommEventCode::CtsTimeout: message = str(texts::CtsTimeout); break;
-    case CommEventCode::DsrTimeout: message = str(texts::DsrTimeout); break;
-    case CommEventCode::Overrun: message = str(texts::OverrunError); break;
-    case CommEventCode::Send:
-    case CommEventCode::Cts:
-    case CommEventCode::Dsr:
-    case CommEventCode::CarrierDetect:
-    case CommEventCode::Ring:
-    case CommEventCode::EndOfFile:
-    case CommEventCode::Break:
-    case CommEventCode::Frame:
-    case CommEventCode::RxOver:
-    case CommEventCode::RxParity:
-    case CommEventCode::CarrierDetectTimeout:
-    case CommEventCode::None:
-        return;
-    case CommEventCode::DeviceLost:
-        message = str(texts::UnknownCommError) + QStringLiteral(" (") + m_comm.portName() + QLatin1Char(')');
-        break;
-    default:
-        message = str(texts::UnknownCommError);
-        break;
     }
+    const auto message = commEventMessage(event);
+    if (!message)
+        return;
+    // A device that went away is named, so the user knows which cable to check.
+    const QString text = event == CommEventCode::DeviceLost
+                             ? *message + QStringLiteral(" (") + QDir::toNativeSeparators(m_comm.portName()) + QLatin1Char(')')
+                             : *message;
     prompts().beep();
-    const PromptButton answer = prompts().ask({message, str(texts::CommErrorTitle), PromptIcon::None,
-                                               {PromptButton::Ok, PromptButton::Cancel}});
+    const PromptButton answer =
+        prompts().ask({text, str(texts::CommErrorTitle), PromptIcon::None, {PromptButton::Ok, PromptButton::Cancel}});
     if (answer == PromptButton::Cancel)
         m_comm.setPortOpen(false);
 }

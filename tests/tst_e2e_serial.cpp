@@ -1,0 +1,260 @@
+#include "FixedClock.h"
+#include "ScriptedPrompts.h"
+#include "SerialPair.h"
+#include "app/BarMeter.h"
+#include "app/Form1.h"
+#include "app/PictureButton.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace zkd;
+
+namespace {
+
+struct Fixture
+{
+    QTemporaryDir programDir;
+    QTemporaryDir currentDir;
+    test::ScriptedPrompts prompts;
+    test::FixedClock clock;
+    std::unique_ptr<test::SerialPair> pair;
+    std::unique_ptr<Form1> form;
+    QSerialPort instrument;
+
+    Form1 &start(const QByteArray &language, const QString &port = {})
+    {
+        pair = std::make_unique<test::SerialPair>(currentDir.path());
+        const QString portLine = port.isEmpty() ? pair->recorderEnd : port;
+        QFile f(programDir.filePath(QStringLiteral("scx.ini")));
+        f.open(QIODevice::WriteOnly);
+        f.write("\r\n" + portLine.toUtf8() + "\r\n" + language + "\r\n 10 \r\n 0 \r\n\r\n\r\n0\r\nReady\r\n");
+        f.close();
+        Form1::Deps deps;
+        deps.prompts = &prompts;
+        deps.clock = &clock;
+        deps.programDir = programDir.path();
+        deps.currentDir = currentDir.path();
+        form = std::make_unique<Form1>(deps);
+        form->startUp();
+        instrument.setPortName(pair->instrumentEnd);
+        instrument.open(QIODevice::ReadWrite);
+        return *form;
+    }
+    QByteArray readInstrument(int waitMs = 300)
+    {
+        QByteArray got;
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < waitMs) {
+            instrument.waitForReadyRead(20);
+            got += instrument.readAll();
+            QCoreApplication::processEvents();
+        }
+        return got;
+    }
+    void send(const QByteArray &bytes)
+    {
+        instrument.write(bytes);
+        instrument.waitForBytesWritten(1000);
+    }
+    QByteArray workFile() const
+    {
+        QFile f(currentDir.filePath(QStringLiteral("Senso.scx")));
+        f.open(QIODevice::ReadOnly);
+        return f.readAll();
+    }
+};
+
+// What the working file should hold after the notes header: line feeds
+// dropped, CR becomes CR LF, backspaces dropped, tabs become ";", and in
+// German and French the decimal point becomes a comma.
+QByteArray transformed(const QByteArray &sent, bool decimalComma)
+{
+    QByteArray out;
+    for (const char c : sent) {
+        if (c == '\n' || c == '\b')
+            continue;
+        if (c == '\r')
+            out += "\r\n";
+        else if (c == '\t')
+            out += ';';
+        else if (c == '.' && decimalComma)
+            out += ',';
+        else
+            out += c;
+    }
+    return out;
+}
+
+} // namespace
+
+class TestSerialEndToEnd : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        if (!test::SerialPair::available())
+            QSKIP("socat is not installed");
+    }
+
+    void runFromStartToStop_data()
+    {
+        QTest::addColumn<QByteArray>("language");
+        QTest::addColumn<bool>("decimalComma");
+        QTest::addColumn<QString>("startLine");
+        QTest::addColumn<QByteArray>("notesHeader");
+        QTest::newRow("English") << QByteArray("English") << false << "  Time: 14:03:22  Date: 08.12.2026\r\n"
+                                 << QByteArray("  Time: 14:03:22\r  Date: 08.12.2026\rNotes :  Probe 7\r\nline 2\r");
+        QTest::newRow("German") << QByteArray("Deutsch") << true << "    Uhrzeit: 14:03:22    Datum: 08.12.2026\r\n"
+                                << QByteArray("  Uhrzeit: 14:03:22\r  Datum: 08.12.2026\rNotes :  Probe 7\r\nline 2\r");
+    }
+    void runFromStartToStop()
+    {
+        QFETCH(QByteArray, language);
+        QFETCH(bool, decimalComma);
+        QFETCH(QString, startLine);
+        QFETCH(QByteArray, notesHeader);
+        Fixture fx;
+        Form1 &f = fx.start(language);
+        QVERIFY(fx.pair->ok());
+        f.Text2->setPlainText(QStringLiteral("Probe 7\nline 2"));
+
+        f.SSCommand2_Click();
+        QVERIFY(f.comm().PortOpen());
+        QCOMPARE(fx.readInstrument(), QByteArray("\x02"));
+        QCOMPARE(f.termText(), startLine);
+        QVERIFY(f.Button2->isHidden());
+        QVERIFY(!f.MPort->menuAction()->isVisible());
+        QVERIFY(f.Text2->isReadOnly());
+
+        const QByteArray stream = QByteArray("INP1 = bar\r\nSR1 =  5\r\nINP2 = degrC\r\nSR2 = 47\r\nPri = 1\r\n")
+                                  + "      0.0         12.5         12.5        12.5       *Ovl*        20.0       20.0\r\n"
+                                  + "      1.0 101.0 x\bx  12.5 12.5 9000.0 20.0 20.0\t\r\n";
+        fx.send(stream);
+        QTRY_VERIFY_WITH_TIMEOUT(f.termText().endsWith(QStringLiteral("0\t\r\n")), 5000);
+        // The table shows the text itself (the backspace takes back the "x" before it).
+        QVERIFY(f.termText().contains(decimalComma ? QStringLiteral("1,0 101,0 x  12,5") : QStringLiteral("1.0 101.0 x  12.5")));
+        QCOMPARE(f.Secunden->text(), decimalComma ? QStringLiteral("1,0") : QStringLiteral("1.0"));
+        QCOMPARE(f.Text8->text(), decimalComma ? QStringLiteral("101,0") : QStringLiteral("101.0"));
+        // The backspace arrives as a chunk of its own: it takes back the table's
+        // last character, while the record line keeps both.
+        QCOMPARE(f.Text9->text(), QStringLiteral("xx"));
+        QCOMPARE(f.Text11->text(), decimalComma ? QStringLiteral("12,5") : QStringLiteral("12.5"));
+        QCOMPARE(f.Bar1->level(), std::int16_t(101));
+        QCOMPARE(f.Bar2->level(), std::int16_t(12));
+        QVERIFY(!f.Image1->isHidden());
+        QVERIFY(f.Image2->isHidden());
+
+        // The working file: notes header, then every byte after the documented changes.
+        QCOMPARE(fx.workFile(), notesHeader + transformed(stream, decimalComma));
+
+        fx.prompts.answers.enqueue(PromptButton::No); // the save question after the stop
+        f.SSCommand2_Click();
+        QCOMPARE(fx.readInstrument(), QByteArray("\x03"));
+        QVERIFY(!f.comm().PortOpen());
+        QVERIFY(!f.Button2->isHidden());
+        QVERIFY(f.MPort->menuAction()->isVisible());
+        QVERIFY(!f.Text2->isReadOnly());
+        QVERIFY(f.Text8->text().isEmpty());
+        QCOMPARE(f.Bar1->level(), std::int16_t(0));
+    }
+
+    void overflowMarksFollowTheLastLine()
+    {
+        Fixture fx;
+        Form1 &f = fx.start("English");
+        f.globals().ScaleMax1 = 100;
+        f.globals().ScaleMax2 = 100;
+        f.pipeline().setScaleMax(100, 100);
+        f.SSCommand2_Click();
+        fx.readInstrument(100);
+        fx.send("1.0 100.6 0 0 *Ovl* 0 0\r\n");
+        QTRY_VERIFY_WITH_TIMEOUT(!f.Label7->isHidden(), 3000);
+        QVERIFY(!f.Label8->isHidden());
+        QCOMPARE(f.Bar2->level(), std::int16_t(0));
+        fx.send("2.0 100.0 0 0 50.0 0 0\r\n");
+        QTRY_VERIFY_WITH_TIMEOUT(f.Label7->isHidden(), 3000);
+        QVERIFY(f.Label8->isHidden());
+    }
+
+    void portThatCannotBeOpened()
+    {
+        Fixture fx;
+        Form1 &f = fx.start("English", fx.currentDir.filePath(QStringLiteral("no-such-tty")));
+        fx.prompts.messages.clear();
+        f.SSCommand2_Click();
+        QVERIFY(!f.comm().PortOpen());
+        QVERIFY(!fx.prompts.messages.isEmpty());
+        const PromptMessage &error = fx.prompts.messages.first();
+        QVERIFY2(error.text.contains(QStringLiteral("no-such-tty")), qPrintable(error.text));
+        QCOMPARE(error.icon, PromptIcon::Warning);
+        QVERIFY(!f.findChild<QAction *>(QStringLiteral("MOpen"))->isChecked());
+        // Then the stop path: notes stay editable, Save visible.
+        QVERIFY(!f.Text2->isReadOnly());
+        QVERIFY(!f.Button2->isHidden());
+        // A second attempt tries again and reports again.
+        const auto before = fx.prompts.messages.size();
+        f.MOpen_Click();
+        QVERIFY(fx.prompts.messages.size() > before);
+    }
+
+    void vanishedDeviceIsReportedOnceAndKeepsTheRecording()
+    {
+        Fixture fx;
+        Form1 &f = fx.start("English");
+        f.SSCommand2_Click();
+        fx.readInstrument(100);
+        fx.send("INP1 = bar\r\n1.0 2.0 3.0 4.0 5.0 6.0 7.0\r\n");
+        QTRY_VERIFY_WITH_TIMEOUT(f.Text8->text() == QStringLiteral("2.0"), 3000);
+        fx.prompts.messages.clear();
+        fx.instrument.close();
+        fx.pair->stop();
+        QTRY_VERIFY_WITH_TIMEOUT(!fx.prompts.messages.isEmpty(), 5000);
+        QTest::qWait(300);
+        QCOMPARE(fx.prompts.messages.size(), 1);
+        QVERIFY2(fx.prompts.messages.first().text.contains(QStringLiteral("ttyRecorder")),
+                 qPrintable(fx.prompts.messages.first().text));
+        QCOMPARE(fx.prompts.messages.first().title, QStringLiteral("Click Cancel to quit, OK to ignore."));
+        QVERIFY(!f.comm().PortOpen());
+        QVERIFY(fx.workFile().endsWith("1.0 2.0 3.0 4.0 5.0 6.0 7.0\r\n"));
+    }
+
+    void errorEventsAndTheirMessages()
+    {
+        QCOMPARE(commEventMessage(CommEventCode::Overrun).value(), QStringLiteral("Overrun Error"));
+        QCOMPARE(commEventMessage(CommEventCode::CtsTimeout).value(), QStringLiteral("CTS Timeout"));
+        QCOMPARE(commEventMessage(CommEventCode::DsrTimeout).value(), QStringLiteral("DSR Timeout"));
+        QCOMPARE(commEventMessage(CommEventCode::TxFull).value(), QStringLiteral("Unknown error or event"));
+        QCOMPARE(commEventMessage(CommEventCode::Dcb).value(), QStringLiteral("Unknown error or event"));
+        QCOMPARE(commEventMessage(CommEventCode(4711)).value(), QStringLiteral("Unknown error or event"));
+        for (const CommEventCode quiet : {CommEventCode::Frame, CommEventCode::RxParity, CommEventCode::Break,
+                                          CommEventCode::RxOver, CommEventCode::Cts, CommEventCode::Receive})
+            QVERIFY(!commEventMessage(quiet));
+    }
+
+    void serialSettingsText()
+    {
+        QVERIFY(!parseSerialSettings(QStringLiteral(",n,8,1")));
+        QVERIFY(!parseSerialSettings(QStringLiteral("9600")));
+        QVERIFY(!parseSerialSettings(QStringLiteral("fast,n,8,1")));
+        QCOMPARE(parseSerialSettings(QStringLiteral("9600,n,8,1"))->baudRate, 9600);
+        QCOMPARE(parseSerialSettings(QStringLiteral("921600,N,8,1"))->baudRate, 921600);
+        MSComm1 comm;
+        QVERIFY(!comm.setSettings(QStringLiteral(",n,8,1")));
+        QCOMPARE(comm.settings(), QStringLiteral("2400,n,8,1"));
+        QCOMPARE(portNameFromSetting(QStringLiteral("/dev/ttyUSB0")), QStringLiteral("/dev/ttyUSB0"));
+#ifndef Q_OS_WIN
+        QCOMPARE(portNameFromSetting(QStringLiteral("1")), QStringLiteral("/dev/ttyS0"));
+#endif
+    }
+};
+
+QTEST_MAIN(TestSerialEndToEnd)
+#include "tst_e2e_serial.moc"

@@ -1,0 +1,249 @@
+#include "FixedClock.h"
+#include "ScriptedPrompts.h"
+#include "app/Form1.h"
+#include "app/PictureButton.h"
+#include "app/ScaleLabel.h"
+#include "files/ui/Form2.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QLabel>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace zkd;
+
+namespace {
+
+struct Fixture
+{
+    QTemporaryDir programDir;
+    QTemporaryDir currentDir;
+    test::ScriptedPrompts prompts;
+    test::FixedClock clock;
+    std::unique_ptr<Form1> form;
+
+    void writeSettings(const QByteArray &content)
+    {
+        QFile f(programDir.filePath(QStringLiteral("scx.ini")));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(content);
+    }
+    Form1 &start()
+    {
+        Form1::Deps deps;
+        deps.prompts = &prompts;
+        deps.clock = &clock;
+        deps.programDir = programDir.path();
+        deps.currentDir = currentDir.path();
+        form = std::make_unique<Form1>(deps);
+        form->startUp();
+        return *form;
+    }
+    QByteArray settingsFor(const char *language, const char *fore = " 11 ", const char *back = " 1 ")
+    {
+        return QByteArray("\r\n2\r\n") + language + "\r\n" + fore + "\r\n" + back + "\r\n\r\n\r\n0\r\nReady\r\n";
+    }
+};
+
+QString menuTitle(Form1 &f, const char *name)
+{
+    return f.findChild<QMenu *>(QString::fromLatin1(name))->title();
+}
+QString actionText(Form1 &f, const char *name)
+{
+    return f.findChild<QAction *>(QString::fromLatin1(name))->text();
+}
+QString tip(Form1 &f, const char *name)
+{
+    return f.findChild<QWidget *>(QString::fromLatin1(name))->toolTip();
+}
+
+} // namespace
+
+class TestStartup : public QObject
+{
+    Q_OBJECT
+private slots:
+    void languageTexts_data()
+    {
+        QTest::addColumn<QByteArray>("language");
+        QTest::addColumn<QString>("label2");
+        QTest::addColumn<QString>("fileMenu");
+        QTest::addColumn<QString>("save");
+        QTest::addColumn<QString>("settingsMenu");
+        QTest::addColumn<QString>("userSettings");
+        QTest::addColumn<QString>("button2Tip");
+        QTest::addColumn<QString>("form2Caption");
+        const QString built2 = QString::fromUtf8("Messdaten speichern");
+        QTest::newRow("German") << QByteArray("Deutsch") << "Notizen" << "&Datei" << "&Speichern" << "&Einstellungen"
+                                << "&Programm Optionen" << built2 << QString();
+        QTest::newRow("English") << QByteArray("English") << "Notes" << "&File" << "&Save" << "&Settings"
+                                 << "&User settings" << " Save the Measurement File" << " Clean Measurement";
+        QTest::newRow("French") << QByteArray("Francais") << "Note" << "&File" << "&Sauver" << "&Options"
+                                << "&User Setting" << " Enregistrer la mesure" << QString::fromUtf8(" Efface données");
+        QTest::newRow("lower-case english") << QByteArray("english") << "Notizen" << "&File" << "&Save" << "&Settings"
+                                            << "&User settings" << built2 << QString();
+    }
+    void languageTexts()
+    {
+        QFETCH(QByteArray, language);
+        QFETCH(QString, label2);
+        QFETCH(QString, fileMenu);
+        QFETCH(QString, save);
+        QFETCH(QString, settingsMenu);
+        QFETCH(QString, userSettings);
+        QFETCH(QString, button2Tip);
+        QFETCH(QString, form2Caption);
+        Fixture fx;
+        fx.writeSettings(fx.settingsFor(language.constData()));
+        Form1 &f = fx.start();
+        QCOMPARE(f.windowTitle(), QStringLiteral("ZKD735  Data Recorder"));
+        QCOMPARE(f.Label2->text(), label2);
+        QCOMPARE(menuTitle(f, "Dateien"), fileMenu);
+        QCOMPARE(actionText(f, "SScommand4"), save);
+        QCOMPARE(menuTitle(f, "MPort"), settingsMenu);
+        QCOMPARE(actionText(f, "Path"), userSettings);
+        QCOMPARE(tip(f, "Button2"), button2Tip);
+        // Texts no language touches.
+        QCOMPARE(actionText(f, "SSCommand2"), QStringLiteral("&Start / Stop"));
+        QCOMPARE(actionText(f, "cmdstart"), QStringLiteral("Daten Export --> Excel"));
+        QCOMPARE(f.Label1->text(),
+                 QStringLiteral("     Time        ACT 1        MAX 1       MIN 1        ACT 2        MAX 2      MIN 2 "));
+        // English and French create the delete dialog (hidden) with their caption.
+        if (form2Caption.isEmpty()) {
+            QVERIFY(!f.existingForm2());
+        } else {
+            QVERIFY(f.existingForm2());
+            QCOMPARE(f.existingForm2()->windowTitle(), form2Caption);
+            QVERIFY(!f.existingForm2()->isVisible());
+        }
+        QVERIFY(fx.prompts.messages.isEmpty());
+        QVERIFY(f.WorkFileNumber() != 0);
+    }
+
+    void builtStateAfterStartUp()
+    {
+        Fixture fx;
+        fx.writeSettings(fx.settingsFor("English"));
+        Form1 &f = fx.start();
+        QVERIFY(f.Label7->isHidden());
+        QVERIFY(f.Label8->isHidden());
+        QCOMPARE(f.Label9->text(), QStringLiteral("*"));
+        QCOMPARE(f.Label10->text(), QStringLiteral("*"));
+        QVERIFY(f.findChild<QAction *>(QStringLiteral("SScommand3"))->isVisible() == false);
+        QVERIFY(!f.findChild<QAction *>(QStringLiteral("cmdstart"))->isEnabled());
+        QVERIFY(!f.comm().PortOpen());
+        QVERIFY(!f.timerActive());
+        QVERIFY(f.Check1->isChecked());
+        QCOMPARE(f.Text1_0->text(), QStringLiteral("SK1"));
+        // sensor.ini is missing: both lines hold 0.
+        QCOMPARE(f.globals().Inp1Line, QStringLiteral("0"));
+        QCOMPARE(f.globals().Inp2Line, QStringLiteral("0"));
+    }
+
+    void coloursAndSerialSettings()
+    {
+        Fixture fx;
+        fx.writeSettings("\r\n3\r\nEnglish\r\n 14 \r\n 1 \r\n9600\r\n\r\n0\r\nReady\r\n");
+        Form1 &f = fx.start();
+        for (QPlainTextEdit *box : {f.Term, f.Text2}) {
+            QCOMPARE(box->palette().color(QPalette::Text), QColor(255, 255, 0));
+            QCOMPARE(box->palette().color(QPalette::Base), QColor(0, 0, 128));
+        }
+        QCOMPARE(f.comm().settings(), QStringLiteral("9600,n,8,1"));
+#ifndef Q_OS_WIN
+        QCOMPARE(f.comm().portName(), QStringLiteral("/dev/ttyS2"));
+#endif
+    }
+
+    void emptyBaudAndBadColoursKeepWhatIsBuilt()
+    {
+        Fixture fx;
+        fx.writeSettings("\r\n/dev/ttyUSB0\r\nDeutsch\r\n 16 \r\n x \r\n\r\n\r\n0\r\nReady\r\n");
+        Form1 &f = fx.start();
+        QCOMPARE(f.comm().settings(), QStringLiteral("2400,n,8,1"));
+        QCOMPARE(f.comm().portName(), QStringLiteral("/dev/ttyUSB0"));
+        QCOMPARE(f.Term->palette().color(QPalette::Text), QColor(0, 255, 0));
+        QCOMPARE(f.Term->palette().color(QPalette::Base), QColor(0, 0, 0)); // "x" has no number: index 0, black
+        QVERIFY(fx.prompts.messages.isEmpty());
+    }
+
+    void missingSettingsFileIsReportedAndTheRunStillRecords()
+    {
+        Fixture fx;
+        Form1 &f = fx.start();
+        QCOMPARE(fx.prompts.messages.size(), 1);
+        const PromptMessage &m = fx.prompts.messages.first();
+        QVERIFY(m.text.contains(QStringLiteral("scx.ini")));
+        QVERIFY(m.text.contains(QStringLiteral("does not exist")));
+        QCOMPARE(m.icon, PromptIcon::Warning);
+        QCOMPARE(m.title, QStringLiteral("ZKD735_DataRecorder"));
+        QVERIFY(f.WorkFileNumber() != 0);
+        QVERIFY(QFileInfo::exists(fx.currentDir.filePath(QStringLiteral("Senso.scx"))));
+        QCOMPARE(f.Term->palette().color(QPalette::Text), QColor(0, 255, 0));
+        QCOMPARE(f.Label2->text(), QStringLiteral("Notizen"));
+    }
+
+    void shortSettingsFileAppliesWhatItHas()
+    {
+        Fixture fx;
+        fx.writeSettings("\r\n2\r\nFrancais\r\n");
+        Form1 &f = fx.start();
+        QCOMPARE(f.Label2->text(), QStringLiteral("Note"));
+        QCOMPARE(fx.prompts.messages.size(), 1);
+        QVERIFY(fx.prompts.messages.first().text.contains(QStringLiteral("scx.ini")));
+        QVERIFY(f.WorkFileNumber() != 0);
+    }
+
+    void leftoverWorkFileIsKeptAsBackup()
+    {
+        Fixture fx;
+        fx.writeSettings(fx.settingsFor("English"));
+        {
+            QFile old(fx.currentDir.filePath(QStringLiteral("Senso.scx")));
+            QVERIFY(old.open(QIODevice::WriteOnly));
+            old.write("recorded before a crash\r\n");
+        }
+        Form1 &f = fx.start();
+        QVERIFY(f.WorkFileNumber() != 0);
+        QCOMPARE(QFileInfo(fx.currentDir.filePath(QStringLiteral("Senso.scx"))).size(), 0);
+        QFile bak(fx.currentDir.filePath(QStringLiteral("Senso.bak")));
+        QVERIFY(bak.open(QIODevice::ReadOnly));
+        QCOMPARE(bak.readAll(), QByteArray("recorded before a crash\r\n"));
+    }
+
+    void undeletableLeftoverShowsTheBilingualMessage()
+    {
+        Fixture fx;
+        fx.writeSettings(fx.settingsFor("English"));
+        // A folder of that name cannot be deleted as a file, whoever runs the test.
+        QVERIFY(QDir(fx.currentDir.path()).mkpath(QStringLiteral("Senso.scx/held")));
+        Form1 &f = fx.start();
+        QCOMPARE(fx.prompts.messages.size(), 1);
+        const PromptMessage &m = fx.prompts.messages.first();
+        QCOMPARE(m.text, QString::fromUtf8("Please close Microsoft EXCEL ! \r\nBitte Microsoft EXCEL schließen ! "));
+        QCOMPARE(m.title, QStringLiteral(" ZKD735 "));
+        QCOMPARE(m.icon, PromptIcon::Question);
+        QCOMPARE(m.buttons, (QList<PromptButton>{PromptButton::Cancel, PromptButton::TryAgain, PromptButton::Continue}));
+        QCOMPARE(f.WorkFileNumber(), std::int16_t(0));
+    }
+
+    void windowRefusesToClose()
+    {
+        Fixture fx;
+        fx.writeSettings(fx.settingsFor("English"));
+        Form1 &f = fx.start();
+        f.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f));
+        QVERIFY(!f.close());
+        QVERIFY(f.isVisible());
+        QVERIFY(!(f.windowFlags() & Qt::WindowCloseButtonHint));
+    }
+};
+
+QTEST_MAIN(TestStartup)
+#include "tst_ui_startup.moc"
