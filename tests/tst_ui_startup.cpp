@@ -169,7 +169,29 @@ private slots:
         QCOMPARE(f.comm().portName(), QStringLiteral("/dev/ttyUSB0"));
         QCOMPARE(f.Term->palette().color(QPalette::Text), QColor(0, 255, 0));
         QCOMPARE(f.Term->palette().color(QPalette::Base), QColor(0, 0, 0)); // "x" has no number: index 0, black
-        QVERIFY(fx.prompts.messages.isEmpty());
+        // The colour that could not be used is named, once; the working file is still prepared.
+        QCOMPARE(fx.prompts.messages.size(), 1);
+        QVERIFY2(fx.prompts.messages.first().text.contains(QStringLiteral("Zeile 4: \"16\"")),
+                 qPrintable(fx.prompts.messages.first().text));
+        QVERIFY(f.WorkFileNumber() != 0);
+    }
+
+    void garbageSettingsFileStartsAndSaysWhatItCouldNotUse()
+    {
+        Fixture fx;
+        QByteArray garbage("\x01\xff\r\n\r\nEnglish\r\n 99 \r\n 2 \r\nfast\r\n");
+        garbage += QByteArray(200000, 'z') + "\r\n\0\0\r\nReady\r\n";
+        fx.writeSettings(garbage);
+        Form1 &f = fx.start();
+        QCOMPARE(f.Label2->text(), QStringLiteral("Notes"));
+        QCOMPARE(f.Term->palette().color(QPalette::Base), QColor(0, 128, 0));
+        QCOMPARE(f.comm().settings(), QStringLiteral("2400,n,8,1"));
+        QCOMPARE(fx.prompts.messages.size(), 1);
+        const QString text = fx.prompts.messages.first().text;
+        QVERIFY2(text.contains(QStringLiteral("line 4: \"99\"")), qPrintable(text));
+        QVERIFY(text.contains(QStringLiteral("line 6: \"fast\"")));
+        QVERIFY(text.contains(QStringLiteral("line 2: no serial port")));
+        QVERIFY(f.WorkFileNumber() != 0);
     }
 
     void missingSettingsFileIsReportedAndTheRunStillRecords()

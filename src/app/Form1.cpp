@@ -88,19 +88,6 @@ void setColours(QWidget *widget, std::optional<QColor> text, std::optional<QColo
     widget->setPalette(pal);
 }
 
-std::optional<QColor> colourField(const QStringList &fields, int field)
-{
-    if (fields.size() < field)
-        return std::nullopt;
-    const auto index = scxLeadingInt16(fields[field - 1]);
-    if (!index)
-        return std::nullopt;
-    const auto rgb = colourFromIndex(*index);
-    if (!rgb)
-        return std::nullopt;
-    return QColor(rgb->red, rgb->green, rgb->blue);
-}
-
 } // namespace
 
 Form1::Form1(const Deps &deps, QWidget *parent)
@@ -442,23 +429,52 @@ void Form1::applySettingsFile()
     const QString path = QDir(m_deps.programDir).filePath(str(texts::SettingsFileName));
     const ScxIniReadResult read = readScxIni(path, kStartUpFieldCount);
     const QStringList &f = read.fields;
-    QString portField;
-    if (f.size() >= kFieldLanguage)
-        m_globals.language = Language(f[kFieldLanguage - 1]);
-    const auto fore = colourField(f, kFieldForeColour);
-    const auto back = colourField(f, kFieldBackColour);
+    const auto field = [&f](int number) -> std::optional<QString> {
+        if (f.size() < number)
+            return std::nullopt;
+        return f[number - 1];
+    };
+    if (const auto language = field(kFieldLanguage))
+        m_globals.language = Language(*language);
+    const Language &lang = m_globals.language;
+    const auto problem = [&lang](const LangText &text) {
+        return pick(lang, text).value_or(QString::fromUtf16(text.en));
+    };
+    QStringList problems;
+    if (!read.error.isEmpty())
+        problems.append(problem(texts::SettingsProblemRead).arg(read.error));
+
+    const auto colour = [&](int number) -> std::optional<QColor> {
+        const auto text = field(number);
+        if (!text)
+            return std::nullopt;
+        const auto index = scxLeadingInt16(*text);
+        const auto rgb = index ? colourFromIndex(*index) : std::nullopt;
+        if (!rgb) {
+            problems.append(problem(texts::SettingsProblemColour).arg(text->trimmed()).arg(number));
+            return std::nullopt;
+        }
+        return QColor(rgb->red, rgb->green, rgb->blue);
+    };
+    const auto fore = colour(kFieldForeColour);
+    const auto back = colour(kFieldBackColour);
     setColours(Term, fore, back);
     setColours(Text2, fore, back);
-    if (f.size() >= kFieldBaud)
-        m_comm.setSettings(f[kFieldBaud - 1] + QStringLiteral(",n,8,1"));
-    if (f.size() >= kFieldPort)
-        portField = f[kFieldPort - 1];
+
+    if (const auto baud = field(kFieldBaud)) {
+        // An empty line 6 leaves the built-in 2400 baud without a word.
+        if (!m_comm.setSettings(*baud + QStringLiteral(",n,8,1")) && !baud->trimmed().isEmpty())
+            problems.append(problem(texts::SettingsProblemBaud).arg(baud->trimmed()));
+    }
+    const QString portField = field(kFieldPort).value_or(QString());
+    if (field(kFieldPort) && portField.trimmed().isEmpty())
+        problems.append(problem(texts::SettingsProblemPort));
     m_comm.setPortName(portNameFromSetting(portField));
-    m_pipeline.setLanguage(m_globals.language);
-    if (!read.error.isEmpty())
-        m_pendingError = pick(m_globals.language, texts::SettingsReadError)
+    m_pipeline.setLanguage(lang);
+    if (!problems.isEmpty())
+        m_pendingError = pick(lang, texts::SettingsReadError)
                              .value_or(str(texts::SettingsReadErrorNone))
-                             .arg(QDir::toNativeSeparators(path), read.error);
+                             .arg(QDir::toNativeSeparators(path), problems.join(QStringLiteral("\r\n")));
 }
 
 void Form1::ApplyLanguageTexts()

@@ -155,6 +155,7 @@ inline constexpr LangText DeleteQuestionTitle{u" Datei l\u00f6schen !", u" delet
 // ---- Settings dialog ------------------------------------------------------
 inline constexpr const char16_t *SettingsCaptionBuilt = u" User Settings";
 inline constexpr const char16_t *SettingsPathBuilt = u"MS Excel ??";
+inline constexpr const char16_t *SettingsLabel2Built = u"Label2";
 inline constexpr const char16_t *SettingsPreview = u" ZKD735 ";
 inline constexpr const char16_t *SettingsExtendedBuilt = u"Extendet";
 inline constexpr const char16_t *SettingsPortTip = u"RS 232 Port";
@@ -182,14 +183,66 @@ inline constexpr LangText BrowseWarning{
     u" Notepad /Write /Wordpad sera s\u00e9lectionn\u00e9 automatiquement"};
 inline constexpr LangText BrowseTitle{u"Wo befindet sich Excel ->( Pfadangabe )", u"Where is MS-Excel->( Path input )",
                                       u"Ou est MS-Excel -> ( enter r\u00e9pertoire )"};
+// The language entries of the settings dialog, in the order it lists them.
+inline constexpr const char16_t *SettingsLanguages[] = {u"Deutsch", u"English", u"Francais"};
+// Appended to the browse filter where programs carry no ".exe" ending.
+inline constexpr const char16_t *SettingsBrowseAllFiles = u"All Files (*)|*";
 
 // ---- Messages of our own (faults the program reports in plain words) --------
+// A settings file that could not be used whole. %1: the file; %2: one line per problem.
 inline constexpr LangText SettingsReadError{
-    u"Die Einstellungsdatei \"%1\" konnte nicht gelesen werden: %2\r\nEs gelten die Standardeinstellungen.",
-    u"The settings file \"%1\" could not be read: %2\r\nThe built-in settings are used.",
-    u"Le fichier de param\u00e8tres \"%1\" n'a pas pu \u00eatre lu : %2\r\nLes param\u00e8tres par d\u00e9faut sont utilis\u00e9s."};
+    u"Einige Einstellungen in \"%1\" konnten nicht verwendet werden:\r\n%2\r\nF\u00fcr sie gelten die eingebauten Werte.",
+    u"Some settings in \"%1\" could not be used:\r\n%2\r\nThe built-in values are used for them.",
+    u"Certains param\u00e8tres de \"%1\" n'ont pas pu \u00eatre utilis\u00e9s :\r\n%2\r\nLes valeurs par d\u00e9faut sont utilis\u00e9es pour eux."};
 inline constexpr const char16_t *SettingsReadErrorNone =
-    u"The settings file \"%1\" could not be read: %2\r\nThe built-in settings are used.";
+    u"Some settings in \"%1\" could not be used:\r\n%2\r\nThe built-in values are used for them.";
+// One problem each; %1 is what the file holds, %2 the line.
+inline constexpr LangText SettingsProblemRead{u"- die Datei kann nicht gelesen werden (%1)", u"- the file cannot be read (%1)",
+                                              u"- le fichier ne peut pas \u00eatre lu (%1)"};
+inline constexpr LangText SettingsProblemColour{
+    u"- Zeile %2: \"%1\" ist keine Farbnummer von 0 bis 15", u"- line %2: \"%1\" is not a colour number from 0 to 15",
+    u"- ligne %2 : \"%1\" n'est pas un num\u00e9ro de couleur de 0 \u00e0 15"};
+inline constexpr LangText SettingsProblemPort{u"- Zeile 2: kein serieller Anschluss angegeben", u"- line 2: no serial port is given",
+                                              u"- ligne 2 : aucun port s\u00e9rie n'est indiqu\u00e9"};
+inline constexpr LangText SettingsProblemBaud{u"- Zeile 6: \"%1\" ist keine Baudrate", u"- line 6: \"%1\" is not a baud rate",
+                                              u"- ligne 6 : \"%1\" n'est pas une vitesse en bauds"};
+// Save, open, export and help failures. Without a language the English text
+// is shown: a fault the user must act on is never reported as an empty box.
+// %1: the reason; %2: the working file that still holds the recording.
+inline constexpr LangText SaveFailed{
+    u"Die Messung konnte nicht gespeichert werden:\r\n%1\r\nDie Aufzeichnung bleibt in der Arbeitsdatei \"%2\".",
+    u"The measurement could not be saved:\r\n%1\r\nThe recording is kept in the working file \"%2\".",
+    u"La mesure n'a pas pu \u00eatre sauvegard\u00e9e :\r\n%1\r\n"
+    u"L'enregistrement reste dans le fichier de travail \"%2\"."};
+// %1: the program; %2: the platform's reason.
+inline constexpr LangText ProgramStartFailed{
+    u"Das Programm \"%1\" konnte nicht gestartet werden:\r\n%2",
+    u"The program \"%1\" could not be started:\r\n%2",
+    u"Le programme \"%1\" n'a pas pu \u00eatre d\u00e9marr\u00e9 :\r\n%2"};
+// %1: the file; %2: the program that was asked for and is not there.
+inline constexpr LangText FileOpenFailed{
+    u"Die Datei \"%1\" konnte nicht ge\u00f6ffnet werden: Das Programm \"%2\" wurde nicht gefunden, und f\u00fcr "
+    u"diesen Dateityp ist kein Programm eingerichtet.",
+    u"The file \"%1\" could not be opened: the program \"%2\" was not found, and no program is set up for this "
+    u"type of file.",
+    u"Le fichier \"%1\" n'a pas pu \u00eatre ouvert : le programme \"%2\" est introuvable et aucun programme "
+    u"n'est configur\u00e9 pour ce type de fichier."};
+// %1: the manual's path.
+inline constexpr LangText ManualOpenFailed{
+    u"Das Handbuch \"%1\" konnte nicht ge\u00f6ffnet werden. Es muss neben dem Programm liegen, und ein Programm "
+    u"f\u00fcr PDF-Dokumente muss eingerichtet sein.",
+    u"The manual \"%1\" could not be opened. It must lie beside the program, and a program for PDF documents "
+    u"must be set up.",
+    u"Le manuel \"%1\" n'a pas pu \u00eatre ouvert. Il doit se trouver \u00e0 c\u00f4t\u00e9 du programme, et "
+    u"un programme pour les documents PDF doit \u00eatre configur\u00e9."};
+inline constexpr LangText SettingsSaveError{
+    u"Die Einstellungen konnten nicht in \"%1\" gespeichert werden: %2\r\n"
+    u"Das Programm l\u00e4uft mit den bisherigen Einstellungen weiter.",
+    u"The settings could not be saved to \"%1\": %2\r\nThe program keeps running with the previous settings.",
+    u"Les param\u00e8tres n'ont pas pu \u00eatre enregistr\u00e9s dans \"%1\" : %2\r\n"
+    u"Le programme continue avec les param\u00e8tres pr\u00e9c\u00e9dents."};
+inline constexpr const char16_t *SettingsSaveErrorNone =
+    u"The settings could not be saved to \"%1\": %2\r\nThe program keeps running with the previous settings.";
 
 } // namespace texts
 } // namespace zkd
