@@ -214,16 +214,36 @@ private slots:
         fx.send("INP1 = bar\r\n1.0 2.0 3.0 4.0 5.0 6.0 7.0\r\n");
         QTRY_VERIFY_WITH_TIMEOUT(f.Text8->text() == QStringLiteral("2.0"), 3000);
         fx.prompts.messages.clear();
+        // OK to the error, Yes to the save question, and a name for the file.
+        fx.prompts.answers << PromptButton::Ok << PromptButton::Yes;
+        fx.prompts.files.enqueue(fx.currentDir.filePath(QStringLiteral("unplugged")));
         fx.instrument.close();
         fx.pair->stop();
         QTRY_VERIFY_WITH_TIMEOUT(!fx.prompts.messages.isEmpty(), 5000);
         QTest::qWait(300);
-        QCOMPARE(fx.prompts.messages.size(), 1);
-        QVERIFY2(fx.prompts.messages.first().text.contains(QStringLiteral("ttyRecorder")),
-                 qPrintable(fx.prompts.messages.first().text));
-        QCOMPARE(fx.prompts.messages.first().title, QStringLiteral("Click Cancel to quit, OK to ignore."));
-        QVERIFY(!f.comm().PortOpen());
-        QVERIFY(fx.workFile().endsWith("1.0 2.0 3.0 4.0 5.0 6.0 7.0\r\n"));
+        const PromptMessage &lost = fx.prompts.messages.first();
+        QVERIFY2(lost.text.contains(QStringLiteral("ttyRecorder")), qPrintable(lost.text));
+        QCOMPARE(lost.title, QStringLiteral("Click Cancel to quit, OK to ignore."));
+        QCOMPARE(fx.prompts.texts().filter(QStringLiteral("Unknown error")).size(), 1);
+        // The run ended as after a stop, and what came before the loss was saved.
+        QVERIFY(fx.prompts.texts().contains(QStringLiteral("Do you want to save the datafile ?")));
+        QVERIFY(!f.Button2->isHidden());
+        QVERIFY(!f.Text2->isReadOnly());
+        QFile saved(fx.currentDir.filePath(QStringLiteral("unplugged.csv")));
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        QVERIFY(saved.readAll().endsWith("1.0 2.0 3.0 4.0 5.0 6.0 7.0\r\n"));
+
+        // The device comes back under the same name: a new Start works.
+        fx.pair = std::make_unique<test::SerialPair>(fx.currentDir.path());
+        QVERIFY(fx.pair->ok());
+        fx.instrument.setPortName(fx.pair->instrumentEnd);
+        QVERIFY(fx.instrument.open(QIODevice::ReadWrite));
+        if (f.comm().PortOpen())
+            f.comm().setPortOpen(false);
+        fx.prompts.answers.clear();
+        f.SSCommand2_Click();
+        QVERIFY(f.comm().PortOpen());
+        QCOMPARE(fx.readInstrument(), QByteArray("\x02"));
     }
 
     void errorEventsAndTheirMessages()

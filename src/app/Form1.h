@@ -91,6 +91,9 @@ public:
     // Waits for the transmit buffer to empty, then closes the port. False when
     // the user chose Abort: the port stays open.
     bool DrainAndClosePort();
+    void endRunAfterDeviceLoss();
+    // Processes what has arrived, then closes the serial port.
+    void closePort();
 
     // ---- measurement files ----------------------------------------------------
     void SScommand4_Click();

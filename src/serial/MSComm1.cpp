@@ -221,6 +221,14 @@ QByteArray MSComm1::ReadAvailable()
     return m_port.readAll();
 }
 
+void MSComm1::collectPending()
+{
+    if (m_port.isOpen())
+        m_port.waitForReadyRead(0);
+    if (m_port.isOpen() && m_port.bytesAvailable() > 0)
+        raise(CommEventCode::Receive);
+}
+
 qint64 MSComm1::OutBufferCount() const
 {
     return m_port.isOpen() ? m_port.bytesToWrite() : 0;

@@ -83,6 +83,9 @@ public:
     QByteArray Input();          // one waiting character, empty when none
     QByteArray ReadAvailable();  // every waiting character
     CommEventCode CommEvent() const { return m_event; }
+    // Takes up what the system has received but not yet announced; the bytes
+    // are announced through OnComm before this returns.
+    void collectPending();
     qint64 OutBufferCount() const;
     bool waitForBytesWritten(int msecs);
 

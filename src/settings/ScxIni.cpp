@@ -65,7 +65,7 @@ private:
 
 QString quoted(const QString &value)
 {
-    if (value.contains(QLatin1Char(',')) || value.startsWith(QLatin1Char('"')))
+    if (value.contains(QLatin1Char(',')) || value.startsWith(QLatin1Char('"')) || value.startsWith(QLatin1Char(' ')))
         return QLatin1Char('"') + QString(value).remove(QLatin1Char('"')) + QLatin1Char('"');
     return value;
 }
@@ -135,7 +135,7 @@ std::optional<int> scxWholeInt16(const QString &field)
 {
     bool ok = false;
     const int value = field.trimmed().toInt(&ok);
-    if (!ok || value < INT16_MIN || value > INT16_MAX)
+    if (!ok || value < INT16_MIN || value > INT16_MAX || field.contains(QChar(u'\0'))) // toInt stops at a NUL
         return std::nullopt;
     return value;
 }

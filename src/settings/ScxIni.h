@@ -30,8 +30,8 @@ struct ScxIniValues
     QString extendedMode = QStringLiteral("0");
 };
 
-// A value with a comma, or one that begins with a double quote, is written in
-// quotes so that it reads back as one field.
+// A value with a comma, or one that begins with a double quote or a blank, is
+// written in quotes so that it reads back as one field, blanks included.
 QByteArray formatScxIni(const ScxIniValues &values);
 // Writes atomically: a failure leaves the previous file as it was. Returns an
 // error text, empty on success.

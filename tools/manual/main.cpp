@@ -5,6 +5,7 @@
 #include <QCommandLineParser>
 #include <QFile>
 #include <QGuiApplication>
+#include <QColor>
 #include <QImage>
 #include <QPageLayout>
 #include <QPageSize>
@@ -13,6 +14,8 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextFragment>
+#include <QTextFrame>
+#include <QTextTable>
 #include <QTextImageFormat>
 #include <QUrl>
 
@@ -32,6 +35,9 @@ constexpr qreal kPrintMarginMm = 20.0;
 constexpr qreal kMmPerInch = 25.4;
 constexpr qreal kDocumentDpi = 96.0;
 constexpr int kPdfResolution = 300;
+constexpr qreal kTableCellPadding = 4.0;
+constexpr qreal kTableBorder = 1.0;
+const QColor kTableBorderColour(160, 160, 160);
 
 void fail(const QString &text)
 {
@@ -58,6 +64,24 @@ void fitImages(QTextDocument &document, qreal maxWidth)
             cursor.setPosition(fragment.position() + fragment.length(), QTextCursor::KeepAnchor);
             cursor.setCharFormat(format);
         }
+    }
+}
+
+// Tables as the Markdown gives them have no room in their cells.
+void openUpTables(QTextFrame *frame)
+{
+    for (QTextFrame *child : frame->childFrames()) {
+        if (auto *table = qobject_cast<QTextTable *>(child)) {
+            QTextTableFormat format = table->format();
+            format.setCellPadding(kTableCellPadding);
+            format.setCellSpacing(0);
+            format.setBorder(kTableBorder);
+            format.setBorderBrush(kTableBorderColour);
+            format.setBorderStyle(QTextFrameFormat::BorderStyle_Solid);
+            format.setBorderCollapse(true);
+            table->setFormat(format);
+        }
+        openUpTables(child);
     }
 }
 
@@ -124,6 +148,7 @@ int main(int argc, char *argv[])
     writer.setCreator(QStringLiteral("zkd735-manual"));
     const qreal textWidthMm = QPageSize(QPageSize::A4).size(QPageSize::Millimeter).width() - 2 * kPrintMarginMm;
     fitImages(document, textWidthMm / kMmPerInch * kDocumentDpi);
+    openUpTables(document.rootFrame());
     document.print(&writer);
 
     if (!QFile::exists(pdfPath) || QFile(pdfPath).size() == 0) {

@@ -52,7 +52,7 @@ QByteArray record(int index, double &max1, double &min1, double &max2, double &m
     min1 = index == 0 ? act1 : std::min(min1, act1);
     max2 = index == 0 ? act2 : std::max(max2, act2);
     min2 = index == 0 ? act2 : std::min(min2, act2);
-    return QString::asprintf("%8.1f %11.1f %11.1f %11.1f %11.1f %11.1f %11.1f\r", t, act1, max1, min1, act2, max2, min2)
+    return QString::asprintf("%9.1f%13.1f%13.1f%12.1f%13.1f%13.1f%11.1f\r", t, act1, max1, min1, act2, max2, min2)
         .toLatin1();
 }
 

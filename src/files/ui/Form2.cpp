@@ -16,7 +16,9 @@
 
 namespace zkd {
 
-Form2::Form2(Form1 &form1, QWidget *parent) : QWidget(parent, Qt::Window), m_form1(form1)
+// Owned by the main window unless told otherwise: the list refreshes on its
+// own and reads the main window's folder, so it must not outlive it.
+Form2::Form2(Form1 &form1, QWidget *parent) : QWidget(parent ? parent : &form1, Qt::Window), m_form1(form1)
 {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(str(texts::Form2Caption));
@@ -83,16 +85,19 @@ void Form2::Button1_Click()
     QListWidgetItem *item = File1->currentItem();
     if (!item || !item->isSelected() || item->text().isEmpty())
         return;
+    // The list may be refreshed while the question is open; the item with it.
+    const QString name = item->text();
     const Language &lang = m_form1.globals().language;
     if (const auto q = pick(lang, texts::DeleteQuestion))
         m_question = *q;
     if (const auto t = pick(lang, texts::DeleteQuestionTitle))
         m_questionTitle = *t;
     const PromptButton answer =
-        m_form1.prompts().ask({m_question, m_questionTitle, PromptIcon::Question, {PromptButton::Yes, PromptButton::No}});
+        m_form1.prompts().ask({m_question, m_questionTitle, PromptIcon::Question,
+                               {PromptButton::Yes, PromptButton::No}});
     if (answer == PromptButton::No)
         return;
-    QFile::remove(QDir(m_form1.deps().currentDir).filePath(item->text()));
+    QFile::remove(QDir(m_form1.deps().currentDir).filePath(name));
     refreshList();
 }
 

@@ -1,26 +1,233 @@
 #include "app/Form1.h"
+#include "files/EditorChoice.h"
+#include "files/FileOps.h"
+#include "files/SaveName.h"
 #include "files/WorkFile.h"
+#include "files/clsProcess.h"
+#include "files/ui/Form2.h"
+#include "files/ui/Module1.h"
+#include "settings/ScxIni.h"
 #include "util/Prompts.h"
 #include "util/Texts.h"
 
 #include <QAction>
+#include <QCoreApplication>
+#include <QDir>
 
 namespace zkd {
+namespace {
+
+// Open and the spreadsheet export read this many fields of scx.ini; the
+// first names the spreadsheet program.
+constexpr int kSpreadsheetFieldCount = 3;
+// Window-show value for the manual: shown, not activated.
+constexpr qint32 kShowNoActivate = 4;
+constexpr QLatin1StringView kLineBreak{"\r\n"};
+
+// Faults the program reports in its own words fall back to English where no
+// language is selected.
+QString ownText(const Language &language, const LangText &text)
+{
+    return pick(language, text).value_or(str(text.en));
+}
+
+// The "nothing to export" message: empty without a language.
+QString missingDataMessage(const Language &language, const LangText &firstLine)
+{
+    if (!language.isValid())
+        return QString();
+    return pickOrEmpty(language, firstLine) + kLineBreak + pickOrEmpty(language, texts::ExportMissingLine2);
+}
+
+PromptMessage warning(const QString &text)
+{
+    return {text, str(texts::AppTitle), PromptIcon::Warning, {PromptButton::Ok}};
+}
+
+PromptMessage yesNoQuestion(const QString &text)
+{
+    return {text, str(texts::AppTitle), PromptIcon::Question, {PromptButton::Yes, PromptButton::No}};
+}
+
+} // namespace
 
 void Form1::SScommand4_Click()
 {
+    saveMeasurement();
+}
+
+Form1::SaveOutcome Form1::saveMeasurement()
+{
+    m_pipeline.setUnsavedLength(0);
+    const Language &lang = m_globals.language;
+    const QString title = pickOrEmpty(lang, texts::SaveDialogTitle);
+    const QString before = pickOrEmpty(lang, texts::OverwriteBefore);
+    const QString after = pickOrEmpty(lang, texts::OverwriteAfter);
+
+    const std::optional<QString> chosen =
+        prompts().saveFile({title, m_deps.programDir, str(texts::CsvFilter), QString()});
+    if (!chosen)
+        return SaveOutcome::Cancelled;
+    // The save name is taken apart at the platform's own separator.
+    m_savedFileName = QDir::toNativeSeparators(*chosen);
+
+    // The name written can differ from the one the dialog returned (a name
+    // typed without ".csv"); an existing file of that name is asked for too.
+    QStringList existing;
+    if (fileExists(m_savedFileName))
+        existing << m_savedFileName;
+    const QString target = normaliseSaveName(m_savedFileName);
+    if (target != m_savedFileName && fileExists(target))
+        existing << target;
+    for (const QString &name : existing) {
+        if (prompts().ask(yesNoQuestion(before + name + after)) == PromptButton::No)
+            return saveMeasurement();
+    }
+
+    CloseWorkFile();
+    const WorkFile::SaveResult result = m_workFile->saveAs(m_savedFileName);
+    m_workFileName = str(texts::WorkFileName);
+    m_pipeline.setFileOpen(m_workFile->isOpen());
+    switch (result.outcome) {
+    case WorkFile::SaveResult::Outcome::Saved:
+        break;
+    case WorkFile::SaveResult::Outcome::CopyFailed:
+    case WorkFile::SaveResult::Outcome::DeleteFailed:
+        if (result.outcome == WorkFile::SaveResult::Outcome::DeleteFailed)
+            m_savedFileName = result.savedPath;
+        prompts().ask(warning(ownText(lang, texts::SaveFailed)
+                                  .arg(result.errorText, QDir::toNativeSeparators(workFilePath()))));
+        // The run stays in the working file and the recording goes on behind it.
+        ReopenWorkFile();
+        return SaveOutcome::Failed;
+    case WorkFile::SaveResult::Outcome::ReopenFailed:
+        m_savedFileName = result.savedPath;
+        form2()->refreshList();
+        prompts().ask(warning(result.errorText));
+        return SaveOutcome::Failed;
+    }
+    m_savedFileName = result.savedPath;
+    form2()->refreshList();
+    m_pipeline.clearTable();
+    syncTerm();
+    closePort();
+    MOpen_Click();
+    return SaveOutcome::Saved;
+}
+
+void Form1::ReopenWorkFile()
+{
+    if (!m_workFile->isOpen()) {
+        m_workFileName = str(texts::WorkFileName);
+        if (!m_workFile->openAppend(workFilePath()))
+            prompts().ask(warning(m_workFile->errorText()));
+    }
+    m_pipeline.setFileOpen(m_workFile->isOpen());
+}
+
+void Form1::AskSaveAfterStop()
+{
+    m_pipeline.setUnsavedLength(0);
+    const QString question = pickOrEmpty(m_globals.language, texts::SaveQuestion);
+    CloseWorkFile();
+    if (prompts().ask(yesNoQuestion(question)) != PromptButton::Yes) {
+        ResetWorkFile();
+        return;
+    }
+    // A save given up in its dialog keeps the run in the working file, and
+    // the next run is recorded behind it instead of being lost.
+    if (saveMeasurement() == SaveOutcome::Cancelled)
+        ReopenWorkFile();
+}
+
+void Form1::SSCommand1_Click()
+{
+    m_pipeline.setUnsavedLength(0);
+    const QString question = pickOrEmpty(m_globals.language, texts::SaveQuestion);
+    CloseWorkFile();
+    if (prompts().ask(yesNoQuestion(question)) != PromptButton::Yes) {
+        EndProgram();
+        return;
+    }
+    saveMeasurement();
+    m_unloadCancel = 0;
+    Form_Unload(m_unloadCancel);
 }
 
 void Form1::SScommand3_Click()
 {
+    if (const auto title = pick(m_globals.language, texts::OpenDialogTitle))
+        m_openDialogTitle = *title;
+    const std::optional<QString> chosen =
+        prompts().openFile({m_openDialogTitle, m_deps.programDir, str(texts::OpenFilter), QString()});
+    if (!chosen)
+        return;
+    const ScxIniReadResult settings =
+        readScxIni(QDir(m_deps.currentDir).filePath(str(texts::SettingsFileName)), kSpreadsheetFieldCount);
+    if (!settings.fields.isEmpty())
+        m_spreadsheetPath = settings.fields.first();
+    if (!settings.error.isEmpty())
+        return;
+    if (m_spreadsheetPath.isEmpty())
+        m_spreadsheetPath = str(texts::DefaultSpreadsheet);
+    runExternal(m_spreadsheetPath, QDir::toNativeSeparators(*chosen));
 }
 
 void Form1::cmdstart_Click()
 {
+    const QString message = missingDataMessage(m_globals.language, texts::ExportMissingExcel);
+    const ScxIniReadResult settings =
+        readScxIni(QDir(m_deps.currentDir).filePath(str(texts::SettingsFileName)), kSpreadsheetFieldCount);
+    m_spreadsheetPath = settings.fields.value(0);
+    if (m_spreadsheetPath.isEmpty())
+        m_spreadsheetPath = str(texts::DefaultSpreadsheet);
+    if (m_savedFileName.isEmpty()) {
+        prompts().ask({message, str(texts::AppTitle), PromptIcon::None, {PromptButton::Ok, PromptButton::Cancel}});
+        return;
+    }
+    if (runExternal(m_spreadsheetPath, m_savedFileName))
+        m_savedFileName.clear();
 }
 
 void Form1::SSCommand6_Click()
 {
+    const QString message = missingDataMessage(m_globals.language, texts::ExportMissingEditor);
+    if (m_savedFileName.isEmpty()) {
+        prompts().ask({message, str(texts::AppTitle), PromptIcon::None, {PromptButton::Ok, PromptButton::Cancel}});
+        return;
+    }
+    if (runExternal(editorForFile(m_savedFileName), m_savedFileName))
+        m_savedFileName.clear();
+}
+
+bool Form1::runExternal(const QString &program, const QString &argument)
+{
+    const Language &lang = m_globals.language;
+    cmdstart->setEnabled(false);
+    QString failure;
+    if (!clsProcess::programExists(program)) {
+        // Programs this platform does not have ("WRITE", "Notepad", a
+        // spreadsheet path from another machine): the desktop's application
+        // for the file stands in for them, and there is nothing to wait for.
+        if (!openWithDesktop(argument))
+            failure = ownText(lang, texts::FileOpenFailed).arg(QDir::toNativeSeparators(argument), program);
+    } else {
+        clsProcess process;
+        process.ProgramName(program);
+        process.Arguments(argument);
+        process.Exec();
+        if (process.startFailed())
+            failure = ownText(lang, texts::ProgramStartFailed).arg(program, process.errorText());
+        // The end of the program also ends the wait, so that Exit is not held
+        // up by a program that is still open.
+        while (!m_closing && !process.IsTerminated())
+            QCoreApplication::processEvents();
+    }
+    EnableExport();
+    if (failure.isEmpty())
+        return true;
+    prompts().ask(warning(failure));
+    return false;
 }
 
 void Form1::EnableExport()
@@ -28,17 +235,15 @@ void Form1::EnableExport()
     cmdstart->setEnabled(true);
 }
 
-void Form1::AskSaveAfterStop()
-{
-}
-
-void Form1::SSCommand1_Click()
-{
-    EndProgram();
-}
-
 void Form1::Help_Click()
 {
+    // The manual lies beside the program. Quoted, so that a program folder
+    // with blanks still names one document.
+    const QString manual = QDir::toNativeSeparators(QDir(m_deps.programDir).filePath(str(texts::ManualName)));
+    QString command = QLatin1Char('"') + manual + QLatin1Char('"');
+    qint32 show = kShowNoActivate;
+    if (ShellOpen(command, show) < kShellOpenFailedBelow)
+        prompts().ask(warning(ownText(m_globals.language, texts::ManualOpenFailed).arg(manual)));
 }
 
 } // namespace zkd

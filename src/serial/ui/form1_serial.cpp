@@ -30,8 +30,17 @@ constexpr qint64 kDrainDeadlineMs = 10000;
 constexpr int kDrainPollMs = 10;
 } // namespace
 
+void Form1::closePort()
+{
+    // Bytes the line has already delivered are processed, not dropped with the port.
+    m_comm.collectPending();
+    m_comm.setPortOpen(false);
+}
+
 void Form1::MOpen_Click()
 {
+    if (m_comm.PortOpen())
+        m_comm.collectPending();
     const auto error = m_comm.setPortOpen(!m_comm.PortOpen());
     if (error)
         showPortError(*error);
@@ -134,7 +143,24 @@ void Form1::MSComm1_OnComm()
     const PromptButton answer =
         prompts().ask({text, str(texts::CommErrorTitle), PromptIcon::None, {PromptButton::Ok, PromptButton::Cancel}});
     if (answer == PromptButton::Cancel)
-        m_comm.setPortOpen(false);
+        closePort();
+    if (event == CommEventCode::DeviceLost && !m_comm.PortOpen())
+        endRunAfterDeviceLoss();
+}
+
+void Form1::endRunAfterDeviceLoss()
+{
+    // Nothing more can arrive: the run ends as after a stop, so what was
+    // received can be saved, and a new Start opens the device again once it is back.
+    unloadGraph();
+    Timer1->stop();
+    MOpen->setChecked(false);
+    Image1->hide();
+    Image2->show();
+    MPort->menuAction()->setVisible(true);
+    Button2->show();
+    Text2->setReadOnly(false);
+    AskSaveAfterStop();
 }
 
 void Form1::ProcessReceived(const QByteArray &chunk)
@@ -232,7 +258,7 @@ bool Form1::DrainAndClosePort()
             deadline = clock().monotonicMs() + kDrainDeadlineMs;
         }
     }
-    m_comm.setPortOpen(false);
+    closePort();
     return true;
 }
 

@@ -1,0 +1,93 @@
+#include "files/ui/Module1.h"
+
+#include "files/ShellOpenSplit.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+
+namespace zkd {
+namespace {
+
+constexpr QChar kBlank{u' '};
+
+DesktopOpener &desktopOpener()
+{
+    static DesktopOpener opener;
+    return opener;
+}
+
+bool hasFolder(const QString &name)
+{
+    return name.contains(u'/') || name.contains(QDir::separator());
+}
+
+// The program file `name` stands for: a file in `folder` (or at the path
+// itself) that can be run, or a bare name found on the search path.
+QString resolveProgram(const QString &name, const QString &folder)
+{
+    if (name.isEmpty())
+        return QString();
+    const QFileInfo local(QDir(folder).filePath(name));
+    if (local.isFile() && local.isExecutable())
+        return local.absoluteFilePath();
+    return hasFolder(name) ? QString() : QStandardPaths::findExecutable(name);
+}
+
+qint32 openOrStart(const ShellOpenSplit &parts)
+{
+    const QFileInfo document(QDir(parts.folder).filePath(parts.program));
+    if (document.isFile() && !document.isExecutable())
+        return openWithDesktop(document.absoluteFilePath()) ? kShellOpenStarted : kShellOpenNoAssociation;
+    const QString program = resolveProgram(parts.program, parts.folder);
+    if (program.isEmpty())
+        return kShellOpenFileNotFound;
+    return QProcess::startDetached(program, QProcess::splitCommand(parts.parameters), parts.folder)
+               ? kShellOpenStarted
+               : kShellOpenFileNotFound;
+}
+
+bool startCommandLine(const QString &command)
+{
+    const QStringList words = QProcess::splitCommand(command);
+    // As the platform's plain start does, an unquoted program path with
+    // blanks is found by trying ever longer runs of leading words.
+    for (qsizetype count = 1; count <= words.size(); ++count) {
+        const QString program = resolveProgram(words.mid(0, count).join(kBlank), QDir::currentPath());
+        if (!program.isEmpty())
+            return QProcess::startDetached(program, words.mid(count), QDir::currentPath());
+    }
+    return false;
+}
+
+} // namespace
+
+qint32 ShellOpen(QString &command, qint32 &show, const std::optional<QString> &folder)
+{
+    // The desktop places the window; there is no portable way to ask for
+    // "shown but not activated".
+    Q_UNUSED(show);
+    const ShellOpenSplit parts = ShellOpenSplit::split(command, QDir::currentPath(), folder);
+    command = parts.command;
+    const qint32 result = openOrStart(parts);
+    if (result >= kShellOpenFailedBelow)
+        return result;
+    return startCommandLine(command) ? kShellOpenStarted : result;
+}
+
+bool openWithDesktop(const QString &path)
+{
+    const QUrl url = QUrl::fromLocalFile(path);
+    if (const DesktopOpener &opener = desktopOpener())
+        return opener(url);
+    return QDesktopServices::openUrl(url);
+}
+
+void setDesktopOpener(DesktopOpener opener)
+{
+    desktopOpener() = std::move(opener);
+}
+
+} // namespace zkd

@@ -1,0 +1,193 @@
+// Saving in the settings dialog restarts the program: the running copy starts
+// a new one and ends. This test drives a real copy of the recorder on a
+// private X display and presses the dialog's save button from the keyboard.
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QScopeGuard>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+#include <sys/types.h>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr auto kStartTimeout = 30s;
+constexpr auto kCommandTimeout = 10s;
+const QString kMainTitle = QStringLiteral("ZKD735  Data Recorder");
+const QString kDialogTitle = QStringLiteral(" User Settings");
+// From the port box, which has the focus when the dialog opens: language,
+// text colour, background colour, browse, save.
+constexpr int kTabsToSave = 5;
+
+int msecs(std::chrono::milliseconds d)
+{
+    return static_cast<int>(d.count());
+}
+
+} // namespace
+
+class TestRestart : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void saveStartsNewCopyAndEndsOldOne();
+
+private:
+    QProcessEnvironment programEnvironment() const;
+    // Runs xdotool; its standard output, trimmed.
+    QString xdotool(const QStringList &arguments, bool *ok = nullptr) const;
+    struct Window
+    {
+        QString id;
+        qint64 pid = 0;
+    };
+    // The visible windows with exactly this title.
+    QList<Window> windows(const QString &title) const;
+
+    QString m_xdotool;
+    QProcess m_xvfb;
+    QString m_display;
+    QTemporaryDir m_home;
+};
+
+void TestRestart::initTestCase()
+{
+    const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
+    m_xdotool = QStandardPaths::findExecutable(QStringLiteral("xdotool"));
+    if (xvfb.isEmpty() || m_xdotool.isEmpty())
+        QSKIP("needs Xvfb and xdotool to drive the real window");
+    const QString recorder = QStringLiteral(ZKD_BIN_DIR "/ZKD735_DataRecorder");
+    QVERIFY2(QFileInfo(recorder).isExecutable(), qPrintable(recorder));
+
+    // Xvfb picks a free display itself and names it on the given descriptor.
+    m_xvfb.start(xvfb, {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
+                        QStringLiteral("0"), QStringLiteral("1280x1024x24"), QStringLiteral("-nolisten"),
+                        QStringLiteral("tcp")});
+    QVERIFY(m_xvfb.waitForStarted(msecs(kCommandTimeout)));
+    QTRY_VERIFY_WITH_TIMEOUT(m_xvfb.canReadLine(), msecs(kCommandTimeout));
+    m_display = QLatin1Char(':') + QString::fromLatin1(m_xvfb.readLine()).trimmed();
+    QVERIFY(m_display.size() > 1);
+    QVERIFY(m_home.isValid());
+}
+
+void TestRestart::cleanupTestCase()
+{
+    if (m_xvfb.state() != QProcess::NotRunning) {
+        m_xvfb.terminate();
+        if (!m_xvfb.waitForFinished(msecs(kCommandTimeout)))
+            m_xvfb.kill();
+    }
+}
+
+QProcessEnvironment TestRestart::programEnvironment() const
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DISPLAY"), m_display);
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    // The single-instance place is per user and home folder: a home of its own
+    // keeps this copy apart from any other copy running on the machine.
+    env.insert(QStringLiteral("HOME"), m_home.path());
+    return env;
+}
+
+QString TestRestart::xdotool(const QStringList &arguments, bool *ok) const
+{
+    QProcess process;
+    process.setProcessEnvironment(programEnvironment());
+    process.start(m_xdotool, arguments);
+    const bool finished = process.waitForFinished(msecs(kCommandTimeout));
+    if (ok)
+        *ok = finished && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+    return QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
+}
+
+QList<TestRestart::Window> TestRestart::windows(const QString &title) const
+{
+    const QString pattern = QLatin1Char('^') + QRegularExpression::escape(title) + QLatin1Char('$');
+    const QStringList ids =
+        xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"), pattern})
+            .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QList<Window> found;
+    for (const QString &id : ids)
+        found.append({id, xdotool({QStringLiteral("getwindowpid"), id}).toLongLong()});
+    return found;
+}
+
+void TestRestart::saveStartsNewCopyAndEndsOldOne()
+{
+    // The program folder is the executable's own: a copy in a folder of its own.
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    const QString program = folder.filePath(QStringLiteral("ZKD735_DataRecorder"));
+    QVERIFY(QFile::copy(QStringLiteral(ZKD_BIN_DIR "/ZKD735_DataRecorder"), program));
+    QVERIFY(QFile::setPermissions(program, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
+    const QString ini = folder.filePath(QStringLiteral("scx.ini"));
+    {
+        QFile file(ini);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        // Lines 6 and 7 hold what only a save empties, so the file shows whether it was saved.
+        file.write("MS Excel ??\r\n3\r\nEnglish\r\n14\r\n9\r\n9600\r\nreserved\r\n0\r\nReady\r\n");
+    }
+
+    QProcess first;
+    first.setProcessEnvironment(programEnvironment());
+    first.setWorkingDirectory(folder.path());
+    // The second copy inherits these; pipes to this test would outlive the first copy.
+    first.setStandardOutputFile(QProcess::nullDevice());
+    first.setStandardErrorFile(QProcess::nullDevice());
+    first.start(program, {});
+    QVERIFY(first.waitForStarted(msecs(kCommandTimeout)));
+    const qint64 firstPid = first.processId();
+    QList<Window> found;
+    QTRY_VERIFY_WITH_TIMEOUT((found = windows(kMainTitle)).size() == 1, msecs(kStartTimeout));
+    QCOMPARE(found.first().pid, firstPid);
+
+    // Settings menu, then its item "User settings".
+    bool ok = false;
+    xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), found.first().id}, &ok);
+    QVERIFY(ok);
+    xdotool({QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("300"), QStringLiteral("alt+s"),
+             QStringLiteral("u")});
+    QTRY_VERIFY_WITH_TIMEOUT((found = windows(kDialogTitle)).size() == 1, msecs(kCommandTimeout));
+    xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), found.first().id}, &ok);
+    QVERIFY(ok);
+    QStringList keys{QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("150")};
+    for (int i = 0; i < kTabsToSave; ++i)
+        keys << QStringLiteral("Tab");
+    keys << QStringLiteral("space");
+    xdotool(keys, &ok);
+    QVERIFY(ok);
+
+    // The first copy ends by itself, after it has started the second.
+    QVERIFY2(first.waitForFinished(msecs(kStartTimeout)), "the first copy did not end");
+    QCOMPARE(first.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(first.exitCode(), 0);
+
+    QTRY_VERIFY_WITH_TIMEOUT((found = windows(kMainTitle)).size() == 1, msecs(kStartTimeout));
+    const qint64 secondPid = found.first().pid;
+    QVERIFY(secondPid != firstPid);
+    const auto stopSecond = qScopeGuard([secondPid] { ::kill(static_cast<pid_t>(secondPid), SIGTERM); });
+    QCOMPARE(QFileInfo(QStringLiteral("/proc/%1/exe").arg(secondPid)).canonicalFilePath(),
+             QFileInfo(program).canonicalFilePath());
+    QCOMPARE(QFileInfo(QStringLiteral("/proc/%1/cwd").arg(secondPid)).canonicalFilePath(),
+             QFileInfo(folder.path()).canonicalFilePath());
+
+    // What the first copy saved before it went: the values it had read, lines 6 and 7 emptied.
+    QFile file(ini);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("MS Excel ??\r\n3\r\nEnglish\r\n 14 \r\n 9 \r\n\r\n\r\n0\r\nReady\r\n"));
+}
+
+QTEST_GUILESS_MAIN(TestRestart)
+#include "tst_e2e_restart.moc"

@@ -1,0 +1,153 @@
+#include "FixedClock.h"
+#include "ScriptedPrompts.h"
+#include "app/Form1.h"
+
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <unistd.h>
+
+using namespace zkd;
+
+namespace {
+
+struct Fixture
+{
+    QTemporaryDir programDir;
+    QTemporaryDir currentDir;
+    QString current;
+    test::ScriptedPrompts prompts;
+    test::FixedClock clock;
+    std::unique_ptr<Form1> form;
+
+    Form1 &start(const QString &currentFolder = {})
+    {
+        current = currentFolder.isEmpty() ? currentDir.path() : currentFolder;
+        QFile f(programDir.filePath(QStringLiteral("scx.ini")));
+        f.open(QIODevice::WriteOnly);
+        f.write("\r\n2\r\nEnglish\r\n 10 \r\n 0 \r\n\r\n\r\n0\r\nReady\r\n");
+        f.close();
+        Form1::Deps deps;
+        deps.prompts = &prompts;
+        deps.clock = &clock;
+        deps.programDir = programDir.path();
+        deps.currentDir = current;
+        form = std::make_unique<Form1>(deps);
+        form->startUp();
+        return *form;
+    }
+    QByteArray workFile() const
+    {
+        QFile f(QDir(current).filePath(QStringLiteral("Senso.scx")));
+        f.open(QIODevice::ReadOnly);
+        return f.readAll();
+    }
+};
+
+// A tiny filesystem that fills up for real; needs root and tmpfs.
+class TinyDisk
+{
+public:
+    explicit TinyDisk(const QString &mountPoint) : m_mountPoint(mountPoint)
+    {
+        if (geteuid() != 0)
+            return;
+        QDir().mkpath(mountPoint);
+        m_mounted = QProcess::execute(QStringLiteral("mount"), {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
+                                                                QStringLiteral("size=64k"), QStringLiteral("tmpfs"), mountPoint}) == 0;
+    }
+    ~TinyDisk()
+    {
+        if (m_mounted)
+            QProcess::execute(QStringLiteral("umount"), {QStringLiteral("-l"), m_mountPoint});
+    }
+    bool mounted() const { return m_mounted; }
+    // Fills the disk up to the last byte with a file of its own.
+    QString fill() const
+    {
+        const QString path = QDir(m_mountPoint).filePath(QStringLiteral("filler"));
+        QFile f(path);
+        f.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+        const QByteArray block(512, 'f');
+        while (f.write(block) == block.size()) {
+        }
+        while (f.write("f", 1) == 1) {
+        }
+        return path;
+    }
+
+private:
+    QString m_mountPoint;
+    bool m_mounted = false;
+};
+
+} // namespace
+
+class TestFaults : public QObject
+{
+    Q_OBJECT
+private slots:
+    void writeFailureCancelClosesTheWorkingFile()
+    {
+        if (!QFileInfo::exists(QStringLiteral("/dev/full")))
+            QSKIP("no /dev/full on this system");
+        Fixture fx;
+        Form1 &f = fx.start();
+        f.CloseWorkFile();
+        const QString path = QDir(fx.current).filePath(QStringLiteral("Senso.scx"));
+        QVERIFY(QFile::remove(path));
+        QVERIFY(QFile::link(QStringLiteral("/dev/full"), path));
+        f.ReopenWorkFile();
+        QVERIFY(f.WorkFileNumber() != 0);
+
+        fx.prompts.answers << PromptButton::Retry << PromptButton::Cancel;
+        f.ProcessReceived("1.0 2.0 3.0 4.0 5.0 6.0 7.0\r");
+        // Retry wrote again and failed again; Cancel closed the file.
+        QCOMPARE(fx.prompts.messages.size(), 2);
+        const PromptMessage &m = fx.prompts.messages.first();
+        QCOMPARE(m.icon, PromptIcon::Critical);
+        QCOMPARE(m.buttons, (QList<PromptButton>{PromptButton::Retry, PromptButton::Cancel}));
+        QVERIFY2(m.text.contains(QStringLiteral("space"), Qt::CaseInsensitive), qPrintable(m.text));
+        QCOMPARE(f.WorkFileNumber(), std::int16_t(0));
+        // Later chunks are shown but no longer written, and ask nothing.
+        f.ProcessReceived("2.0 2.0 3.0 4.0 5.0 6.0 7.0\r");
+        QCOMPARE(fx.prompts.messages.size(), 2);
+        QVERIFY(f.termText().endsWith(QStringLiteral("2.0 2.0 3.0 4.0 5.0 6.0 7.0\r\n")));
+    }
+
+    void diskFullThenRetryLosesNothing()
+    {
+        QTemporaryDir base;
+        TinyDisk disk(base.filePath(QStringLiteral("disk")));
+        if (!disk.mounted())
+            QSKIP("needs root and tmpfs to make a disk fill up");
+        Fixture fx;
+        Form1 &f = fx.start(base.filePath(QStringLiteral("disk")));
+        QVERIFY(f.WorkFileNumber() != 0);
+        QByteArray given;
+        for (int i = 0; i < 400; ++i)
+            given += QStringLiteral("%1.0 12.5 13.0 11.0 20.0 21.0 19.0\r\n").arg(i, 6).toLatin1();
+        f.ProcessReceived(given.left(400));
+
+        const QString filler = disk.fill();
+        bool freed = false;
+        fx.prompts.onMessage = [&](const PromptMessage &message) {
+            // The user makes room while the box is open, then chooses Retry.
+            if (message.buttons.contains(PromptButton::Retry) && !freed)
+                freed = QFile::remove(filler);
+        };
+        fx.prompts.answers << PromptButton::Retry;
+        f.ProcessReceived(given.mid(400));
+        QVERIFY(freed);
+        QCOMPARE(fx.prompts.messages.size(), 1);
+        QVERIFY(f.WorkFileNumber() != 0);
+        // Every byte given is in the file once, in order (LF dropped, CR -> CR LF leaves it as sent).
+        QCOMPARE(fx.workFile(), given);
+    }
+};
+
+QTEST_MAIN(TestFaults)
+#include "tst_ui_faults.moc"

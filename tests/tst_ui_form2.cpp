@@ -1,0 +1,174 @@
+#include "FixedClock.h"
+#include "ScriptedPrompts.h"
+
+#include "app/Form1.h"
+#include "app/PictureButton.h"
+#include "files/ui/Form2.h"
+
+#include <QDir>
+#include <QFile>
+#include <QListWidget>
+#include <QPointer>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace zkd;
+using zkd::test::FixedClock;
+using zkd::test::ScriptedPrompts;
+
+namespace {
+
+bool touch(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly);
+}
+
+QStringList listed(const Form2 &dialog)
+{
+    QStringList names;
+    for (int row = 0; row < dialog.File1->count(); ++row)
+        names << dialog.File1->item(row)->text();
+    return names;
+}
+
+} // namespace
+
+class TestUiForm2 : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void listsMeasurementFilesOnly();
+    void deleteButton_data();
+    void deleteButton();
+    void deleteWhileTheListRefreshes();
+    void closeHidesAndKeepsSelection();
+    void filesSavedWhileOpenAppear();
+    void goesWithTheMainWindow();
+
+private:
+    Form2 &dialog() { return *m_form->form2(); }
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    ScriptedPrompts m_prompts;
+    FixedClock m_clock;
+    std::unique_ptr<Form1> m_form;
+};
+
+void TestUiForm2::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    for (const char *name : {"a.csv", "b.csv", "Senso.scx", "Senso.bak", "notes.txt"})
+        QVERIFY(touch(m_dir->filePath(QString::fromLatin1(name))));
+    m_prompts = ScriptedPrompts();
+    Form1::Deps deps;
+    deps.prompts = &m_prompts;
+    deps.clock = &m_clock;
+    deps.programDir = m_dir->path();
+    deps.currentDir = m_dir->path();
+    m_form = std::make_unique<Form1>(deps);
+}
+
+void TestUiForm2::cleanup()
+{
+    m_form.reset();
+    m_dir.reset();
+}
+
+void TestUiForm2::listsMeasurementFilesOnly()
+{
+    QCOMPARE(listed(dialog()), (QStringList{"a.csv", "b.csv"}));
+    QCOMPARE(dialog().File1->selectionMode(), QAbstractItemView::SingleSelection);
+    QVERIFY(dialog().isHidden());
+}
+
+void TestUiForm2::deleteButton_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<bool>("select");
+    QTest::addColumn<bool>("yes");
+    QTest::addColumn<QString>("question");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QStringList>("left");
+    const QStringList both{"a.csv", "b.csv"};
+    QTest::newRow("nothing selected") << "English" << false << true << "" << "" << both;
+    QTest::newRow("English, No keeps") << "English" << true << false << "Do you want to delete the selected file ?"
+                                       << " delete the selected file" << both;
+    QTest::newRow("German, Yes removes") << "Deutsch" << true << true << "Wollen sie die Datei l\u00f6schen !"
+                                         << " Datei l\u00f6schen !" << QStringList{"b.csv"};
+    QTest::newRow("no language, Yes removes") << "" << true << true << "" << "" << QStringList{"b.csv"};
+}
+
+void TestUiForm2::deleteButton()
+{
+    QFETCH(QString, language);
+    QFETCH(bool, select);
+    QFETCH(bool, yes);
+    QFETCH(QStringList, left);
+    m_form->globals().language = Language(language);
+    if (select)
+        dialog().File1->setCurrentRow(0);
+    m_prompts.answers.enqueue(yes ? PromptButton::Yes : PromptButton::No);
+
+    dialog().Button1_Click();
+
+    QCOMPARE(m_prompts.messages.size(), select ? 1 : 0);
+    if (select) {
+        const PromptMessage &m = m_prompts.messages.first();
+        QTEST(m.text, "question");
+        QTEST(m.title, "title");
+        QCOMPARE(m.icon, PromptIcon::Question);
+        QCOMPARE(m.buttons, (QList<PromptButton>{PromptButton::Yes, PromptButton::No}));
+    }
+    QCOMPARE(listed(dialog()), left);
+    QCOMPARE(QFile::exists(m_dir->filePath(QStringLiteral("a.csv"))), left.contains(QStringLiteral("a.csv")));
+}
+
+void TestUiForm2::deleteWhileTheListRefreshes()
+{
+    dialog().File1->setCurrentRow(0);
+    m_prompts.onMessage = [this](const PromptMessage &) {
+        QVERIFY(touch(m_dir->filePath(QStringLiteral("c.csv"))));
+        dialog().refreshList();
+    };
+    m_prompts.answers.enqueue(PromptButton::Yes);
+
+    dialog().Button1_Click();
+
+    QCOMPARE(listed(dialog()), (QStringList{"b.csv", "c.csv"}));
+}
+
+void TestUiForm2::closeHidesAndKeepsSelection()
+{
+    dialog().showDialog();
+    dialog().File1->setCurrentRow(1);
+    dialog().Button2_Click();
+    QVERIFY(dialog().isHidden());
+    dialog().showDialog();
+    QCOMPARE(dialog().File1->currentItem()->text(), QStringLiteral("b.csv"));
+}
+
+void TestUiForm2::filesSavedWhileOpenAppear()
+{
+    dialog().showDialog();
+    dialog().File1->setCurrentRow(1);
+    QVERIFY(touch(m_dir->filePath(QStringLiteral("new.csv"))));
+    QTRY_COMPARE(listed(dialog()), (QStringList{"a.csv", "b.csv", "new.csv"}));
+    QCOMPARE(dialog().File1->currentItem()->text(), QStringLiteral("b.csv"));
+}
+
+// The list watches the folder and reads the main window's settings, so it
+// must not outlive the main window.
+void TestUiForm2::goesWithTheMainWindow()
+{
+    const QPointer<Form2> form2 = &dialog();
+    m_form.reset();
+    QVERIFY(form2.isNull());
+}
+
+QTEST_MAIN(TestUiForm2)
+#include "tst_ui_form2.moc"

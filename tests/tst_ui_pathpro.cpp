@@ -1,0 +1,563 @@
+#include "app/Form1.h"
+#include "app/PictureButton.h"
+#include "settings/ui/Pathpro.h"
+#include "util/Clock.h"
+#include "util/Prompts.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QQueue>
+#include <QSaveFile>
+#include <QScrollBar>
+#include <QSerialPortInfo>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+using namespace zkd;
+
+namespace {
+
+// Answers from queues and keeps every message and file-dialog request the
+// user would have seen.
+class RecordingPrompts final : public IPrompts
+{
+public:
+    QList<PromptMessage> messages;
+    QList<FileDialogRequest> openRequests;
+    QQueue<PromptButton> answers;
+    QQueue<std::optional<QString>> chosenFiles;
+    int saveRequests = 0;
+
+    PromptButton ask(const PromptMessage &message) override
+    {
+        messages.append(message);
+        if (!answers.isEmpty())
+            return answers.dequeue();
+        return message.buttons.isEmpty() ? PromptButton::Ok : message.buttons.first();
+    }
+    std::optional<QString> saveFile(const FileDialogRequest &) override
+    {
+        ++saveRequests;
+        return std::nullopt;
+    }
+    std::optional<QString> openFile(const FileDialogRequest &request) override
+    {
+        openRequests.append(request);
+        return chosenFiles.isEmpty() ? std::nullopt : chosenFiles.dequeue();
+    }
+    void about(const QString &, const QString &) override {}
+    void beep() override {}
+};
+
+void writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY2(file.open(QIODevice::WriteOnly), qPrintable(path));
+    file.write(bytes);
+}
+
+QByteArray readBytes(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll();
+}
+
+// A main window over two temporary folders; the dialog under test hangs off it.
+struct Rig
+{
+    QTemporaryDir programDir;
+    QTemporaryDir currentDir;
+    RecordingPrompts prompts;
+    SystemClock clock;
+    std::unique_ptr<Form1> form;
+
+    explicit Rig(const QString &programFolder = {})
+    {
+        Form1::Deps deps;
+        deps.prompts = &prompts;
+        deps.clock = &clock;
+        deps.programDir = programFolder.isEmpty() ? programDir.path() : programFolder;
+        deps.currentDir = currentDir.path();
+        deps.executablePath = programDir.filePath(QStringLiteral("missing-program"));
+        form = std::make_unique<Form1>(deps);
+    }
+    ~Rig() { delete form->pathpro(); }
+
+    QString currentIni() const { return currentDir.filePath(QStringLiteral("scx.ini")); }
+    QString programIni() const { return programDir.filePath(QStringLiteral("scx.ini")); }
+
+    Pathpro *open()
+    {
+        form->Path_Click();
+        return form->pathpro();
+    }
+};
+
+QColor base(const QWidget *w)
+{
+    return w->palette().color(QPalette::Base);
+}
+
+QColor textColour(const QWidget *w)
+{
+    return w->palette().color(QPalette::Text);
+}
+
+// A tiny program that notes the folder it was started in.
+QString writeMarkerProgram(const QString &folder)
+{
+    const QString path = QDir(folder).filePath(QStringLiteral("restart-probe.sh"));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return {};
+    file.write("#!/bin/sh\npwd > restarted.txt\n");
+    file.close();
+    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    return path;
+}
+
+} // namespace
+
+class TestPathpro : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void firstShowingAppliesFile_data();
+    void firstShowingAppliesFile();
+    void dialogTextsFollowLanguageShown_data();
+    void dialogTextsFollowLanguageShown();
+    void serialSettingsFieldGoesToPortAsItStands_data();
+    void serialSettingsFieldGoesToPortAsItStands();
+    void movingScrollBarsRecolours();
+    void serialDevicesAreOffered();
+    void leaveKeepsValuesAndWritesNothing();
+    void browse_data();
+    void browse();
+    void saveWritesNineLines_data();
+    void saveWritesNineLines();
+    void commaInPathRoundTrips();
+    void saveRestartsInCurrentFolderAndEnds();
+    void failedSaveReportsAndKeepsRunning_data();
+    void failedSaveReportsAndKeepsRunning();
+    void startProgramCopyReportsMissingProgram();
+};
+
+void TestPathpro::firstShowingAppliesFile_data()
+{
+    QTest::addColumn<QByteArray>("file"); // empty: no scx.ini in the current folder
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("port");
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<int>("fore");
+    QTest::addColumn<int>("back");
+    QTest::addColumn<QColor>("foreSwatch");
+    QTest::addColumn<QColor>("backSwatch");
+    QTest::addColumn<QString>("extended");
+
+    const QColor white(Qt::white);
+    QTest::newRow("no file, values as built")
+        << QByteArray() << "MS Excel ??" << "2" << "Deutsch" << 11 << 1 << white << white << "0";
+    QTest::newRow("full file")
+        << QByteArray("C:\\Office\\EXCEL.EXE\r\n4\r\nEnglish\r\n 14 \r\n 4 \r\n\r\n\r\n1\r\nReady\r\n")
+        << "C:\\Office\\EXCEL.EXE" << "4" << "English" << 14 << 4 << QColor(255, 255, 0) << QColor(128, 0, 0) << "1";
+    QTest::newRow("built positions 11 and 1 change nothing")
+        << QByteArray("x\r\n2\r\nFrancais\r\n 11 \r\n 1 \r\n\r\n\r\n0\r\nReady\r\n")
+        << "x" << "2" << "Francais" << 11 << 1 << white << white << "0";
+    QTest::newRow("colour indexes out of range")
+        << QByteArray("x\r\n2\r\nDeutsch\r\n16\r\n-1\r\n\r\n\r\n0\r\nReady\r\n")
+        << "x" << "2" << "Deutsch" << 11 << 1 << white << white << "0";
+    QTest::newRow("fields that are no whole numbers")
+        << QByteArray("x\r\n2\r\nDeutsch\r\n3a\r\n2.5\r\n\r\n\r\nja\r\nReady\r\n")
+        << "x" << "2" << "Deutsch" << 11 << 1 << white << white << "0";
+    QTest::newRow("language outside the list, device path as port")
+        << QByteArray("\r\n/dev/ttyUSB0\r\nenglish\r\n0\r\n15\r\n\r\n\r\n2\r\nReady\r\n")
+        << "" << "/dev/ttyUSB0" << "Deutsch" << 0 << 15 << QColor(0, 0, 0) << QColor(255, 255, 255) << "0";
+    QTest::newRow("short file applies what it has")
+        << QByteArray("x\r\n7\r\nEnglish\r\n 12 \r\n")
+        << "x" << "7" << "English" << 12 << 1 << QColor(255, 0, 0) << white << "0";
+}
+
+void TestPathpro::firstShowingAppliesFile()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QString, path);
+    QFETCH(QString, port);
+    QFETCH(QString, language);
+    QFETCH(int, fore);
+    QFETCH(int, back);
+    QFETCH(QColor, foreSwatch);
+    QFETCH(QColor, backSwatch);
+    QFETCH(QString, extended);
+
+    Rig rig;
+    if (!file.isEmpty())
+        writeBytes(rig.currentIni(), file);
+    // The program folder's file is the start-up's; the dialog must not read it.
+    writeBytes(rig.programIni(), "wrong\r\n9\r\nFrancais\r\n 3 \r\n 3 \r\n\r\n\r\n1\r\nReady\r\n");
+
+    Pathpro *dialog = rig.open();
+    QVERIFY(dialog->isVisible());
+    QCOMPARE(dialog->Text1->text(), path);
+    QCOMPARE(dialog->text3->currentText(), port);
+    QCOMPARE(dialog->Sprache->currentText(), language);
+    QCOMPARE(dialog->Fore->value(), fore);
+    QCOMPARE(dialog->Back->value(), back);
+    QCOMPARE(base(dialog->Text2), foreSwatch);
+    QCOMPARE(base(dialog->Text4), backSwatch);
+    QCOMPARE(dialog->Text5->text(), QStringLiteral(" ZKD735 "));
+    QCOMPARE(textColour(dialog->Text5), foreSwatch);
+    QCOMPARE(base(dialog->Text5), backSwatch);
+    QCOMPARE(dialog->ExtendedMode(), extended);
+    QCOMPARE(dialog->Check1->isChecked(), extended == QLatin1String("1"));
+    QVERIFY(dialog->Text1->isHidden());
+    QVERIFY(dialog->Check1->isHidden());
+    QVERIFY(dialog->Label2->isHidden());
+    QVERIFY(rig.prompts.messages.isEmpty());
+}
+
+// Caption, Label3, Label4, Label5, tooltips of Text2 and Text4, Check1, tooltips of Button1 to Button3.
+QStringList dialogTexts(const Pathpro *d)
+{
+    return {d->windowTitle(), d->Label3->text(), d->Label4->text(), d->Label5->text(),
+            d->Text2->toolTip(), d->Text4->toolTip(), d->Check1->text(), d->Button1->toolTip(),
+            d->Button2->toolTip(), d->Button3->toolTip()};
+}
+
+void TestPathpro::dialogTextsFollowLanguageShown_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QStringList>("texts");
+
+    QTest::newRow("Deutsch") << "Deutsch"
+                             << QStringList{" Einstellungen ", "RS 232 Port", "Sprache", "Farben des Datensicht-Fensters",
+                                            " Vordergrund Farbe", "Hintergrund Farbe", "Erweiterter Modus",
+                                            QStringLiteral("\u00c4nderungen abspeichern"), "Verlassen ohne speichern",
+                                            QStringLiteral("Pfadangabe f\u00fcr EXCEL")};
+    QTest::newRow("English") << "English"
+                             << QStringList{" User Settings", "RS 232 Port", "Language", "Colours of data windows",
+                                            "ForeColor", "BackColor", "Extended Mod", "Save", "Exit",
+                                            "Save the EXCEL Path "};
+    QTest::newRow("Francais") << "Francais"
+                              << QStringList{QStringLiteral(" Pr\u00e9f\u00e9rences"), "Port RS232", "Langage",
+                                             QStringLiteral("Couleurs de fen\u00eatres de donne\u00e9s"),
+                                             "Premier plan", "Fond ", "Extended Mod", "Sauver", "Fin",
+                                             "Sauver EXCEL repertoire  "};
+}
+
+void TestPathpro::dialogTextsFollowLanguageShown()
+{
+    QFETCH(QString, language);
+    QFETCH(QStringList, texts);
+    Rig rig;
+    writeBytes(rig.currentIni(), "x\r\n2\r\n" + language.toLatin1() + "\r\n 11 \r\n 1 \r\n\r\n\r\n0\r\nReady\r\n");
+    Pathpro *dialog = rig.open();
+    QCOMPARE(dialogTexts(dialog), texts);
+    QCOMPARE(dialog->text3->toolTip(), QStringLiteral("RS 232 Port"));
+
+    // The texts were set at the first showing; picking another language and
+    // showing the dialog again changes none of them.
+    dialog->Sprache->setCurrentIndex((dialog->Sprache->currentIndex() + 1) % dialog->Sprache->count());
+    dialog->Button2_Click();
+    rig.open();
+    QCOMPARE(dialogTexts(dialog), texts);
+}
+
+void TestPathpro::serialSettingsFieldGoesToPortAsItStands_data()
+{
+    QTest::addColumn<QByteArray>("line6");
+    QTest::addColumn<QString>("settings");
+
+    QTest::newRow("empty line: refused") << QByteArray("") << "2400,n,8,1";
+    QTest::newRow("bare baud rate: refused") << QByteArray("9600") << "2400,n,8,1";
+    QTest::newRow("quoted complete string: taken") << QByteArray("\"4800,e,7,2\"") << "4800,e,7,2";
+}
+
+void TestPathpro::serialSettingsFieldGoesToPortAsItStands()
+{
+    QFETCH(QByteArray, line6);
+    QFETCH(QString, settings);
+    Rig rig;
+    QCOMPARE(rig.form->comm().settings(), QStringLiteral("2400,n,8,1"));
+    writeBytes(rig.currentIni(), "x\r\n2\r\nEnglish\r\n 11 \r\n 1 \r\n" + line6 + "\r\n\r\n0\r\nReady\r\n");
+    rig.open();
+    QCOMPARE(rig.form->comm().settings(), settings);
+}
+
+void TestPathpro::movingScrollBarsRecolours()
+{
+    Rig rig;
+    writeBytes(rig.currentIni(), "x\r\n2\r\nEnglish\r\n 11 \r\n 1 \r\n\r\n\r\n0\r\nReady\r\n");
+    Pathpro *dialog = rig.open();
+    QCOMPARE(base(dialog->Text2), QColor(Qt::white));
+
+    dialog->Fore->setValue(14);
+    QCOMPARE(base(dialog->Text2), QColor(255, 255, 0));
+    QCOMPARE(textColour(dialog->Text5), QColor(255, 255, 0));
+    QCOMPARE(base(dialog->Text4), QColor(Qt::white));
+
+    // Back already stands at 1: only a real move away and back recolours it.
+    dialog->Back->setValue(1);
+    QCOMPARE(base(dialog->Text4), QColor(Qt::white));
+    dialog->Back->setValue(0);
+    dialog->Back->setValue(1);
+    QCOMPARE(base(dialog->Text4), QColor(0, 0, 128));
+    QCOMPARE(base(dialog->Text5), QColor(0, 0, 128));
+    QCOMPARE(textColour(dialog->Text5), QColor(255, 255, 0));
+}
+
+void TestPathpro::serialDevicesAreOffered()
+{
+    Rig rig;
+    Pathpro *dialog = rig.open();
+    QStringList expected{"1", "2", "3", "4", "5", "6", "7", "8", "9"};
+    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
+        if (!expected.contains(info.systemLocation()))
+            expected << info.systemLocation();
+    }
+    QStringList entries;
+    for (int i = 0; i < dialog->text3->count(); ++i)
+        entries << dialog->text3->itemText(i);
+    QCOMPARE(entries, expected);
+    QVERIFY(dialog->text3->isEditable());
+}
+
+void TestPathpro::leaveKeepsValuesAndWritesNothing()
+{
+    Rig rig;
+    const QByteArray original("x\r\n3\r\nEnglish\r\n 11 \r\n 1 \r\n\r\n\r\n0\r\nReady\r\n");
+    writeBytes(rig.currentIni(), original);
+    const QDateTime modified = QFileInfo(rig.currentIni()).lastModified();
+
+    Pathpro *dialog = rig.open();
+    dialog->Fore->setValue(5);
+    dialog->text3->setCurrentText(QStringLiteral("/dev/ttyACM0"));
+    dialog->Sprache->setCurrentIndex(dialog->Sprache->findText(QStringLiteral("Francais")));
+    dialog->Button2->click();
+    QVERIFY(dialog->isHidden());
+    QVERIFY(!QFile::exists(rig.programIni()));
+    QCOMPARE(readBytes(rig.currentIni()), original);
+    QCOMPARE(QFileInfo(rig.currentIni()).lastModified(), modified);
+
+    // A file changed in between shows that the second showing does not read it.
+    writeBytes(rig.currentIni(), "y\r\n9\r\nDeutsch\r\n 2 \r\n 2 \r\n\r\n\r\n1\r\nReady\r\n");
+    rig.open();
+    QVERIFY(dialog->isVisible());
+    QCOMPARE(dialog->Fore->value(), 5);
+    QCOMPARE(base(dialog->Text2), QColor(128, 0, 128));
+    QCOMPARE(dialog->text3->currentText(), QStringLiteral("/dev/ttyACM0"));
+    QCOMPARE(dialog->Sprache->currentText(), QStringLiteral("Francais"));
+    QCOMPARE(dialog->Text1->text(), QStringLiteral("x"));
+    QCOMPARE(dialog->ExtendedMode(), QStringLiteral("0"));
+    QCOMPARE(dialog->Label4->text(), QStringLiteral("Language"));
+    QCOMPARE(dialog->Sprache->count(), 3);
+    QVERIFY(!QFile::exists(rig.programIni()));
+    QCOMPARE(rig.prompts.saveRequests, 0);
+}
+
+void TestPathpro::browse_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("warning");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<std::optional<QString>>("choice");
+    QTest::addColumn<QString>("path");
+
+    QTest::newRow("German, cancelled")
+        << "Deutsch"
+        << QStringLiteral("Wenn auf Ihrem Rechner kein Excel installiert ist, Bitte Abbrechen w\u00e4hlen !\r\n"
+                          "Es wird dann automatisch Notepad /Write /Wordpad angew\u00e4hlt !")
+        << "Wo befindet sich Excel ->( Pfadangabe )" << std::optional<QString>() << "";
+    QTest::newRow("English, chosen")
+        << "English"
+        << "If Excel isn't installed on this PC, chose Cancel, \r\n Notepad /Write / Wordpad will be chosen automatically"
+        << "Where is MS-Excel->( Path input )" << std::optional<QString>(QStringLiteral("/opt/office/soffice"))
+        << "/opt/office/soffice";
+}
+
+void TestPathpro::browse()
+{
+    QFETCH(QString, language);
+    QFETCH(QString, warning);
+    QFETCH(QString, title);
+    QFETCH(std::optional<QString>, choice);
+    QFETCH(QString, path);
+
+    Rig rig;
+    Pathpro *dialog = rig.open();
+    dialog->Sprache->setCurrentIndex(dialog->Sprache->findText(language));
+    rig.prompts.chosenFiles.enqueue(choice);
+    dialog->Button3->click();
+
+    QCOMPARE(rig.prompts.messages.size(), 1);
+    const PromptMessage &message = rig.prompts.messages.first();
+    QCOMPARE(message.text, warning);
+    QCOMPARE(message.title, QStringLiteral("ZKD735_DataRecorder"));
+    QCOMPARE(message.icon, PromptIcon::Warning);
+    QCOMPARE(message.buttons, QList<PromptButton>{PromptButton::Ok});
+
+    QCOMPARE(rig.prompts.openRequests.size(), 1);
+    const FileDialogRequest &request = rig.prompts.openRequests.first();
+    QCOMPARE(request.title, title);
+    QCOMPARE(request.folder, rig.programDir.path());
+    QVERIFY(request.fileName.isEmpty());
+#ifdef Q_OS_WIN
+    QCOMPARE(request.filter, QStringLiteral("Filetyp Exe(*.exe)|Excel.exe|"));
+#else
+    QCOMPARE(request.filter, QStringLiteral("Filetyp Exe(*.exe)|Excel.exe|All Files (*)|*"));
+    QCOMPARE(toQtFilter(request.filter), QStringLiteral("Filetyp Exe(*.exe) (Excel.exe);;All Files (*) (*)"));
+#endif
+    QCOMPARE(dialog->Text1->text(), path);
+
+    dialog->Button1->click();
+    QVERIFY(readBytes(rig.programIni()).startsWith(path.toUtf8() + "\r\n"));
+}
+
+void TestPathpro::saveWritesNineLines_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("port"); // empty: keep what the file gave
+    QTest::addColumn<int>("fore");
+    QTest::addColumn<QByteArray>("expected");
+
+    QTest::newRow("path emptied by a cancelled browse")
+        << QByteArray() << "" << 14 << QByteArray("\r\n2\r\nDeutsch\r\n 14 \r\n 1 \r\n\r\n\r\n0\r\nReady\r\n");
+    QTest::newRow("baud line emptied, extended mode carried")
+        << QByteArray("C:\\x.exe\r\n5\r\nEnglish\r\n 11 \r\n 1 \r\n9600\r\nreserved\r\n1\r\nReady\r\n") << "" << 0
+        << QByteArray("\r\n5\r\nEnglish\r\n 0 \r\n 1 \r\n\r\n\r\n1\r\nReady\r\n");
+    QTest::newRow("typed device path")
+        << QByteArray() << "/dev/ttyUSB1" << 11
+        << QByteArray("\r\n/dev/ttyUSB1\r\nDeutsch\r\n 11 \r\n 1 \r\n\r\n\r\n0\r\nReady\r\n");
+}
+
+void TestPathpro::saveWritesNineLines()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QString, port);
+    QFETCH(int, fore);
+    QFETCH(QByteArray, expected);
+
+    Rig rig;
+    if (!file.isEmpty())
+        writeBytes(rig.currentIni(), file);
+    rig.form->ResetWorkFile();
+    QVERIFY(rig.form->WorkFileNumber() != 0);
+    Pathpro *dialog = rig.open();
+    dialog->Button3->click(); // cancelled: the path becomes empty
+    if (!port.isEmpty())
+        dialog->text3->setCurrentText(port);
+    dialog->Fore->setValue(fore);
+    QSignalSpy ended(rig.form.get(), &Form1::programEnded);
+
+    dialog->Button1->click();
+    QCOMPARE(readBytes(rig.programIni()), expected);
+    QCOMPARE(rig.form->WorkFileNumber(), std::int16_t(0));
+    QCOMPARE(ended.count(), 1);
+}
+
+void TestPathpro::commaInPathRoundTrips()
+{
+    const QString path = QStringLiteral("C:\\Program Files, old\\EXCEL.EXE");
+    QByteArray saved;
+    {
+        Rig rig;
+        Pathpro *dialog = rig.open();
+        rig.prompts.chosenFiles.enqueue(path);
+        dialog->Button3->click();
+        dialog->Button1->click();
+        saved = readBytes(rig.programIni());
+    }
+    QVERIFY(saved.startsWith("\"C:\\Program Files, old\\EXCEL.EXE\"\r\n2\r\nDeutsch\r\n"));
+
+    Rig again;
+    writeBytes(again.currentIni(), saved);
+    Pathpro *dialog = again.open();
+    QCOMPARE(dialog->Text1->text(), path);
+    QCOMPARE(dialog->text3->currentText(), QStringLiteral("2"));
+    QCOMPARE(dialog->Sprache->currentText(), QStringLiteral("Deutsch"));
+}
+
+void TestPathpro::saveRestartsInCurrentFolderAndEnds()
+{
+    QTemporaryDir programs;
+    const QString probe = writeMarkerProgram(programs.path());
+    QVERIFY(!probe.isEmpty());
+
+    Rig rig;
+    Form1::Deps deps = rig.form->deps();
+    deps.executablePath = probe;
+    rig.form.reset(); // a main window that restarts the probe instead of the recorder
+    rig.form = std::make_unique<Form1>(deps);
+    QSignalSpy ended(rig.form.get(), &Form1::programEnded);
+
+    rig.open()->Button1->click();
+    QCOMPARE(ended.count(), 1);
+    const QString marker = rig.currentDir.filePath(QStringLiteral("restarted.txt"));
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(marker).size() > 0, 10000);
+    QCOMPARE(QFileInfo(QString::fromLocal8Bit(readBytes(marker)).trimmed()).canonicalFilePath(),
+             QFileInfo(rig.currentDir.path()).canonicalFilePath());
+}
+
+void TestPathpro::failedSaveReportsAndKeepsRunning_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("opening");
+
+    QTest::newRow("Deutsch") << "Deutsch" << "Die Einstellungen konnten nicht in \"";
+    QTest::newRow("English") << "English" << "The settings could not be saved to \"";
+    QTest::newRow("Francais") << "Francais" << QStringLiteral("Les param\u00e8tres n'ont pas pu \u00eatre enregistr\u00e9s dans \"");
+}
+
+void TestPathpro::failedSaveReportsAndKeepsRunning()
+{
+    QFETCH(QString, language);
+    QFETCH(QString, opening);
+
+    // A folder below a regular file cannot be written, whoever runs the test.
+    QTemporaryDir outer;
+    const QString blocker = outer.filePath(QStringLiteral("not-a-folder"));
+    writeBytes(blocker, "x");
+    const QString programFolder = QDir(blocker).filePath(QStringLiteral("program"));
+
+    Rig rig(programFolder);
+    writeBytes(rig.currentIni(), "x\r\n2\r\n" + language.toLatin1() + "\r\n 11 \r\n 1 \r\n\r\n\r\n0\r\nReady\r\n");
+    rig.form->ResetWorkFile();
+    QVERIFY(rig.form->WorkFileNumber() != 0);
+    Pathpro *dialog = rig.open();
+    QSignalSpy ended(rig.form.get(), &Form1::programEnded);
+
+    dialog->Button1->click();
+    QCOMPARE(rig.prompts.messages.size(), 1);
+    const PromptMessage &message = rig.prompts.messages.first();
+    const QString iniPath = QDir(programFolder).filePath(QStringLiteral("scx.ini"));
+    QSaveFile probe(iniPath);
+    QVERIFY(!probe.open(QIODevice::WriteOnly));
+    QVERIFY2(message.text.startsWith(opening + QDir::toNativeSeparators(iniPath) + QLatin1Char('"')),
+             qPrintable(message.text));
+    QVERIFY2(message.text.contains(probe.errorString()), qPrintable(message.text));
+    QCOMPARE(message.icon, PromptIcon::Warning);
+    QCOMPARE(message.buttons, QList<PromptButton>{PromptButton::Ok});
+    QCOMPARE(ended.count(), 0);
+    QVERIFY(dialog->isVisible());
+    QVERIFY(rig.form->WorkFileNumber() != 0);
+}
+
+void TestPathpro::startProgramCopyReportsMissingProgram()
+{
+    QTemporaryDir dir;
+    QVERIFY(!startProgramCopy(dir.filePath(QStringLiteral("no-such-program")), dir.path()));
+}
+
+QTEST_MAIN(TestPathpro)
+#include "tst_ui_pathpro.moc"
