@@ -254,6 +254,34 @@ private slots:
         QCOMPARE(f.WorkFileNumber(), std::int16_t(0));
     }
 
+    void doubleClicksEmptyTableAndNotes()
+    {
+        Fixture fx;
+        fx.writeSettings(fx.settingsFor("English"));
+        Form1 &f = fx.start();
+        f.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f));
+        f.ProcessReceived("1.0 2.0 3.0 4.0 5.0 6.0 7.0\r");
+        f.ProcessReceived("x");
+        const auto unsaved = f.UnsavedLength();
+        QVERIFY(unsaved > 0);
+        QTest::mouseDClick(f.Term->viewport(), Qt::LeftButton);
+        QVERIFY(f.termText().isEmpty());
+        QVERIFY(f.Term->toPlainText().isEmpty());
+        // The recording and the measure of unsaved data are untouched.
+        QCOMPARE(f.UnsavedLength(), unsaved);
+        QFile work(fx.currentDir.filePath(QStringLiteral("Senso.scx")));
+        QVERIFY(work.open(QIODevice::ReadOnly));
+        QCOMPARE(work.readAll(), QByteArray("1.0 2.0 3.0 4.0 5.0 6.0 7.0\r\nx"));
+        f.ProcessReceived("y");
+        QCOMPARE(f.termText(), QStringLiteral("y"));
+
+        f.Text2->setPlainText(QStringLiteral("notes of this run"));
+        f.Text2->setReadOnly(true); // also during a run
+        QTest::mouseDClick(f.Text2->viewport(), Qt::LeftButton);
+        QVERIFY(f.Text2->toPlainText().isEmpty());
+    }
+
     void windowRefusesToClose()
     {
         Fixture fx;

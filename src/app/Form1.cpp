@@ -654,7 +654,7 @@ Form2 *Form1::form2()
 Pathpro *Form1::pathpro()
 {
     if (!m_pathpro)
-        m_pathpro = new Pathpro(*this);
+        m_pathpro = new Pathpro(*this, this);
     return m_pathpro;
 }
 
