@@ -153,7 +153,7 @@ void Form1::buildControls()
     toolbar->addWidget(Image1);
     toolbar->addWidget(Image2);
     toolbar->addSpacing(10);
-    toolbar->addWidget(captionLabel(QStringLiteral("Time"), central));
+    toolbar->addWidget(captionLabel(str(texts::TimeCaption), central));
     Secunden = valueBox(central, "Secunden", Qt::black, QColor(255, 255, 255), 12);
     Secunden->setFixedWidth(110);
     toolbar->addWidget(Secunden);
@@ -176,7 +176,7 @@ void Form1::buildControls()
     const auto makeInput = [&](int index, const char *actName, const char *maxName, const char *minName,
                                const QColor &colour) {
         InputControls c{};
-        auto *box = new QGroupBox(QStringLiteral("INP %1").arg(index), central);
+        auto *box = new QGroupBox(str(texts::InputCaption).arg(index), central);
         box->setObjectName(QStringLiteral("Input%1").arg(index));
         auto *grid = new QGridLayout(box);
         grid->setContentsMargins(8, 6, 8, 8);
@@ -184,7 +184,7 @@ void Form1::buildControls()
         grid->setVerticalSpacing(4);
         c.scale = new ScaleLabel(box);
         c.scale->setObjectName(QStringLiteral("Label%1").arg(index == 1 ? 9 : 10));
-        c.scale->setText(QStringLiteral("*"));
+        c.scale->setText(str(texts::ScaleBuilt));
         c.scale->setTextColour(colour);
         c.scale->setMinimumHeight(181);
         c.bar = new BarMeter(box);
@@ -210,10 +210,10 @@ void Form1::buildControls()
         meter->addWidget(c.bar, 1, 1);
         grid->addLayout(meter, 0, 0, 6, 1);
         grid->addWidget(c.header, 0, 1, 1, 2);
-        grid->addWidget(captionLabel(QStringLiteral("ACT %1").arg(index), box), 1, 1, 1, 2);
+        grid->addWidget(captionLabel(str(texts::ActCaption).arg(index), box), 1, 1, 1, 2);
         grid->addWidget(c.act, 2, 1, 1, 2);
-        grid->addWidget(captionLabel(QStringLiteral("MAX %1").arg(index), box), 3, 1);
-        grid->addWidget(captionLabel(QStringLiteral("MIN %1").arg(index), box), 3, 2);
+        grid->addWidget(captionLabel(str(texts::MaxCaption).arg(index), box), 3, 1);
+        grid->addWidget(captionLabel(str(texts::MinCaption).arg(index), box), 3, 2);
         grid->addWidget(c.max, 4, 1);
         grid->addWidget(c.min, 4, 2);
         grid->setRowStretch(5, 1);
@@ -279,7 +279,7 @@ void Form1::buildControls()
     // Hidden helpers the handlers keep their values in.
     auto *hidden = new QWidget(central);
     hidden->hide();
-    KopfLesen = new QPushButton(QStringLiteral("KopfLesen"), hidden);
+    KopfLesen = new QPushButton(str(texts::KopfLesenCaption), hidden);
     KopfLesen->setObjectName(QStringLiteral("KopfLesen"));
     connect(KopfLesen, &QPushButton::clicked, this, &Form1::KopfLesen_Click);
     Sensorwahl = new QPushButton(str(texts::SensorButton), hidden);
@@ -289,9 +289,9 @@ void Form1::buildControls()
     txtPopStr->setObjectName(QStringLiteral("txtPopStr"));
     lstPopStrings = new QListWidget(hidden);
     lstPopStrings->setObjectName(QStringLiteral("lstPopStrings"));
-    Text1_0 = new QLineEdit(QStringLiteral("SK1"), hidden);
+    Text1_0 = new QLineEdit(str(texts::SensorField1Built), hidden);
     Text1_0->setObjectName(QStringLiteral("Text1_0"));
-    Text1_1 = new QLineEdit(QStringLiteral("SK2"), hidden);
+    Text1_1 = new QLineEdit(str(texts::SensorField2Built), hidden);
     Text1_1->setObjectName(QStringLiteral("Text1_1"));
     Check1 = new QCheckBox(hidden);
     Check1->setObjectName(QStringLiteral("Check1"));

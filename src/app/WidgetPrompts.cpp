@@ -1,5 +1,7 @@
 #include "app/WidgetPrompts.h"
 
+#include "util/Texts.h"
+
 #include <QApplication>
 #include <QFileDialog>
 #include <QHash>
@@ -31,8 +33,8 @@ QAbstractButton *addButton(QMessageBox &box, PromptButton button)
     case PromptButton::Retry: return box.addButton(QMessageBox::Retry);
     case PromptButton::Abort: return box.addButton(QMessageBox::Abort);
     case PromptButton::Ignore: return box.addButton(QMessageBox::Ignore);
-    case PromptButton::TryAgain: return box.addButton(QStringLiteral("Try Again"), QMessageBox::AcceptRole);
-    case PromptButton::Continue: return box.addButton(QStringLiteral("Continue"), QMessageBox::AcceptRole);
+    case PromptButton::TryAgain: return box.addButton(str(texts::ButtonTryAgain), QMessageBox::AcceptRole);
+    case PromptButton::Continue: return box.addButton(str(texts::ButtonContinue), QMessageBox::AcceptRole);
     }
     return nullptr;
 }

@@ -48,11 +48,11 @@ constexpr QSize kInitialSize(820, 540);
 constexpr int kChartMinimumWidth = 320;
 
 // Captions as built, shown until the first load and refresh replace them.
-constexpr const char16_t *kScale1AsBuilt = u"10000";
-constexpr const char16_t *kUnit1AsBuilt = u"1";
-constexpr const char16_t *kUnit2AsBuilt = u"2";
-constexpr const char16_t *kLoggingTimeAsBuilt = u"*";
-constexpr const char16_t *kActAsBuilt = u"999,9";
+constexpr const char16_t *kScale1AsBuilt = texts::GraphScale1Built;
+constexpr const char16_t *kUnit1AsBuilt = texts::GraphUnit1Built;
+constexpr const char16_t *kUnit2AsBuilt = texts::GraphUnit2Built;
+constexpr const char16_t *kLoggingTimeAsBuilt = texts::GraphLoggingTimeBuilt;
+constexpr const char16_t *kActAsBuilt = texts::GraphActBuilt;
 
 int twipsToPixels(int twips, int dotsPerInch)
 {

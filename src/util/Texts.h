@@ -66,6 +66,19 @@ inline constexpr const char16_t *TipButton4 = u"Messdaten l\u00f6schen";
 inline constexpr const char16_t *TipButton5 = u"Programm beenden";
 inline constexpr const char16_t *SensorButton = u"Sensor Typen";
 inline constexpr const char16_t *Form2Caption = u"  Me\u00dfdaten l\u00f6schen";
+// Captions of the main window's value groups; %1 is the input, 1 or 2.
+inline constexpr const char16_t *InputCaption = u"INP %1";
+inline constexpr const char16_t *ActCaption = u"ACT %1";
+inline constexpr const char16_t *MaxCaption = u"MAX %1";
+inline constexpr const char16_t *MinCaption = u"MIN %1";
+inline constexpr const char16_t *TimeCaption = u"Time";
+inline constexpr const char16_t *ScaleBuilt = u"*";
+inline constexpr const char16_t *SensorField1Built = u"SK1";
+inline constexpr const char16_t *SensorField2Built = u"SK2";
+inline constexpr const char16_t *KopfLesenCaption = u"KopfLesen";
+// Buttons of message boxes that the platform has no standard text for.
+inline constexpr const char16_t *ButtonTryAgain = u"Try Again";
+inline constexpr const char16_t *ButtonContinue = u"Continue";
 
 // Start-up language table: entries a language does not touch are null.
 inline constexpr LangText LangForm2Caption{nullptr, u" Clean Measurement", u" Efface donn\u00e9es"};
@@ -117,6 +130,11 @@ inline constexpr const char16_t *GraphInp1Act = u"INP 1  ACT = ";
 inline constexpr const char16_t *GraphInp2Act = u"INP 2  ACT =";
 inline constexpr const char16_t *GraphLoggingTime = u" Data logging time.. ";
 inline constexpr const char16_t *GraphSeconds = u" Sec.";
+inline constexpr const char16_t *GraphScale1Built = u"10000";
+inline constexpr const char16_t *GraphUnit1Built = u"1";
+inline constexpr const char16_t *GraphUnit2Built = u"2";
+inline constexpr const char16_t *GraphLoggingTimeBuilt = u"*";
+inline constexpr const char16_t *GraphActBuilt = u"999,9";
 
 // ---- Save, open, export ---------------------------------------------------
 inline constexpr LangText SaveDialogTitle{u"M\u00f6chten Sie die Messung Speichern ?",
