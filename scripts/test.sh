@@ -6,3 +6,8 @@ bash "$here/scripts/setup.sh"
 bash "$here/scripts/build.sh" "$here/build"
 cd "$here/build"
 QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2
+# Robustness: the core library and its tests under AddressSanitizer,
+# UndefinedBehaviorSanitizer and LeakSanitizer, then every fuzz target for 20 s
+# from its seed corpus.
+bash "$here/scripts/sanitize.sh"
+bash "$here/scripts/fuzz.sh" 20

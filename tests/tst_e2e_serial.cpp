@@ -264,6 +264,7 @@ private slots:
         QVERIFY(!parseSerialSettings(QStringLiteral(",n,8,1")));
         QVERIFY(!parseSerialSettings(QStringLiteral("9600")));
         QVERIFY(!parseSerialSettings(QStringLiteral("fast,n,8,1")));
+        QVERIFY(!parseSerialSettings(QString::fromUtf16(u"9600\0\0,n,8,1", 13)));
         QCOMPARE(parseSerialSettings(QStringLiteral("9600,n,8,1"))->baudRate, 9600);
         QCOMPARE(parseSerialSettings(QStringLiteral("921600,N,8,1"))->baudRate, 921600);
         MSComm1 comm;

@@ -47,7 +47,9 @@ std::optional<SerialSettings> parseSerialSettings(const QString &text)
     bool ok = false;
     const QString baud = parts[0].trimmed();
     s.baudRate = baud.toInt(&ok);
-    if (!ok || s.baudRate <= 0 || baud.startsWith(QLatin1Char('+')))
+    // Qt's toInt stops at an embedded NUL and calls that a number; a damaged
+    // settings line must not pass for a baud rate.
+    if (!ok || s.baudRate <= 0 || baud.startsWith(QLatin1Char('+')) || baud.contains(QChar(u'\0')))
         return std::nullopt;
 
     const QString parity = parts[1].trimmed().toLower();

@@ -1,0 +1,314 @@
+// Record processing: RecordPipeline::process on any received bytes, fed in
+// chunks of random size.
+//
+// Input: byte 0 chooses the run: bits 0-1 the language (none, "Deutsch",
+// "English", "Francais"), bit 2 Check1 unticked, bit 3 working file closed,
+// bit 4 notes header pending, bits 5-7 how the stream is cut (all at once, one
+// byte per call, or random sizes up to 2, 8, 32, ... 2048 bytes, empty
+// calls included). Byte 1: bits 0-5 seed the cutting, bits 6-7 + 1 tell how
+// often the rest is sent (so that short inputs reach the table's trimming
+// at 8192 characters); two 16-bit values give ScaleMax1 and ScaleMax2. With
+// the header pending, a NUL-terminated notes text follows. The rest is what
+// the instrument sent.
+//
+// Properties:
+// - the working file receives exactly the received bytes with backspaces and
+//   line feeds dropped, every CR followed by LF, "." turned into "," in German
+//   and French, tabs turned into ";" while Check1 is ticked, headed by the
+//   notes header when one is pending; nothing while the file is closed;
+// - the live table, the line buffer, the last line, its words, the value
+//   boxes, meter levels, overflow marks and beeps equal a reference that runs
+//   the documented steps character by character, however the stream is cut;
+// - the table stays within 8192 + 1 characters, the line buffer within 4096;
+// - the change position the window uses to append only the tail never lies
+//   behind a change.
+
+#include "FuzzSupport.h"
+
+#include "serial/RecordPipeline.h"
+#include "util/Codec8.h"
+#include "util/Numbers.h"
+
+using namespace zkd;
+using zkd::fuzz::show;
+
+namespace {
+
+constexpr qsizetype kTableLimit = 8192 + 1; // trimmed before a chunk, and a chunk adds at most CR LF
+const QString kOverflow = QStringLiteral("*Ovl*");
+
+// The documented steps, one received character per chunk.
+struct Reference
+{
+    bool german = false;
+    bool french = false;
+    bool check1 = true;
+    bool fileOpen = true;
+    bool headerPending = false;
+    QString header;
+    std::int16_t scaleMax1 = 0;
+    std::int16_t scaleMax2 = 0;
+
+    QString table;
+    QByteArray file;
+    QString lineBuffer;
+    QString lastLine;
+    QStringList words;
+    std::array<QString, 7> values;
+    std::int16_t level1 = 0;
+    std::int16_t level2 = 0;
+    bool overflow1 = false;
+    bool overflow2 = false;
+    std::int16_t unsavedLength = 0;
+    quint64 lines = 0;
+    int beeps = 0;
+    bool dataSeen = false;
+
+    void chunk(const QString &received)
+    {
+        const qsizetype bytes = table.size() * 2;
+        unsavedLength = static_cast<std::int16_t>(bytes);
+        if (bytes > 0)
+            dataSeen = true;
+        if (bytes >= 16384)
+            table.remove(0, 4096);
+
+        QString text = received;
+        bool replaceLast = false;
+        if (text == QChar(8)) {
+            replaceLast = !table.isEmpty();
+            text.clear();
+        } else if (text == QChar(10)) {
+            text.clear();
+        } else if (text == QChar(13)) {
+            text = QStringLiteral("\r\n");
+        } else if (text == QLatin1String(".") && (german || french)) {
+            text = QStringLiteral(",");
+        }
+        if (replaceLast)
+            table.chop(1);
+        table += text;
+
+        if (headerPending)
+            text = header + text;
+        if (check1)
+            text.replace(QChar(9), QLatin1Char(';'));
+        headerPending = false;
+        if (fileOpen)
+            file += encode8(text);
+
+        text.remove(QChar(9));
+        text.remove(QLatin1Char(';'));
+        lineBuffer += text;
+        if (text.contains(QChar(13))) {
+            lastLine = lineBuffer;
+            lineBuffer.clear();
+            ++lines;
+            // A completed line holds at least CR LF, so the splitter's
+            // one-character rule never applies here.
+            words = lastLine.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+            for (std::size_t i = 0; i < values.size(); ++i)
+                values[i] = qsizetype(i) < words.size() ? words[qsizetype(i)] : QString();
+            if (const auto level = roundToInt16(leadingNumber(values[1])))
+                level1 = *level;
+            if (const auto level = roundToInt16(leadingNumber(values[4])))
+                level2 = *level;
+            overflow1 = leadingNumber(values[1]) > scaleMax1 || values[1] == kOverflow;
+            overflow2 = leadingNumber(values[4]) > scaleMax2 || values[4] == kOverflow;
+        } else if (lineBuffer.size() > 4096) {
+            lineBuffer = lineBuffer.right(4096);
+        }
+        if (lastLine.isEmpty())
+            ++beeps;
+    }
+};
+
+// The working file's bytes straight from the received bytes.
+QByteArray expectedFileBytes(const QByteArray &received, bool decimalComma, bool check1)
+{
+    QByteArray out;
+    for (const char c : received) {
+        switch (c) {
+        case 8:
+        case 10:
+            break;
+        case 13:
+            out += "\r\n";
+            break;
+        case '.':
+            out += decimalComma ? ',' : '.';
+            break;
+        case 9:
+            out += check1 ? ';' : '\t';
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    fuzz::Input input(data, size);
+    const std::uint8_t options = input.byte();
+    const std::uint8_t seed = input.byte();
+    const std::int16_t scaleMax1 = input.int16();
+    const std::int16_t scaleMax2 = input.int16();
+    static const char *const kLanguages[] = {"", "Deutsch", "English", "Francais"};
+    const Language language(QString::fromLatin1(kLanguages[options & 3]));
+    const bool check1 = !(options & 4);
+    const bool fileOpen = !(options & 8);
+    const bool headerPending = options & 16;
+    const int cutting = options >> 5;
+    const QString notes = headerPending ? decode8(input.field()) : QString();
+    const QByteArray received = input.rest().repeated(1 + (seed >> 6));
+
+    const QString header = RecordPipeline::notesHeader(language, QStringLiteral("12:34:56"),
+                                                       QStringLiteral("01.02.2026"), notes);
+    int headerRequests = 0;
+
+    RecordPipeline pipeline;
+    pipeline.setLanguage(language);
+    pipeline.setCheck1(check1);
+    pipeline.setFileOpen(fileOpen);
+    pipeline.setScaleMax(scaleMax1, scaleMax2);
+    pipeline.setHeaderPending(headerPending);
+    pipeline.setNotesHeaderSource([&] {
+        ++headerRequests;
+        return header;
+    });
+
+    Reference ref;
+    ref.german = language.isGerman();
+    ref.french = language.isFrench();
+    ref.check1 = check1;
+    ref.fileOpen = fileOpen;
+    ref.headerPending = headerPending;
+    ref.header = header;
+    ref.scaleMax1 = scaleMax1;
+    ref.scaleMax2 = scaleMax2;
+
+    const auto context = [&] {
+        return QStringLiteral("language %1, check1 %2, file open %3, header pending %4, received %5")
+            .arg(language.value())
+            .arg(check1)
+            .arg(fileOpen)
+            .arg(headerPending)
+            .arg(show(received.left(200)));
+    };
+
+    fuzz::Lcg rng((seed & 0x3F) + (std::uint64_t(size) << 8));
+    QByteArray file;
+    QString window; // what the live table's window showed at the last whole comparison
+    qsizetype unchangedUpTo = 0; // the lowest change position reported since then
+    int batches = 0;
+    qsizetype at = 0;
+    bool first = true;
+    while (at < received.size() || first) {
+        qsizetype n = 0;
+        if (cutting == 0)
+            n = received.size();
+        else if (cutting == 1)
+            n = 1;
+        else
+            n = rng.below((2u << (2 * (cutting - 2))) + 1); // 0..2, 0..8, 0..32, ... 0..2048 bytes
+        n = std::min(n, received.size() - at);
+        const QByteArray batch = received.mid(at, n);
+        at += n;
+        first = false;
+
+        const quint64 linesBefore = ref.lines;
+        const int beepsBefore = ref.beeps;
+        ref.dataSeen = false;
+        if (batch.isEmpty())
+            ref.chunk(QString());
+        for (const char c : batch)
+            ref.chunk(QString(decodeByte(static_cast<unsigned char>(c))));
+
+        const BatchResult result = pipeline.process(batch);
+        file += result.fileBytes;
+
+        // Whole texts are compared on the first calls, every 64th and the last;
+        // sizes and the displays after every call.
+        const bool fullCheck = batches < 16 || batches % 64 == 0 || at >= received.size();
+        ++batches;
+        ZKD_FUZZ_CHECK(pipeline.table().size() == ref.table.size() && (!fullCheck || pipeline.table() == ref.table),
+                       QStringLiteral("table %1, expected %2; %3")
+                           .arg(show(pipeline.table().right(80)), show(ref.table.right(80)), context()));
+        ZKD_FUZZ_CHECK(pipeline.table().size() <= kTableLimit,
+                       QStringLiteral("table of %1 characters; %2").arg(pipeline.table().size()).arg(context()));
+        ZKD_FUZZ_CHECK(pipeline.lineBuffer().size() == ref.lineBuffer.size() && (!fullCheck || pipeline.lineBuffer() == ref.lineBuffer),
+                       QStringLiteral("line buffer %1, expected %2; %3")
+                           .arg(show(pipeline.lineBuffer().right(80)), show(ref.lineBuffer.right(80)), context()));
+        ZKD_FUZZ_CHECK(pipeline.lineBuffer().size() <= RecordPipeline::kLineBufferLimit, context());
+        ZKD_FUZZ_CHECK(pipeline.lastLine().size() == ref.lastLine.size() && (!fullCheck || pipeline.lastLine() == ref.lastLine),
+                       QStringLiteral("last line %1, expected %2; %3")
+                           .arg(show(pipeline.lastLine().right(80)), show(ref.lastLine.right(80)), context()));
+        ZKD_FUZZ_CHECK(pipeline.words() == ref.words,
+                       QStringLiteral("words %1, expected %2; %3").arg(show(pipeline.words()), show(ref.words), context()));
+        const RecordDisplay &display = pipeline.display();
+        for (std::size_t i = 0; i < display.values.size(); ++i)
+            ZKD_FUZZ_CHECK(display.values[i] == ref.values[i],
+                           QStringLiteral("value box %1 %2, expected %3; %4")
+                               .arg(i)
+                               .arg(show(display.values[i]), show(ref.values[i]), context()));
+        ZKD_FUZZ_CHECK(display.level1 == ref.level1 && display.level2 == ref.level2,
+                       QStringLiteral("levels %1/%2, expected %3/%4; %5")
+                           .arg(display.level1)
+                           .arg(display.level2)
+                           .arg(ref.level1)
+                           .arg(ref.level2)
+                           .arg(context()));
+        ZKD_FUZZ_CHECK(display.overflow1 == ref.overflow1 && display.overflow2 == ref.overflow2,
+                       QStringLiteral("overflow marks %1/%2, expected %3/%4 (scales %5/%6); %7")
+                           .arg(display.overflow1)
+                           .arg(display.overflow2)
+                           .arg(ref.overflow1)
+                           .arg(ref.overflow2)
+                           .arg(scaleMax1)
+                           .arg(scaleMax2)
+                           .arg(context()));
+        ZKD_FUZZ_CHECK(result.lineCompleted == (ref.lines != linesBefore), context());
+        ZKD_FUZZ_CHECK(pipeline.linesCompleted() == ref.lines, context());
+        ZKD_FUZZ_CHECK(result.beeps == ref.beeps - beepsBefore,
+                       QStringLiteral("%1 beeps, expected %2; %3").arg(result.beeps).arg(ref.beeps - beepsBefore).arg(context()));
+        ZKD_FUZZ_CHECK(result.dataSeen == ref.dataSeen, context());
+        ZKD_FUZZ_CHECK(pipeline.unsavedLength() == ref.unsavedLength,
+                       QStringLiteral("unsaved length %1, expected %2; %3")
+                           .arg(pipeline.unsavedLength())
+                           .arg(ref.unsavedLength)
+                           .arg(context()));
+        ZKD_FUZZ_CHECK(!pipeline.headerPending(), context());
+
+        const qsizetype from = pipeline.takeTableChange();
+        ZKD_FUZZ_CHECK(from >= 0 && from <= pipeline.table().size(), context());
+        unchangedUpTo = std::min(unchangedUpTo, from);
+        if (fullCheck) {
+            ZKD_FUZZ_CHECK(unchangedUpTo <= window.size()
+                               && QStringView(window).left(unchangedUpTo)
+                                      == QStringView(pipeline.table()).left(unchangedUpTo),
+                           QStringLiteral("changes reported from %1 on, but the table differs from what the window "
+                                          "shows before that; %2")
+                               .arg(unchangedUpTo)
+                               .arg(context()));
+            window = pipeline.table();
+            unchangedUpTo = window.size();
+        }
+    }
+
+    ZKD_FUZZ_CHECK(headerRequests <= 1, context());
+    QByteArray expected;
+    if (fileOpen) {
+        if (headerPending)
+            expected = encode8(check1 ? QString(header).replace(QChar(9), QLatin1Char(';')) : header);
+        expected += expectedFileBytes(received, language.isGerman() || language.isFrench(), check1);
+    }
+    ZKD_FUZZ_CHECK(file == expected,
+                   QStringLiteral("working file got %1, expected %2; %3")
+                       .arg(show(file.left(200)), show(expected.left(200)), context()));
+    ZKD_FUZZ_CHECK(file == ref.file, context());
+    return 0;
+}
