@@ -74,8 +74,14 @@ BatchResult RecordPipeline::process(const QByteArray &bytes)
     BatchResult result;
     const quint64 completedBefore = m_linesCompleted;
     result.fileBytes.reserve(bytes.size() + bytes.size() / 8);
-    for (const char byte : bytes)
-        processChunk(QString(decodeByte(static_cast<unsigned char>(byte))), result);
+    // The language decides the decimal mark for the whole batch: it cannot change inside one.
+    const bool decimalComma = m_language.isGerman() || m_language.isFrench();
+    for (const char byte : bytes) {
+        if (m_headerPending)
+            processChunk(QString(decodeByte(static_cast<unsigned char>(byte))), result);
+        else
+            processChar(static_cast<unsigned char>(byte), decimalComma, result);
+    }
     if (bytes.isEmpty())
         processChunk(QString(), result);
     result.lineCompleted = m_linesCompleted != completedBefore;
@@ -126,13 +132,18 @@ void RecordPipeline::processChunk(QString chunk, BatchResult &result)
 
     chunk.remove(kTab);
     chunk.remove(QLatin1Char(';'));
-    m_lineBuffer.append(chunk);
+    collect(chunk, result);
+}
+
+void RecordPipeline::collect(QStringView text, BatchResult &result)
+{
+    m_lineBuffer.append(text);
     if (m_displayStale) {
         m_displayStale = false;
         if (!m_lastLine.isEmpty())
             updateDisplay();
     }
-    if (chunk.contains(kReturn)) {
+    if (text.contains(kReturn)) {
         m_lastLine = m_lineBuffer;
         m_lineBuffer.clear();
         ++m_linesCompleted;
@@ -143,6 +154,56 @@ void RecordPipeline::processChunk(QString chunk, BatchResult &result)
     }
     if (m_lastLine.isEmpty())
         ++result.beeps;
+}
+
+namespace {
+QChar shownForLine(QChar c, bool decimalComma)
+{
+    return decimalComma && c == QLatin1Char('.') ? QChar(QLatin1Char(',')) : c;
+}
+} // namespace
+
+void RecordPipeline::processChar(unsigned char byte, bool decimalComma, BatchResult &result)
+{
+    const qsizetype length = m_table.size() * 2;
+    m_unsavedLength = static_cast<std::int16_t>(std::min<qsizetype>(length, INT16_MAX));
+    if (length > 0)
+        result.dataSeen = true;
+    if (length >= kTrimAtChars * 2) {
+        m_table.remove(0, kTrimChars);
+        markTableChange(0);
+    }
+
+    const QChar c = decodeByte(byte);
+    if (c == kBackspace) {
+        // A backspace is always the first character of its chunk.
+        if (!m_table.isEmpty()) {
+            m_table.chop(1);
+            markTableChange(m_table.size());
+        }
+    } else if (c != kLineFeed) {
+        const bool lineEnd = c == kReturn;
+        const bool comma = decimalComma && c == QLatin1Char('.');
+        const QChar shown = shownForLine(c, decimalComma);
+        markTableChange(m_table.size());
+        m_table.append(shown);
+        if (lineEnd)
+            m_table.append(kLineFeed);
+        if (m_fileOpen) {
+            if (lineEnd)
+                result.fileBytes.append("\r\n", 2);
+            else if (comma || (m_check1 && c == kTab))
+                result.fileBytes.append(comma ? ',' : ';');
+            else
+                result.fileBytes.append(static_cast<char>(byte));
+        }
+    }
+    // What the record line receives: tabs and semicolons never, CR as CR LF.
+    const QChar line[2] = {shownForLine(c, decimalComma), kLineFeed};
+    const qsizetype count = c == kBackspace || c == kLineFeed || c == kTab || c == QLatin1Char(';') ? 0
+                            : c == kReturn                                                      ? 2
+                                                                                                : 1;
+    collect(QStringView(line, count), result);
 }
 
 void RecordPipeline::updateDisplay()

@@ -79,6 +79,10 @@ public:
 
 private:
     void processChunk(QString chunk, BatchResult &result);
+    // processChunk for a chunk of one character, without building strings.
+    void processChar(unsigned char byte, bool decimalComma, BatchResult &result);
+    // Steps shared by both: the record line, its completion and the display.
+    void collect(QStringView text, BatchResult &result);
     void markTableChange(qsizetype position);
     void updateDisplay();
 

@@ -1,5 +1,7 @@
 #include "util/StringAnalyser.h"
 
+#include <algorithm>
+
 namespace zkd {
 
 std::optional<QString> clsStringAnalyser::PopWord(const std::optional<QString> &pInputString,
@@ -25,7 +27,11 @@ std::optional<QString> clsStringAnalyser::PopWord(const std::optional<QString> &
     qsizetype delimiterLength = 0;
     for (const QString &delimiter : std::as_const(m_delimiters)) {
         // An empty delimiter is found at the start position, as a text search finds it.
-        const qsizetype found = m_text.indexOf(delimiter, m_start - 1, cs);
+        // No text character folds to an ASCII character that is not a letter,
+        // so the exact search finds the same place, much faster.
+        const bool exactIsEnough = std::all_of(delimiter.begin(), delimiter.end(),
+                                               [](QChar c) { return c.unicode() < 0x80 && !c.isLetter(); });
+        const qsizetype found = m_text.indexOf(delimiter, m_start - 1, exactIsEnough ? Qt::CaseSensitive : cs);
         m_end = found < 0 ? 0 : found + 1;
         if (m_end != 0 && m_end <= best) {
             best = m_end;

@@ -1,0 +1,236 @@
+#include "BenchStream.h"
+
+#include "app/Form1.h"
+#include "util/Clock.h"
+#include "util/Prompts.h"
+#include "util/Texts.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QTimer>
+#include <QWindow>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+
+// Drives the main window the way a user would for the benchmarks, without a
+// screen (QT_QPA_PLATFORM=offscreen). Start it in a folder that holds it and
+// an scx.ini naming the instrument's port. One of:
+//   --run-seconds S         Start, record S seconds, Stop (answering No to the
+//                           save question: the run is kept as Senso.bak);
+//                           CPU time and the longest event-loop stall.
+//   --rss-at-mb A,B,...     Start and record until the working file reaches
+//                           each size; the resident size at each and right
+//                           after the header read.
+//   --startup-since-ns T0   Build, start up and show the window; the time
+//                           from T0 (CLOCK_REALTIME, ns) to the first paint.
+// Figures are printed as key=value lines.
+namespace {
+
+using namespace zkd;
+
+constexpr int kStallTickMs = 10;
+constexpr int kSizePollMs = 20;
+constexpr int kRssTimeoutMs = 240 * 1000;
+constexpr double kMegabyte = 1e6;
+
+// Answers No to every question and cancels every dialog; reports what it was asked.
+class BenchPrompts final : public IPrompts
+{
+public:
+    PromptButton ask(const PromptMessage &message) override
+    {
+        ++asked;
+        std::fprintf(stderr, "window asked: %s\n", qPrintable(message.text));
+        if (message.buttons.contains(PromptButton::No))
+            return PromptButton::No;
+        return message.buttons.isEmpty() ? PromptButton::Ok : message.buttons.first();
+    }
+    std::optional<QString> saveFile(const FileDialogRequest &) override { return std::nullopt; }
+    std::optional<QString> openFile(const FileDialogRequest &) override { return std::nullopt; }
+    void about(const QString &, const QString &) override {}
+    void beep() override {}
+
+    int asked = 0;
+};
+
+qint64 nowNs()
+{
+    using namespace std::chrono;
+    return duration_cast<nanoseconds>(system_clock::now().time_since_epoch()).count();
+}
+
+// CPU time of the calling thread so far, in milliseconds.
+double threadCpuMs()
+{
+    timespec t{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
+}
+
+// The longest time the event loop went without running a 10 ms timer, and how
+// much of that gap the window's own thread spent computing: a gap far longer
+// than its CPU time is time the process waited to be scheduled.
+class StallMeter : public QObject
+{
+public:
+    StallMeter()
+    {
+        m_timer.setTimerType(Qt::PreciseTimer);
+        m_timer.setInterval(kStallTickMs);
+        connect(&m_timer, &QTimer::timeout, this, [this] {
+            const qint64 gapMs = m_sinceTick.restart();
+            const double cpuMs = threadCpuMs();
+            const double gapCpuMs = cpuMs - m_lastCpuMs;
+            m_lastCpuMs = cpuMs;
+            if (gapMs > m_longestGapMs) {
+                m_longestGapMs = gapMs;
+                m_longestGapCpuMs = gapCpuMs;
+                m_longestGapAtS = double(m_sinceStart.elapsed()) / 1000.0;
+            }
+            m_mostCpuInGapMs = std::max(m_mostCpuInGapMs, gapCpuMs);
+        });
+    }
+    void start()
+    {
+        m_sinceStart.start();
+        m_sinceTick.start();
+        m_lastCpuMs = threadCpuMs();
+        m_timer.start();
+    }
+    void stop() { m_timer.stop(); }
+    qint64 longestStallMs() const { return std::max<qint64>(0, m_longestGapMs - kStallTickMs); }
+    double longestStallCpuMs() const { return m_longestGapCpuMs; }
+    double longestStallAtS() const { return m_longestGapAtS; }
+    // The most CPU time the thread spent between two ticks: the longest the
+    // window itself kept the loop busy, whatever else ran on the machine.
+    double mostCpuBetweenTicksMs() const { return m_mostCpuInGapMs; }
+
+private:
+    QTimer m_timer;
+    QElapsedTimer m_sinceStart;
+    QElapsedTimer m_sinceTick;
+    double m_lastCpuMs = 0.0;
+    qint64 m_longestGapMs = 0;
+    double m_longestGapCpuMs = 0.0;
+    double m_longestGapAtS = 0.0;
+    double m_mostCpuInGapMs = 0.0;
+};
+
+int recordFor(Form1 &window, BenchPrompts &prompts, int seconds)
+{
+    StallMeter stalls;
+    QElapsedTimer wall;
+    const double cpuBefore = bench::cpuSeconds();
+    wall.start();
+    window.SSCommand2_Click();
+    stalls.start();
+    QTimer::singleShot(seconds * 1000, &window, [&] {
+        stalls.stop();
+        const double cpu = bench::cpuSeconds() - cpuBefore;
+        const double wallSeconds = double(wall.nsecsElapsed()) / 1e9;
+        const int askedBefore = prompts.asked;
+        window.SSCommand2_Click();
+        std::printf("window_cpu_s=%.3f\nwindow_wall_s=%.3f\nwindow_max_stall_ms=%lld\nwindow_max_stall_cpu_ms=%.1f\n"
+                    "window_max_stall_at_s=%.1f\nwindow_most_cpu_between_ticks_ms=%.1f\nwindow_rss_kib=%lld\n"
+                    "window_unexpected_prompts=%d\n",
+                    cpu, wallSeconds, static_cast<long long>(stalls.longestStallMs()), stalls.longestStallCpuMs(),
+                    stalls.longestStallAtS(), stalls.mostCpuBetweenTicksMs(),
+                    static_cast<long long>(bench::residentKiB()), askedBefore);
+        QCoreApplication::exit(0);
+    });
+    return QCoreApplication::exec();
+}
+
+int residentAt(Form1 &window, const QList<double> &marksMb)
+{
+    const QString workFile = window.workFilePath();
+    QElapsedTimer wall;
+    wall.start();
+    window.SSCommand2_Click();
+    qsizetype next = 0;
+    bool headerSeen = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &window, [&] {
+        const qint64 size = QFileInfo(workFile).size();
+        // The header read creates the graph window once; later growth is what the stream costs.
+        if (!headerSeen && !window.timerActive()) {
+            headerSeen = true;
+            std::printf("window_rss_after_header_kib=%lld\nwindow_mb_at_header=%.1f\n",
+                        static_cast<long long>(bench::residentKiB()), double(size) / kMegabyte);
+        }
+        while (next < marksMb.size() && double(size) >= marksMb[next] * kMegabyte) {
+            std::printf("window_rss_at_%gmb_kib=%lld\nwindow_seconds_to_%gmb=%.1f\n", marksMb[next],
+                        static_cast<long long>(bench::residentKiB()), marksMb[next], double(wall.elapsed()) / 1000.0);
+            ++next;
+        }
+        if (next == marksMb.size() || wall.elapsed() > kRssTimeoutMs) {
+            poll.stop();
+            if (next < marksMb.size())
+                std::printf("window_gave_up_at_mb=%.1f\nwindow_gave_up_after_s=%.1f\n", double(size) / kMegabyte,
+                            double(wall.elapsed()) / 1000.0);
+            window.SSCommand2_Click();
+            QCoreApplication::exit(next == marksMb.size() ? 0 : 1);
+        }
+    });
+    poll.start(kSizePollMs);
+    return QCoreApplication::exec();
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(str(texts::AppTitle));
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    QCommandLineParser parser;
+    parser.addHelpOption();
+    const QCommandLineOption runOption(QStringLiteral("run-seconds"), QStringLiteral("Record S seconds."),
+                                       QStringLiteral("S"));
+    const QCommandLineOption rssOption(QStringLiteral("rss-at-mb"), QStringLiteral("Resident size at these sizes."),
+                                       QStringLiteral("LIST"));
+    const QCommandLineOption startupOption(QStringLiteral("startup-since-ns"),
+                                           QStringLiteral("Start-up time from this CLOCK_REALTIME instant."),
+                                           QStringLiteral("T0"));
+    parser.addOptions({runOption, rssOption, startupOption});
+    parser.process(app);
+
+    BenchPrompts prompts;
+    SystemClock clock;
+    Form1::Deps deps;
+    deps.prompts = &prompts;
+    deps.clock = &clock;
+    deps.programDir = QCoreApplication::applicationDirPath();
+    deps.currentDir = QDir::currentPath();
+    deps.executablePath = QCoreApplication::applicationFilePath();
+    Form1 window(deps);
+    if (!window.startUp())
+        return 1;
+    window.show();
+
+    if (parser.isSet(startupOption)) {
+        while (!window.windowHandle() || !window.windowHandle()->isExposed())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, kStallTickMs);
+        QCoreApplication::processEvents();
+        const double ms = double(nowNs() - parser.value(startupOption).toLongLong()) / 1e6;
+        std::printf("window_startup_ms=%.1f\n", ms);
+        return 0;
+    }
+    QCoreApplication::processEvents();
+    if (parser.isSet(runOption))
+        return recordFor(window, prompts, parser.value(runOption).toInt());
+    if (parser.isSet(rssOption)) {
+        QList<double> marks;
+        for (const QString &mark : parser.value(rssOption).split(QLatin1Char(',')))
+            marks.append(mark.toDouble());
+        return residentAt(window, marks);
+    }
+    parser.showHelp(2);
+}

@@ -1,0 +1,275 @@
+#include "Recorder.h"
+
+#include "sensor/SensorSelection.h"
+#include "util/Clock.h"
+#include "util/Texts.h"
+
+#include <QDir>
+
+#include <algorithm>
+#include <limits>
+
+#ifdef Q_OS_UNIX
+#include <termios.h>
+#endif
+
+namespace zkd::record {
+namespace {
+
+constexpr char kStartByte = 2;
+constexpr char kStopByte = 3;
+// Long enough for one byte at the slowest line the instrument offers.
+constexpr int kStopByteDrainMs = 500;
+// QTimer counts in int milliseconds; a longer duration is waited for in steps.
+constexpr qint64 kLongestTimerStepMs = std::numeric_limits<int>::max() / 2;
+// Words of a record line the status line shows.
+constexpr std::size_t kTimeWord = 0;
+constexpr std::size_t kAct1Word = 1;
+constexpr std::size_t kAct2Word = 4;
+
+QString native(const QString &path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+} // namespace
+
+Recorder::Recorder(Config config, const IClock &clock, std::FILE *messages, QObject *parent)
+    : QObject(parent),
+      m_config(std::move(config)),
+      m_clock(clock),
+      m_messages(messages),
+      m_workFile(m_fileNumbers),
+      m_counter(m_config.records),
+      m_status(messages)
+{
+    m_headerTimer.setSingleShot(true);
+    m_headerTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_headerTimer, &QTimer::timeout, this, [this] {
+        if (!readHeader())
+            end(ExitCode::Header, QString());
+    });
+    m_durationTimer.setSingleShot(true);
+    m_durationTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_durationTimer, &QTimer::timeout, this, &Recorder::onDurationTick);
+    // A precise timer never fires early, so the line changes at most four times a second.
+    m_statusTimer.setTimerType(Qt::PreciseTimer);
+    m_statusTimer.setInterval(kStatusPeriod);
+    connect(&m_statusTimer, &QTimer::timeout, this, &Recorder::refreshStatus);
+    connect(&m_comm, &MSComm1::OnComm, this, &Recorder::onComm);
+}
+
+Recorder::~Recorder() = default;
+
+void Recorder::start()
+{
+    const QString workPath = QDir(m_config.folder).filePath(str(texts::WorkFileName));
+    const WorkFile::ResetResult reset = m_workFile.reset(workPath);
+    if (reset.outcome != WorkFile::ResetResult::Outcome::Opened) {
+        end(ExitCode::File,
+            QStringLiteral("cannot prepare the working file %1: %2").arg(native(workPath), reset.errorText));
+        return;
+    }
+    if (!reset.backupError.isEmpty())
+        print(QStringLiteral("warning: %1").arg(reset.backupError));
+    else if (!reset.backupPath.isEmpty() && !m_config.quiet)
+        print(QStringLiteral("the previous recording was kept as %1").arg(native(reset.backupPath)));
+
+    // The check box that turns tabs into ";" is built ticked and nothing changes it.
+    m_pipeline.setCheck1(true);
+    m_pipeline.setLanguage(m_config.language);
+    m_pipeline.setFileOpen(true);
+    m_pipeline.setNotesHeaderSource([this] {
+        return RecordPipeline::notesHeader(m_config.language, m_clock.timeText(), m_clock.shortDate(), m_config.notes);
+    });
+
+    m_comm.setPortName(m_config.port);
+    if (!m_comm.setSettings(m_config.serialSettings)) {
+        end(ExitCode::Usage, QStringLiteral("the line settings \"%1\" are not valid").arg(m_config.serialSettings));
+        return;
+    }
+    if (const auto error = m_comm.setPortOpen(true)) {
+        end(ExitCode::Port, QStringLiteral("cannot open the port %1").arg(*error));
+        return;
+    }
+    m_running = true;
+    m_comm.Output(QByteArray(1, kStartByte));
+    m_pipeline.setHeaderPending(true);
+    m_headerTimer.start(kHeaderDelay);
+    if (m_config.duration) {
+        m_deadline.setRemainingTime(*m_config.duration, Qt::PreciseTimer);
+        onDurationTick();
+    }
+    if (!m_config.quiet) {
+        refreshStatus();
+        m_statusTimer.start();
+    }
+}
+
+void Recorder::stop()
+{
+    end(ExitCode::Ok, QString());
+}
+
+void Recorder::onDurationTick()
+{
+    if (m_deadline.hasExpired()) {
+        end(ExitCode::Ok, QString());
+        return;
+    }
+    m_durationTimer.start(static_cast<int>(std::min(m_deadline.remainingTime(), kLongestTimerStepMs)));
+}
+
+void Recorder::onComm()
+{
+    const CommEventCode event = m_comm.CommEvent();
+    if (event == CommEventCode::Receive) {
+        onReceived(m_comm.ReadAvailable());
+        return;
+    }
+    if (event == CommEventCode::DeviceLost) {
+        end(ExitCode::Port, QStringLiteral("the device %1 vanished during the run").arg(native(m_config.port)));
+        return;
+    }
+    // The window offers to close the port here; the recorder reports and goes on.
+    if (const auto message = commEventMessage(event))
+        print(QStringLiteral("warning: %1 on %2").arg(*message, native(m_config.port)));
+}
+
+void Recorder::onReceived(const QByteArray &bytes)
+{
+    if (!m_running)
+        return;
+    const RecordCounter::FeedResult fed = m_counter.feed(m_pipeline, bytes);
+    if (!fed.fileBytes.isEmpty()) {
+        if (!m_workFile.write(fed.fileBytes)) {
+            end(ExitCode::File, QStringLiteral("cannot write the working file %1: %2")
+                                    .arg(native(m_workFile.path()), m_workFile.errorText()));
+            return;
+        }
+        m_bytesRecorded += fed.fileBytes.size();
+    }
+    if (fed.lineCompleted)
+        m_workFile.flush();
+    if (m_counter.limitReached())
+        end(ExitCode::Ok, QString());
+}
+
+bool Recorder::readHeader()
+{
+    m_headerRead = true;
+    m_headerTimer.stop();
+    const QByteArray snapshot = HeaderScan::takeSnapshot(m_workFile.path(), m_config.folder);
+    const HeaderScan::Result scan = HeaderScan::scan(snapshot, QString(), HeaderScan::Lines{});
+    m_header = scan.lines;
+    if (!scan.headerArrived)
+        return false;
+    // A fresh program starts with both full scales at 0; an unknown code keeps that.
+    const SensorSelection::Result selection = SensorSelection::select(m_header.sr1Line, m_header.sr2Line, {});
+    m_pipeline.setScaleMax(selection.state.input1.scaleMax, selection.state.input2.scaleMax);
+    return true;
+}
+
+void Recorder::end(ExitCode code, QString message)
+{
+    if (m_ended)
+        return;
+    m_ended = true;
+    m_durationTimer.stop();
+    m_statusTimer.stop();
+
+    const bool wasRunning = m_running;
+    if (wasRunning && !m_headerRead && !readHeader() && code == ExitCode::Ok)
+        code = ExitCode::Header;
+    if (code == ExitCode::Header)
+        message = QStringLiteral("no instrument header (INP1 line) arrived from %1").arg(native(m_config.port));
+    m_headerTimer.stop();
+    stopInstrument();
+    m_running = false;
+
+    // The last figures, unless the line changed less than a period ago.
+    if (!m_config.quiet && wasRunning && m_sinceStatus.elapsed() >= kStatusPeriod.count())
+        refreshStatus();
+    m_status.finish();
+
+    // A run that ended early because the device vanished is still worth keeping.
+    const bool keep = wasRunning && (code == ExitCode::Ok || code == ExitCode::Port);
+    if (keep && !m_config.out.isEmpty()) {
+        const QString error = saveRecording();
+        if (!error.isEmpty()) {
+            if (code == ExitCode::Ok) {
+                code = ExitCode::File;
+                message = error;
+            } else {
+                message += QStringLiteral("; ") + error;
+            }
+        }
+    }
+    m_workFile.close();
+
+    if (code != ExitCode::Ok) {
+        print(message);
+    } else if (!m_config.quiet) {
+        const QString where = m_savedPath.isEmpty() ? native(m_workFile.path()) : native(m_savedPath);
+        print(QStringLiteral("%1 records, %2 bytes recorded in %3").arg(m_counter.records()).arg(m_bytesRecorded).arg(where));
+    }
+    emit finished(toInt(code));
+}
+
+void Recorder::stopInstrument()
+{
+    if (!m_comm.PortOpen())
+        return;
+    m_comm.Output(QByteArray(1, kStopByte));
+    if (m_comm.OutBufferCount() > 0)
+        m_comm.waitForBytesWritten(kStopByteDrainMs);
+#ifdef Q_OS_UNIX
+    // Out of our buffer is not yet on the line: wait until it has been sent.
+    ::tcdrain(static_cast<int>(m_comm.port()->handle()));
+#endif
+    m_comm.setPortOpen(false);
+}
+
+QString Recorder::saveRecording()
+{
+    const QString chosen = native(m_config.out);
+    const WorkFile::SaveResult result = m_workFile.saveAs(chosen);
+    switch (result.outcome) {
+    case WorkFile::SaveResult::Outcome::CopyFailed:
+        return QStringLiteral("cannot save the recording as %1: %2; it stays in %3")
+            .arg(native(result.savedPath), result.errorText, native(m_workFile.path()));
+    case WorkFile::SaveResult::Outcome::Saved:
+    case WorkFile::SaveResult::Outcome::DeleteFailed:
+    case WorkFile::SaveResult::Outcome::ReopenFailed:
+        // The copy is complete; what failed after it concerns only the next
+        // run's working file, which the next start prepares anew.
+        break;
+    }
+    m_savedPath = result.savedPath;
+    return QString();
+}
+
+void Recorder::refreshStatus()
+{
+    m_sinceStatus.start();
+    const RecordDisplay &display = m_pipeline.display();
+    StatusFigures figures;
+    figures.records = m_counter.records();
+    figures.time = display.values[kTimeWord];
+    figures.act1 = display.values[kAct1Word];
+    figures.act2 = display.values[kAct2Word];
+    figures.unit1 = HeaderScan::graphUnit(m_header.inp1Line);
+    figures.unit2 = HeaderScan::graphUnit(m_header.inp2Line);
+    figures.overflow1 = display.overflow1;
+    figures.overflow2 = display.overflow2;
+    m_status.show(StatusLine::format(figures));
+}
+
+void Recorder::print(const QString &line)
+{
+    m_status.finish();
+    std::fprintf(m_messages, "zkd735-record: %s\n", line.toLocal8Bit().constData());
+    std::fflush(m_messages);
+}
+
+} // namespace zkd::record

@@ -1,0 +1,255 @@
+#include "RecordCounter.h"
+#include "RecordOptions.h"
+#include "StatusLine.h"
+
+#include "serial/MSComm1.h"
+#include "serial/RecordPipeline.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <cstdio>
+
+using namespace zkd;
+using namespace zkd::record;
+
+namespace {
+
+QStringList commandLine(const QString &arguments)
+{
+    return QStringList{QStringLiteral("zkd735-record")} + QProcess::splitCommand(arguments);
+}
+
+RecordPipeline englishPipeline()
+{
+    RecordPipeline pipeline;
+    pipeline.setLanguage(Language(QStringLiteral("English")));
+    pipeline.setFileOpen(true);
+    pipeline.setHeaderPending(true);
+    pipeline.setNotesHeaderSource([] { return QStringLiteral("H\r"); });
+    return pipeline;
+}
+
+const QByteArray kStream = QByteArray("INP1 = bar\r\nSR1 =  5\r\nPri = 1\r\n")
+                           + "      0.0       12.5       12.5\r\n"
+                           + "      1.0\t      13.5       12.5\r\n"
+                           + "      2.0       -1.5       12.5\r\n";
+
+} // namespace
+
+Q_DECLARE_METATYPE(zkd::record::StatusFigures)
+
+class TestRecordUnits : public QObject
+{
+    Q_OBJECT
+private slots:
+    void optionsThatRun_data()
+    {
+        QTest::addColumn<QString>("arguments");
+        QTest::addColumn<QString>("port");
+        QTest::addColumn<QString>("settings");
+        QTest::addColumn<QString>("language");  // empty: from the settings file
+        QTest::addColumn<QString>("notes");
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<qint64>("durationMs"); // -1: none
+        QTest::addColumn<qint64>("records");    // 0: no limit
+        QTest::addColumn<bool>("quiet");
+        QTest::newRow("defaults") << "--port /dev/ttyUSB0" << "/dev/ttyUSB0" << "2400,n,8,1" << "" << "" << ""
+                                  << qint64(-1) << qint64(0) << false;
+        QTest::newRow("everything")
+            << "--port ttyA --baud 921600 --language Francais --notes \"Probe 7\" --out run.1 --duration 2.5 "
+               "--records 40 --quiet"
+            << "ttyA" << "921600,n,8,1" << "Francais" << "Probe 7" << "run.1" << qint64(2500) << qint64(40) << true;
+        QTest::newRow("notes lines end in CR LF")
+            << QStringLiteral("--port p --notes \"a\nb\r\nc\"") << "p" << "2400,n,8,1" << "" << "a\r\nb\r\nc" << ""
+            << qint64(-1) << qint64(0) << false;
+        QTest::newRow("tiny duration is one millisecond")
+            << "--port p --duration 0.0001" << "p" << "2400,n,8,1" << "" << "" << "" << qint64(1) << qint64(0) << false;
+    }
+    void optionsThatRun()
+    {
+        QFETCH(QString, arguments);
+        RecordOptions options;
+        const RecordOptions::ParseResult result = options.parse(commandLine(arguments));
+        QCOMPARE(result.outcome, RecordOptions::Outcome::Run);
+        QTEST(options.port, "port");
+        QTEST(options.serialSettings(), "settings");
+        QTEST(options.language ? options.language->value() : QString(), "language");
+        QTEST(options.notes, "notes");
+        QTEST(options.out, "out");
+        QTEST(options.duration ? qint64(options.duration->count()) : qint64(-1), "durationMs");
+        QTEST(options.records ? qint64(*options.records) : qint64(0), "records");
+        QTEST(options.quiet, "quiet");
+        // The serial component takes the settings text as the window's settings file gives it.
+        const auto settings = parseSerialSettings(options.serialSettings());
+        QVERIFY(settings);
+        QCOMPARE(settings->baudRate, options.baud);
+    }
+
+    void optionsThatAreRefused_data()
+    {
+        QTest::addColumn<QString>("arguments");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("no port") << "--baud 9600" << "--port";
+        QTest::newRow("port without value") << "--port" << "port";
+        QTest::newRow("baud not a number") << "--port p --baud fast" << "--baud";
+        QTest::newRow("baud zero") << "--port p --baud 0" << "--baud";
+        QTest::newRow("baud too large") << "--port p --baud 99999999999" << "--baud";
+        QTest::newRow("language in lower case") << "--port p --language english" << "--language";
+        QTest::newRow("language unknown") << "--port p --language Italiano" << "--language";
+        QTest::newRow("duration zero") << "--port p --duration 0" << "--duration";
+        QTest::newRow("duration negative") << "--port p --duration -3" << "--duration";
+        QTest::newRow("duration not a number") << "--port p --duration soon" << "--duration";
+        QTest::newRow("records zero") << "--port p --records 0" << "--records";
+        QTest::newRow("records negative") << "--port p --records -5" << "--records";
+        QTest::newRow("empty out") << "--port p --out \"\"" << "--out";
+        QTest::newRow("unknown option") << "--port p --speed 3" << "speed";
+        QTest::newRow("stray argument") << "--port p extra" << "extra";
+    }
+    void optionsThatAreRefused()
+    {
+        QFETCH(QString, arguments);
+        QFETCH(QString, reason);
+        RecordOptions options;
+        const RecordOptions::ParseResult result = options.parse(commandLine(arguments));
+        QCOMPARE(result.outcome, RecordOptions::Outcome::Error);
+        QVERIFY2(result.text.contains(reason), qPrintable(result.text));
+        QVERIFY(!result.text.contains(QLatin1Char('\n')));
+    }
+
+    void languageFromTheSettingsFile_data()
+    {
+        QTest::addColumn<QByteArray>("scxIni"); // empty: no file
+        QTest::addColumn<QString>("language");
+        QTest::newRow("German") << QByteArray("C:\\excel.exe\r\n1\r\nDeutsch\r\n11\r\n1\r\n9600\r\n") << "Deutsch";
+        QTest::newRow("French") << QByteArray("\r\n1\r\nFrancais\r\n") << "Francais";
+        QTest::newRow("lower case is no language") << QByteArray("\r\n1\r\ndeutsch\r\n") << "English";
+        QTest::newRow("file too short") << QByteArray("\r\n1\r\n") << "English";
+        QTest::newRow("no file") << QByteArray() << "English";
+    }
+    void languageFromTheSettingsFile()
+    {
+        QFETCH(QByteArray, scxIni);
+        QTemporaryDir dir;
+        if (!scxIni.isEmpty()) {
+            QFile file(dir.filePath(QStringLiteral("scx.ini")));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(scxIni);
+        }
+        QTEST(defaultLanguage(dir.path()).value(), "language");
+    }
+
+    void recordLines_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<bool>("record");
+        QTest::newRow("decimal point") << "  0.0  12.5  12.5" << true;
+        QTest::newRow("decimal comma") << "12,5 1,0" << true;
+        QTest::newRow("signed") << "-3.0 x" << true;
+        QTest::newRow("leading point") << ".5 x" << true;
+        QTest::newRow("input line") << "INP1 = bar" << false;
+        QTest::newRow("range line") << "SR1 =  5" << false;
+        QTest::newRow("notes header") << "  Time: 14:03:22" << false;
+        QTest::newRow("overflow first") << "*Ovl* 1.0" << false;
+        QTest::newRow("sign alone") << "- 1.0" << false;
+        QTest::newRow("empty") << "" << false;
+    }
+    void recordLines()
+    {
+        QFETCH(QString, line);
+        QTEST(RecordCounter::isRecordLine(RecordPipeline::splitWords(line)), "record");
+    }
+
+    // Handing the bytes over line by line must not change a single byte of
+    // what the working file receives, however they arrive.
+    void feedingLineByLineChangesNothing_data()
+    {
+        QTest::addColumn<int>("chunkSize");
+        QTest::newRow("one byte") << 1;
+        QTest::newRow("seven bytes") << 7;
+        QTest::newRow("all at once") << int(kStream.size());
+    }
+    void feedingLineByLineChangesNothing()
+    {
+        QFETCH(int, chunkSize);
+        RecordPipeline whole = englishPipeline();
+        const QByteArray expected = whole.process(kStream).fileBytes;
+
+        RecordPipeline pipeline = englishPipeline();
+        RecordCounter counter;
+        QByteArray got;
+        for (qsizetype at = 0; at < kStream.size(); at += chunkSize) {
+            const RecordCounter::FeedResult fed = counter.feed(pipeline, kStream.mid(at, chunkSize));
+            QCOMPARE(fed.consumed, qMin<qsizetype>(chunkSize, kStream.size() - at));
+            got += fed.fileBytes;
+        }
+        QCOMPARE(got, expected);
+        QCOMPARE(counter.records(), quint64(3));
+        QCOMPARE(pipeline.display().values[1], QStringLiteral("-1.5"));
+    }
+
+    void feedingStopsAtTheLastRecordWanted_data()
+    {
+        QTest::addColumn<int>("limit");
+        QTest::addColumn<QByteArray>("fileEnd");
+        QTest::newRow("first") << 1 << QByteArray("12.5       12.5\r\n");
+        QTest::newRow("second, tab as ;") << 2 << QByteArray("1.0;      13.5       12.5\r\n");
+    }
+    void feedingStopsAtTheLastRecordWanted()
+    {
+        QFETCH(int, limit);
+        QFETCH(QByteArray, fileEnd);
+        RecordPipeline pipeline = englishPipeline();
+        RecordCounter counter{quint64(limit)};
+        const RecordCounter::FeedResult fed = counter.feed(pipeline, kStream);
+        QVERIFY(counter.limitReached());
+        QCOMPARE(counter.records(), quint64(limit));
+        QVERIFY2(fed.fileBytes.endsWith(fileEnd), fed.fileBytes.right(40).constData());
+        QVERIFY(fed.fileBytes.startsWith("H\rINP1 = bar\r\n"));
+        // Stopped right after the CR: only the LF and the later records are left.
+        QCOMPARE(kStream.at(fed.consumed - 1), '\r');
+        QCOMPARE(kStream.at(fed.consumed), '\n');
+        // Nothing more is taken once the limit is reached.
+        QCOMPARE(counter.feed(pipeline, kStream.mid(fed.consumed)).consumed, qsizetype(0));
+    }
+
+    void statusText_data()
+    {
+        QTest::addColumn<StatusFigures>("figures");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("nothing yet") << StatusFigures{} << "0 records | time - | ACT 1 - | ACT 2 -";
+        QTest::newRow("before the header read")
+            << StatusFigures{3, "2,0", "12,5", "", "*Ovl*", "", true, true}
+            << "3 records | time 2,0 | ACT 1 12,5 | ACT 2 *Ovl* | Ovl INP 1 INP 2";
+        QTest::newRow("with units, input 2 over")
+            << StatusFigures{12, "2.4", "1.234", "bar", "45.6", QStringLiteral("\u00b0C"), false, true}
+            << QStringLiteral("12 records | time 2.4 | ACT 1 1.234 bar | ACT 2 45.6 \u00b0C | Ovl INP 2");
+    }
+    void statusText()
+    {
+        QFETCH(StatusFigures, figures);
+        QTEST(StatusLine::format(figures), "text");
+    }
+
+    void statusLineRewritesInPlace()
+    {
+        std::FILE *stream = std::tmpfile();
+        QVERIFY(stream);
+        StatusLine status(stream);
+        status.finish();
+        status.show(QStringLiteral("long text"));
+        status.show(QStringLiteral("long text"));
+        status.show(QStringLiteral("short"));
+        status.finish();
+        status.finish();
+        std::rewind(stream);
+        char buffer[128] = {};
+        const std::size_t size = std::fread(buffer, 1, sizeof buffer, stream);
+        std::fclose(stream);
+        QCOMPARE(QByteArray(buffer, qsizetype(size)), QByteArray("\rlong text\rshort    \n"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRecordUnits)
+#include "tst_record_units.moc"
