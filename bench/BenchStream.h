@@ -34,28 +34,6 @@ inline qint64 residentKiB()
     return -1;
 }
 
-// What the working file holds after its notes header for the bytes the
-// instrument sent: line feeds and backspaces dropped, CR as CR LF, tabs as
-// ";", and with a decimal comma every "." as ",".
-inline QByteArray transformed(const QByteArray &sent, bool decimalComma)
-{
-    QByteArray out;
-    out.reserve(sent.size() + sent.size() / 16);
-    for (const char c : sent) {
-        if (c == '\n' || c == '\b')
-            continue;
-        if (c == '\r')
-            out += "\r\n";
-        else if (c == '\t')
-            out += ';';
-        else if (c == '.' && decimalComma)
-            out += ',';
-        else
-            out += c;
-    }
-    return out;
-}
-
 // Widths of the fields of a record line, time first, right-aligned as the
 // instrument aligns them under the table heading.
 constexpr std::array<int, 7> kFieldWidths{9, 13, 13, 12, 13, 13, 11};

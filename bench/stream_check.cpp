@@ -1,4 +1,5 @@
 #include "BenchStream.h"
+#include "ExpectedRecording.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -29,7 +30,7 @@ int main(int argc, char *argv[])
         QFile file(path);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     };
-    const QByteArray expected = zkd::bench::transformed(read(parser.value(sentOption)), parser.isSet(commaOption));
+    const QByteArray expected = zkd::test::expectedRecording(read(parser.value(sentOption)), parser.isSet(commaOption));
     const QByteArray recorded = read(parser.value(recordedOption));
     const QByteArray notesEnd = "Notes :  " + parser.value(notesOption).toLatin1() + '\r';
     const qsizetype header = recorded.indexOf(notesEnd);

@@ -1,3 +1,4 @@
+#include "ExpectedRecording.h"
 #include "FixedClock.h"
 #include "ScriptedPrompts.h"
 #include "app/Form1.h"
@@ -8,28 +9,6 @@
 #include <QtTest>
 
 using namespace zkd;
-
-namespace {
-
-// The working file's content for what the line carried: line feeds and
-// backspaces dropped, CR followed by LF, tabs as ";" (English keeps points).
-QByteArray transformed(const QByteArray &sent)
-{
-    QByteArray out;
-    for (const char c : sent) {
-        if (c == '\n' || c == '\b')
-            continue;
-        if (c == '\r')
-            out += "\r\n";
-        else if (c == '\t')
-            out += ';';
-        else
-            out += c;
-    }
-    return out;
-}
-
-} // namespace
 
 class TestGarbage : public QObject
 {
@@ -81,7 +60,7 @@ private slots:
         QVERIFY2(line.size() > 50000, qPrintable(QString::number(line.size())));
         QFile saved(currentDir.filePath(QStringLiteral("garbage.csv")));
         QVERIFY(saved.open(QIODevice::ReadOnly));
-        const QByteArray expected = "  Time: 14:03:22\r  Date: 08.12.2026\rNotes :  garbage\r" + transformed(line);
+        const QByteArray expected = "  Time: 14:03:22\r  Date: 08.12.2026\rNotes :  garbage\r" + test::expectedRecording(line, false);
         // Save opens the port again; what was still on its way after the stop
         // byte arrives then and goes to the new working file.
         QFile working(currentDir.filePath(QStringLiteral("Senso.scx")));

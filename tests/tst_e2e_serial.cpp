@@ -1,3 +1,4 @@
+#include "ExpectedRecording.h"
 #include "FixedClock.h"
 #include "ScriptedPrompts.h"
 #include "SerialPair.h"
@@ -71,27 +72,6 @@ struct Fixture
     }
 };
 
-// What the working file should hold after the notes header: line feeds
-// dropped, CR becomes CR LF, backspaces dropped, tabs become ";", and in
-// German and French the decimal point becomes a comma.
-QByteArray transformed(const QByteArray &sent, bool decimalComma)
-{
-    QByteArray out;
-    for (const char c : sent) {
-        if (c == '\n' || c == '\b')
-            continue;
-        if (c == '\r')
-            out += "\r\n";
-        else if (c == '\t')
-            out += ';';
-        else if (c == '.' && decimalComma)
-            out += ',';
-        else
-            out += c;
-    }
-    return out;
-}
-
 } // namespace
 
 class TestSerialEndToEnd : public QObject
@@ -153,7 +133,7 @@ private slots:
         QVERIFY(f.Image2->isHidden());
 
         // The working file: notes header, then every byte after the documented changes.
-        QCOMPARE(fx.workFile(), notesHeader + transformed(stream, decimalComma));
+        QCOMPARE(fx.workFile(), notesHeader + test::expectedRecording(stream, decimalComma));
 
         fx.prompts.answers.enqueue(PromptButton::No); // the save question after the stop
         f.SSCommand2_Click();

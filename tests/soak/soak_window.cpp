@@ -4,6 +4,7 @@
 // Prints key=value lines: resident size over the run, the largest live table,
 // the saved file's record count (records) or the bytes accounted for
 // (garbage). Exit status 0 when nothing was lost and memory stayed flat.
+#include "ExpectedRecording.h"
 #include "app/Form1.h"
 #include "util/Clock.h"
 #include "util/Prompts.h"
@@ -56,23 +57,6 @@ qint64 residentKb()
             return line.mid(6).trimmed().split(' ').first().toLongLong();
     }
     return -1;
-}
-
-QByteArray transformed(const QByteArray &sent)
-{
-    QByteArray out;
-    out.reserve(sent.size() + sent.size() / 16);
-    for (const char c : sent) {
-        if (c == '\n' || c == '\b')
-            continue;
-        if (c == '\r')
-            out += "\r\n";
-        else if (c == '\t')
-            out += ';';
-        else
-            out += c;
-    }
-    return out;
 }
 
 QByteArray readAll(const QString &path)
@@ -209,7 +193,7 @@ int main(int argc, char *argv[])
         const QByteArray body = saved.mid(saved.indexOf("Notes :  \r") + 10);
         std::printf("bytes_sent=%lld\nbytes_recorded=%lld\n", static_cast<long long>(sent.size()),
                     static_cast<long long>(body.size()));
-        const bool whole = body == transformed(sent);
+        const bool whole = body == test::expectedRecording(sent, false);
         std::printf("every_byte_accounted=%s\n", whole ? "yes" : "no");
         ok = ok && whole;
     } else {
