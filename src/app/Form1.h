@@ -178,6 +178,7 @@ private:
     bool m_closing = false;
     bool m_sessionEnding = false;
     qsizetype m_termShownLength = 0;
+    quint64 m_linesShown = 0;
     QPointer<Graph> m_graph;
     QPointer<Form2> m_form2;
     QPointer<Pathpro> m_pathpro;

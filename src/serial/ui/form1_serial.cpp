@@ -180,20 +180,18 @@ void Form1::ProcessReceived(const QByteArray &chunk)
 
 void Form1::SplitLine()
 {
-    if (m_pipeline.lastLine().isEmpty()) {
-        prompts().beep();
-        return;
-    }
+    // The pipeline splits each completed line once (and counts the beeps of
+    // the chunks that find no line); this shows its words.
     lstPopStrings->clear();
     lstPopStrings->addItems(m_pipeline.words());
 }
 
 void Form1::applyDisplay()
 {
-    if (txtPopStr->text() != m_pipeline.lastLine()) {
+    if (m_pipeline.linesCompleted() != m_linesShown) {
+        m_linesShown = m_pipeline.linesCompleted();
         txtPopStr->setText(m_pipeline.lastLine());
-        lstPopStrings->clear();
-        lstPopStrings->addItems(m_pipeline.words());
+        SplitLine();
     }
     const RecordDisplay &d = m_pipeline.display();
     QLineEdit *const boxes[] = {Secunden, Text8, Text9, Text10, Text11, Text12, Text13};
