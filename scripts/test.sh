@@ -5,9 +5,11 @@ here="$(cd "$(dirname "$0")/.." && pwd)"
 bash "$here/scripts/setup.sh"
 bash "$here/scripts/build.sh" "$here/build"
 cd "$here/build"
-QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2
+QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2 2>&1 | tee ctest.log
 # Robustness: the core library and its tests under AddressSanitizer,
 # UndefinedBehaviorSanitizer and LeakSanitizer, then every fuzz target for 20 s
 # from its seed corpus.
 bash "$here/scripts/sanitize.sh"
 bash "$here/scripts/fuzz.sh" 20
+# The suite's verdict once more, as the last line.
+grep -E '^[0-9]+% tests passed' "$here/build/ctest.log" | tail -n 1
