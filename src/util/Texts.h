@@ -42,7 +42,7 @@ inline constexpr const char16_t *CloseExcel =
 inline constexpr const char16_t *CloseExcelTitle = u" ZKD735 ";
 inline constexpr const char16_t *AboutApp = u"ZKD735";
 inline constexpr const char16_t *AboutText =
-    u"Copyright \u00a9 2006-2026 The ZKD735 Data Recorder developers\r\nVersion 2.1";
+    u"Copyright \u00a9 2026 The ZKD735 Data Recorder developers\r\nVersion 2.1";
 
 // Main-window captions as built.
 inline constexpr const char16_t *MenuFile = u"&File";
