@@ -251,6 +251,7 @@ private slots:
         QVERIFY(!comm.setSettings(QStringLiteral(",n,8,1")));
         QCOMPARE(comm.settings(), QStringLiteral("2400,n,8,1"));
         QCOMPARE(portNameFromSetting(QStringLiteral("/dev/ttyUSB0")), QStringLiteral("/dev/ttyUSB0"));
+        QCOMPARE(portNameFromSetting(QStringLiteral("99999999999")), QStringLiteral("99999999999"));
 #ifndef Q_OS_WIN
         QCOMPARE(portNameFromSetting(QStringLiteral("1")), QStringLiteral("/dev/ttyS0"));
 #endif

@@ -108,6 +108,9 @@ QString portNameFromSetting(const QString &line2)
         while (digits < text.size() && text[digits].isDigit())
             ++digits;
         const int number = text.left(digits).toInt(&ok);
+        // A number no port can have is shown as it stands when the open fails.
+        if (!text.isEmpty() && (!ok || number > INT16_MAX))
+            return text;
         return portNameFromNumber(ok ? number : 0);
     }
     return text;
