@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Installs what building, running and testing the recorder needs (Debian 12).
+# Installs what building, running and testing the recorder needs (Debian 12),
+# and the further packages named as arguments.
 set -euo pipefail
 packages=(cmake g++ make qt6-base-dev qt6-serialport-dev qt6-charts-dev libgl1-mesa-dev
-          xvfb xauth socat xdotool imagemagick fonts-dejavu-core)
+          xvfb xauth socat xdotool imagemagick fonts-dejavu-core "$@")
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

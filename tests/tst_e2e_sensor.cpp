@@ -1,5 +1,4 @@
-#include "FixedClock.h"
-#include "ScriptedPrompts.h"
+#include "FormFixture.h"
 #include "app/BarMeter.h"
 #include "app/Form1.h"
 #include "app/ScaleLabel.h"
@@ -17,14 +16,9 @@ using namespace zkd;
 
 namespace {
 
-struct Fixture
+struct Fixture : test::FormFixture
 {
-    QTemporaryDir programDir;
-    QTemporaryDir currentDir;
-    test::ScriptedPrompts prompts;
-    test::FixedClock clock;
     QProcess simulator;
-    std::unique_ptr<Form1> form;
 
     ~Fixture()
     {
@@ -42,18 +36,8 @@ struct Fixture
         simulator.waitForStarted(5000);
         for (int i = 0; i < 100 && !QFileInfo::exists(link); ++i)
             QTest::qWait(20);
-        QFile f(programDir.filePath(QStringLiteral("scx.ini")));
-        f.open(QIODevice::WriteOnly);
-        f.write("\r\n" + link.toUtf8() + "\r\n" + language + "\r\n 10 \r\n 0 \r\n\r\n\r\n0\r\nReady\r\n");
-        f.close();
-        Form1::Deps deps;
-        deps.prompts = &prompts;
-        deps.clock = &clock;
-        deps.programDir = programDir.path();
-        deps.currentDir = currentDir.path();
-        form = std::make_unique<Form1>(deps);
-        form->startUp();
-        return *form;
+        writeSettings(settings(link.toUtf8(), language));
+        return startForm();
     }
 };
 

@@ -1,6 +1,5 @@
 #include "ExpectedRecording.h"
-#include "FixedClock.h"
-#include "ScriptedPrompts.h"
+#include "FormFixture.h"
 #include "SerialPair.h"
 #include "app/BarMeter.h"
 #include "app/Form1.h"
@@ -18,31 +17,17 @@ using namespace zkd;
 
 namespace {
 
-struct Fixture
+struct Fixture : test::FormFixture
 {
-    QTemporaryDir programDir;
-    QTemporaryDir currentDir;
-    test::ScriptedPrompts prompts;
-    test::FixedClock clock;
     std::unique_ptr<test::SerialPair> pair;
-    std::unique_ptr<Form1> form;
     QSerialPort instrument;
 
     Form1 &start(const QByteArray &language, const QString &port = {})
     {
         pair = std::make_unique<test::SerialPair>(currentDir.path());
         const QString portLine = port.isEmpty() ? pair->recorderEnd : port;
-        QFile f(programDir.filePath(QStringLiteral("scx.ini")));
-        f.open(QIODevice::WriteOnly);
-        f.write("\r\n" + portLine.toUtf8() + "\r\n" + language + "\r\n 10 \r\n 0 \r\n\r\n\r\n0\r\nReady\r\n");
-        f.close();
-        Form1::Deps deps;
-        deps.prompts = &prompts;
-        deps.clock = &clock;
-        deps.programDir = programDir.path();
-        deps.currentDir = currentDir.path();
-        form = std::make_unique<Form1>(deps);
-        form->startUp();
+        writeSettings(settings(portLine.toUtf8(), language));
+        startForm();
         instrument.setPortName(pair->instrumentEnd);
         instrument.open(QIODevice::ReadWrite);
         return *form;
@@ -63,12 +48,6 @@ struct Fixture
     {
         instrument.write(bytes);
         instrument.waitForBytesWritten(1000);
-    }
-    QByteArray workFile() const
-    {
-        QFile f(currentDir.filePath(QStringLiteral("Senso.scx")));
-        f.open(QIODevice::ReadOnly);
-        return f.readAll();
     }
 };
 

@@ -1,5 +1,4 @@
-#include "FixedClock.h"
-#include "ScriptedPrompts.h"
+#include "FormFixture.h"
 #include "app/Form1.h"
 
 #include <QFile>
@@ -14,36 +13,12 @@ using namespace zkd;
 
 namespace {
 
-struct Fixture
+struct Fixture : test::FormFixture
 {
-    QTemporaryDir programDir;
-    QTemporaryDir currentDir;
-    QString current;
-    test::ScriptedPrompts prompts;
-    test::FixedClock clock;
-    std::unique_ptr<Form1> form;
-
     Form1 &start(const QString &currentFolder = {})
     {
-        current = currentFolder.isEmpty() ? currentDir.path() : currentFolder;
-        QFile f(programDir.filePath(QStringLiteral("scx.ini")));
-        f.open(QIODevice::WriteOnly);
-        f.write("\r\n2\r\nEnglish\r\n 10 \r\n 0 \r\n\r\n\r\n0\r\nReady\r\n");
-        f.close();
-        Form1::Deps deps;
-        deps.prompts = &prompts;
-        deps.clock = &clock;
-        deps.programDir = programDir.path();
-        deps.currentDir = current;
-        form = std::make_unique<Form1>(deps);
-        form->startUp();
-        return *form;
-    }
-    QByteArray workFile() const
-    {
-        QFile f(QDir(current).filePath(QStringLiteral("Senso.scx")));
-        f.open(QIODevice::ReadOnly);
-        return f.readAll();
+        writeSettings(settings("2", "English"));
+        return startForm(currentFolder);
     }
 };
 

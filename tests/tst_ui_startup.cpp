@@ -1,5 +1,4 @@
-#include "FixedClock.h"
-#include "ScriptedPrompts.h"
+#include "FormFixture.h"
 #include "app/Form1.h"
 #include "app/PictureButton.h"
 #include "app/ScaleLabel.h"
@@ -18,34 +17,12 @@ using namespace zkd;
 
 namespace {
 
-struct Fixture
+struct Fixture : test::FormFixture
 {
-    QTemporaryDir programDir;
-    QTemporaryDir currentDir;
-    test::ScriptedPrompts prompts;
-    test::FixedClock clock;
-    std::unique_ptr<Form1> form;
-
-    void writeSettings(const QByteArray &content)
+    Form1 &start() { return startForm(); }
+    static QByteArray settingsFor(const char *language, const char *fore = " 11 ", const char *back = " 1 ")
     {
-        QFile f(programDir.filePath(QStringLiteral("scx.ini")));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(content);
-    }
-    Form1 &start()
-    {
-        Form1::Deps deps;
-        deps.prompts = &prompts;
-        deps.clock = &clock;
-        deps.programDir = programDir.path();
-        deps.currentDir = currentDir.path();
-        form = std::make_unique<Form1>(deps);
-        form->startUp();
-        return *form;
-    }
-    QByteArray settingsFor(const char *language, const char *fore = " 11 ", const char *back = " 1 ")
-    {
-        return QByteArray("\r\n2\r\n") + language + "\r\n" + fore + "\r\n" + back + "\r\n\r\n\r\n0\r\nReady\r\n";
+        return settings("2", language, fore, back);
     }
 };
 
@@ -99,7 +76,7 @@ private slots:
         QFETCH(QString, button2Tip);
         QFETCH(QString, form2Caption);
         Fixture fx;
-        fx.writeSettings(fx.settingsFor(language.constData()));
+        QVERIFY(fx.writeSettings(fx.settingsFor(language.constData())));
         Form1 &f = fx.start();
         QCOMPARE(f.windowTitle(), QStringLiteral("ZKD735  Data Recorder"));
         QCOMPARE(f.Label2->text(), label2);
@@ -128,7 +105,7 @@ private slots:
     void builtStateAfterStartUp()
     {
         Fixture fx;
-        fx.writeSettings(fx.settingsFor("English"));
+        QVERIFY(fx.writeSettings(fx.settingsFor("English")));
         Form1 &f = fx.start();
         QVERIFY(f.Label7->isHidden());
         QVERIFY(f.Label8->isHidden());
@@ -148,7 +125,7 @@ private slots:
     void coloursAndSerialSettings()
     {
         Fixture fx;
-        fx.writeSettings("\r\n3\r\nEnglish\r\n 14 \r\n 1 \r\n9600\r\n\r\n0\r\nReady\r\n");
+        QVERIFY(fx.writeSettings("\r\n3\r\nEnglish\r\n 14 \r\n 1 \r\n9600\r\n\r\n0\r\nReady\r\n"));
         Form1 &f = fx.start();
         for (QPlainTextEdit *box : {f.Term, f.Text2}) {
             QCOMPARE(box->palette().color(QPalette::Text), QColor(255, 255, 0));
@@ -163,7 +140,7 @@ private slots:
     void emptyBaudAndBadColoursKeepWhatIsBuilt()
     {
         Fixture fx;
-        fx.writeSettings("\r\n/dev/ttyUSB0\r\nDeutsch\r\n 16 \r\n x \r\n\r\n\r\n0\r\nReady\r\n");
+        QVERIFY(fx.writeSettings("\r\n/dev/ttyUSB0\r\nDeutsch\r\n 16 \r\n x \r\n\r\n\r\n0\r\nReady\r\n"));
         Form1 &f = fx.start();
         QCOMPARE(f.comm().settings(), QStringLiteral("2400,n,8,1"));
         QCOMPARE(f.comm().portName(), QStringLiteral("/dev/ttyUSB0"));
@@ -181,7 +158,7 @@ private slots:
         Fixture fx;
         QByteArray garbage("\x01\xff\r\n\r\nEnglish\r\n 99 \r\n 2 \r\nfast\r\n");
         garbage += QByteArray(200000, 'z') + "\r\n\0\0\r\nReady\r\n";
-        fx.writeSettings(garbage);
+        QVERIFY(fx.writeSettings(garbage));
         Form1 &f = fx.start();
         QCOMPARE(f.Label2->text(), QStringLiteral("Notes"));
         QCOMPARE(f.Term->palette().color(QPalette::Base), QColor(0, 128, 0));
@@ -213,7 +190,7 @@ private slots:
     void shortSettingsFileAppliesWhatItHas()
     {
         Fixture fx;
-        fx.writeSettings("\r\n2\r\nFrancais\r\n");
+        QVERIFY(fx.writeSettings("\r\n2\r\nFrancais\r\n"));
         Form1 &f = fx.start();
         QCOMPARE(f.Label2->text(), QStringLiteral("Note"));
         QCOMPARE(fx.prompts.messages.size(), 1);
@@ -224,7 +201,7 @@ private slots:
     void leftoverWorkFileIsKeptAsBackup()
     {
         Fixture fx;
-        fx.writeSettings(fx.settingsFor("English"));
+        QVERIFY(fx.writeSettings(fx.settingsFor("English")));
         {
             QFile old(fx.currentDir.filePath(QStringLiteral("Senso.scx")));
             QVERIFY(old.open(QIODevice::WriteOnly));
@@ -241,7 +218,7 @@ private slots:
     void undeletableLeftoverShowsTheBilingualMessage()
     {
         Fixture fx;
-        fx.writeSettings(fx.settingsFor("English"));
+        QVERIFY(fx.writeSettings(fx.settingsFor("English")));
         // A folder of that name cannot be deleted as a file, whoever runs the test.
         QVERIFY(QDir(fx.currentDir.path()).mkpath(QStringLiteral("Senso.scx/held")));
         Form1 &f = fx.start();
@@ -257,7 +234,7 @@ private slots:
     void doubleClicksEmptyTableAndNotes()
     {
         Fixture fx;
-        fx.writeSettings(fx.settingsFor("English"));
+        QVERIFY(fx.writeSettings(fx.settingsFor("English")));
         Form1 &f = fx.start();
         f.show();
         QVERIFY(QTest::qWaitForWindowExposed(&f));
@@ -285,7 +262,7 @@ private slots:
     void windowRefusesToClose()
     {
         Fixture fx;
-        fx.writeSettings(fx.settingsFor("English"));
+        QVERIFY(fx.writeSettings(fx.settingsFor("English")));
         Form1 &f = fx.start();
         f.show();
         QVERIFY(QTest::qWaitForWindowExposed(&f));

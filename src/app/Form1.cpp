@@ -5,6 +5,7 @@
 #include "app/PictureButton.h"
 #include "app/ScaleLabel.h"
 #include "app/SingleInstance.h"
+#include "app/WindowPlacement.h"
 #include "files/WorkFile.h"
 #include "files/ui/Form2.h"
 #include "graph/Graph.h"
@@ -42,13 +43,6 @@ namespace zkd {
 namespace {
 
 constexpr int kHeaderDelayMs = 1500;
-constexpr int kStartUpFieldCount = 9;
-// Settings-file fields, counted from 1 as the file describes them.
-constexpr int kFieldPort = 2;
-constexpr int kFieldLanguage = 3;
-constexpr int kFieldForeColour = 4;
-constexpr int kFieldBackColour = 5;
-constexpr int kFieldBaud = 6;
 
 QLineEdit *valueBox(QWidget *parent, const char *name, const QColor &text, const QColor &background, int pointSize)
 {
@@ -373,11 +367,7 @@ bool Form1::startUp()
 {
     if (!Form_Load())
         return false;
-    // Centre on the screen.
-    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->availableGeometry();
-        move(area.left() + (area.width() - width()) / 2, area.top() + (area.height() - height()) / 2);
-    }
+    centreOnScreen(*this);
     applySettingsFile();
     Label1->setText(str(texts::TableHeader));
     ApplyLanguageTexts();
@@ -427,14 +417,14 @@ bool Form1::ActivatePrevInstance()
 void Form1::applySettingsFile()
 {
     const QString path = QDir(m_deps.programDir).filePath(str(texts::SettingsFileName));
-    const ScxIniReadResult read = readScxIni(path, kStartUpFieldCount);
+    const ScxIniReadResult read = readScxIni(path, scxField::Count);
     const QStringList &f = read.fields;
     const auto field = [&f](int number) -> std::optional<QString> {
         if (f.size() < number)
             return std::nullopt;
         return f[number - 1];
     };
-    if (const auto language = field(kFieldLanguage))
+    if (const auto language = field(scxField::Language))
         m_globals.language = Language(*language);
     const Language &lang = m_globals.language;
     const auto problem = [&lang](const LangText &text) {
@@ -456,18 +446,18 @@ void Form1::applySettingsFile()
         }
         return QColor(rgb->red, rgb->green, rgb->blue);
     };
-    const auto fore = colour(kFieldForeColour);
-    const auto back = colour(kFieldBackColour);
+    const auto fore = colour(scxField::ForeColour);
+    const auto back = colour(scxField::BackColour);
     setColours(Term, fore, back);
     setColours(Text2, fore, back);
 
-    if (const auto baud = field(kFieldBaud)) {
+    if (const auto baud = field(scxField::SerialSettings)) {
         // An empty line 6 leaves the built-in 2400 baud without a word.
         if (!m_comm.setSettings(*baud + QStringLiteral(",n,8,1")) && !baud->trimmed().isEmpty())
             problems.append(problem(texts::SettingsProblemBaud).arg(baud->trimmed()));
     }
-    const QString portField = field(kFieldPort).value_or(QString());
-    if (field(kFieldPort) && portField.trimmed().isEmpty())
+    const QString portField = field(scxField::Port).value_or(QString());
+    if (field(scxField::Port) && portField.trimmed().isEmpty())
         problems.append(problem(texts::SettingsProblemPort));
     m_comm.setPortName(portNameFromSetting(portField));
     m_pipeline.setLanguage(lang);

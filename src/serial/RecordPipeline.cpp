@@ -88,9 +88,10 @@ BatchResult RecordPipeline::process(const QByteArray &bytes)
     return result;
 }
 
-void RecordPipeline::processChunk(QString chunk, BatchResult &result)
+void RecordPipeline::measureTable(BatchResult &result)
 {
-    qsizetype length = m_table.size() * 2;
+    // The table's length counts two bytes a character, as the unsaved-data measure always has.
+    const qsizetype length = m_table.size() * 2;
     m_unsavedLength = static_cast<std::int16_t>(std::min<qsizetype>(length, INT16_MAX));
     if (length > 0)
         result.dataSeen = true;
@@ -98,6 +99,11 @@ void RecordPipeline::processChunk(QString chunk, BatchResult &result)
         m_table.remove(0, kTrimChars);
         markTableChange(0);
     }
+}
+
+void RecordPipeline::processChunk(QString chunk, BatchResult &result)
+{
+    measureTable(result);
 
     // A backspace at the start of a chunk takes back the last character shown;
     // inside a chunk it takes back the character before it.
@@ -165,14 +171,7 @@ QChar shownForLine(QChar c, bool decimalComma)
 
 void RecordPipeline::processChar(unsigned char byte, bool decimalComma, BatchResult &result)
 {
-    const qsizetype length = m_table.size() * 2;
-    m_unsavedLength = static_cast<std::int16_t>(std::min<qsizetype>(length, INT16_MAX));
-    if (length > 0)
-        result.dataSeen = true;
-    if (length >= kTrimAtChars * 2) {
-        m_table.remove(0, kTrimChars);
-        markTableChange(0);
-    }
+    measureTable(result);
 
     const QChar c = decodeByte(byte);
     if (c == kBackspace) {

@@ -81,6 +81,8 @@ private:
     void processChunk(QString chunk, BatchResult &result);
     // processChunk for a chunk of one character, without building strings.
     void processChar(unsigned char byte, bool decimalComma, BatchResult &result);
+    // Measures the table for the unsaved-data length and trims it when full.
+    void measureTable(BatchResult &result);
     // Steps shared by both: the record line, its completion and the display.
     void collect(QStringView text, BatchResult &result);
     void markTableChange(qsizetype position);

@@ -6,6 +6,18 @@
 
 namespace zkd {
 
+// The lines of scx.ini, counted from 1 as the file describes them.
+namespace scxField {
+inline constexpr int Path = 1;
+inline constexpr int Port = 2;
+inline constexpr int Language = 3;
+inline constexpr int ForeColour = 4;
+inline constexpr int BackColour = 5;
+inline constexpr int SerialSettings = 6;
+inline constexpr int ExtendedMode = 8;
+inline constexpr int Count = 9;
+} // namespace scxField
+
 struct ScxIniReadResult
 {
     QStringList fields; // the fields read, in order; fewer than asked when the file ends early

@@ -2,6 +2,7 @@
 
 #include "app/Form1.h"
 #include "app/PictureButton.h"
+#include "app/WindowPlacement.h"
 #include "util/Prompts.h"
 #include "util/Texts.h"
 
@@ -49,10 +50,7 @@ Form2::Form2(Form1 &form1, QWidget *parent) : QWidget(parent ? parent : &form1, 
 
 void Form2::Form_Load()
 {
-    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->availableGeometry();
-        move(area.left() + (area.width() - width()) / 2, area.top() + (area.height() - height()) / 2);
-    }
+    centreOnScreen(*this);
     refreshList();
     const Language &lang = m_form1.globals().language;
     if (const auto tip = pick(lang, texts::DeleteTipButton1))

@@ -1,5 +1,7 @@
 #include "settings/ui/Pathpro.h"
 
+#include "app/WindowPlacement.h"
+
 #include "app/Form1.h"
 #include "app/Icons.h"
 #include "app/PictureButton.h"
@@ -29,14 +31,6 @@ namespace {
 
 // The dialog reads two fields more than the file holds; the last two find its end.
 constexpr int kDialogFieldCount = 11;
-// Settings-file fields, counted from 1 as the file describes them.
-constexpr int kFieldPath = 1;
-constexpr int kFieldPort = 2;
-constexpr int kFieldLanguage = 3;
-constexpr int kFieldForeColour = 4;
-constexpr int kFieldBackColour = 5;
-constexpr int kFieldSerialSettings = 6;
-constexpr int kFieldExtendedMode = 8;
 
 constexpr int kColourIndexMin = 0;
 constexpr int kColourIndexMax = 15;
@@ -282,10 +276,7 @@ void Pathpro::Form_Load()
 
     // Centred once its texts are in, so that the size it is centred with is its final one.
     adjustSize();
-    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->availableGeometry();
-        move(area.left() + (area.width() - width()) / 2, area.top() + (area.height() - height()) / 2);
-    }
+    centreOnScreen(*this);
 }
 
 void Pathpro::readSettingsFile()
@@ -297,27 +288,27 @@ void Pathpro::readSettingsFile()
     const auto has = [&fields](int field) { return fields.size() >= field; };
     const auto at = [&fields](int field) { return fields[field - 1]; };
 
-    if (has(kFieldPath))
-        Text1->setText(at(kFieldPath));
-    if (has(kFieldPort))
-        text3->setCurrentText(at(kFieldPort));
-    if (has(kFieldLanguage)) {
-        const int index = Sprache->findText(at(kFieldLanguage));
+    if (has(scxField::Path))
+        Text1->setText(at(scxField::Path));
+    if (has(scxField::Port))
+        text3->setCurrentText(at(scxField::Port));
+    if (has(scxField::Language)) {
+        const int index = Sprache->findText(at(scxField::Language));
         if (index >= 0)
             Sprache->setCurrentIndex(index);
     }
-    if (has(kFieldForeColour)) {
-        if (const auto index = indexInRange(at(kFieldForeColour), Fore->minimum(), Fore->maximum()))
+    if (has(scxField::ForeColour)) {
+        if (const auto index = indexInRange(at(scxField::ForeColour), Fore->minimum(), Fore->maximum()))
             Fore->setValue(*index);
     }
-    if (has(kFieldBackColour)) {
-        if (const auto index = indexInRange(at(kFieldBackColour), Back->minimum(), Back->maximum()))
+    if (has(scxField::BackColour)) {
+        if (const auto index = indexInRange(at(scxField::BackColour), Back->minimum(), Back->maximum()))
             Back->setValue(*index);
     }
-    if (has(kFieldSerialSettings))
-        m_form1.comm().setSettings(at(kFieldSerialSettings));
-    if (has(kFieldExtendedMode)) {
-        if (const auto state = indexInRange(at(kFieldExtendedMode), kCheckClear, kCheckTicked))
+    if (has(scxField::SerialSettings))
+        m_form1.comm().setSettings(at(scxField::SerialSettings));
+    if (has(scxField::ExtendedMode)) {
+        if (const auto state = indexInRange(at(scxField::ExtendedMode), kCheckClear, kCheckTicked))
             Check1->setChecked(*state == kCheckTicked);
     }
 }
