@@ -2,6 +2,7 @@
 // a new one and ends. This test drives a real copy of the recorder on a
 // private X display and presses the dialog's save button from the keyboard.
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -30,6 +31,21 @@ constexpr int kTabsToSave = 5;
 int msecs(std::chrono::milliseconds d)
 {
     return static_cast<int>(d.count());
+}
+
+// Polls until the condition holds or the time is up, by the clock: every look
+// at the windows runs xdotool, which on a busy machine takes a while itself.
+template<typename Condition>
+bool waitUntil(Condition condition, std::chrono::milliseconds timeout)
+{
+    QDeadlineTimer deadline(timeout);
+    for (;;) {
+        if (condition())
+            return true;
+        if (deadline.hasExpired())
+            return false;
+        QTest::qWait(50);
+    }
 }
 
 } // namespace
@@ -150,7 +166,8 @@ void TestRestart::saveStartsNewCopyAndEndsOldOne()
     QVERIFY(first.waitForStarted(msecs(kCommandTimeout)));
     const qint64 firstPid = first.processId();
     QList<Window> found;
-    QTRY_VERIFY_WITH_TIMEOUT((found = windows(kMainTitle)).size() == 1, msecs(kStartTimeout));
+    QVERIFY2(waitUntil([&] { return (found = windows(kMainTitle)).size() == 1; }, kStartTimeout),
+             qPrintable(QStringLiteral("main windows of the first copy: %1").arg(found.size())));
     QCOMPARE(found.first().pid, firstPid);
 
     // Settings menu, then its item "User settings".
@@ -159,7 +176,8 @@ void TestRestart::saveStartsNewCopyAndEndsOldOne()
     QVERIFY(ok);
     xdotool({QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("300"), QStringLiteral("alt+s"),
              QStringLiteral("u")});
-    QTRY_VERIFY_WITH_TIMEOUT((found = windows(kDialogTitle)).size() == 1, msecs(kCommandTimeout));
+    QVERIFY2(waitUntil([&] { return (found = windows(kDialogTitle)).size() == 1; }, kCommandTimeout),
+             qPrintable(QStringLiteral("settings dialogs: %1").arg(found.size())));
     xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), found.first().id}, &ok);
     QVERIFY(ok);
     QStringList keys{QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("150")};
@@ -174,7 +192,8 @@ void TestRestart::saveStartsNewCopyAndEndsOldOne()
     QCOMPARE(first.exitStatus(), QProcess::NormalExit);
     QCOMPARE(first.exitCode(), 0);
 
-    QTRY_VERIFY_WITH_TIMEOUT((found = windows(kMainTitle)).size() == 1, msecs(kStartTimeout));
+    QVERIFY2(waitUntil([&] { return (found = windows(kMainTitle)).size() == 1; }, kStartTimeout),
+             qPrintable(QStringLiteral("main windows after the restart: %1").arg(found.size())));
     const qint64 secondPid = found.first().pid;
     QVERIFY(secondPid != firstPid);
     const auto stopSecond = qScopeGuard([secondPid] { ::kill(static_cast<pid_t>(secondPid), SIGTERM); });

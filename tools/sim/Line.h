@@ -36,8 +36,14 @@ public:
 
 signals:
     void received(const QByteArray& bytes);
-    // Bytes that have left for the other side, in order.
+    // Bytes that have left for the other side, in order. A line may announce
+    // bytes just before it writes them (so that a log kept from this signal
+    // never lacks a byte the other side got, even when the simulator is
+    // killed between the two); it then takes back what it could not write
+    // with untransmitted() at once.
     void transmitted(const QByteArray& bytes);
+    // The last count bytes announced by transmitted() did not leave.
+    void untransmitted(qint64 count);
     void writable();
     void readerGone();
     // After readerGone(): how many of the transmitted bytes the other side

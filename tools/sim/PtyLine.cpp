@@ -243,16 +243,21 @@ qint64 PtyLine::writeSome(const char* data, qint64 size)
 {
     if (!m_readerPresent || size <= 0)
         return 0;
+    // Announced before the write: killed right after it, the simulator's log
+    // still holds every byte the reader can get.
+    emit transmitted(QByteArray(data, static_cast<int>(size)));
     for (;;) {
         const ssize_t count = ::write(m_master, data, static_cast<std::size_t>(size));
         if (count > 0) {
-            emit transmitted(QByteArray(data, static_cast<int>(count)));
-            if (count < size)
+            if (count < size) {
+                emit untransmitted(size - count);
                 m_writeNotifier->setEnabled(true);
+            }
             return count;
         }
         if (count < 0 && errno == EINTR)
             continue;
+        emit untransmitted(size);
         if (count < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
             m_writeNotifier->setEnabled(true);
             return 0;

@@ -41,6 +41,7 @@ Simulator::Simulator(const SimOptions& options, Line& line, QObject* parent)
     connect(&m_transmitter, &Transmitter::drained, this, &Simulator::onDrained);
     connect(&m_line, &Line::received, this, &Simulator::onReceived);
     connect(&m_line, &Line::transmitted, this, &Simulator::onTransmitted);
+    connect(&m_line, &Line::untransmitted, this, &Simulator::onUntransmitted);
     connect(&m_line, &Line::unreadDiscarded, this, &Simulator::onUnreadDiscarded);
 }
 
@@ -78,6 +79,12 @@ void Simulator::onTransmitted(const QByteArray& bytes)
 {
     m_sentLog.append(bytes);
     m_bytesThisRun += bytes.size();
+}
+
+void Simulator::onUntransmitted(qint64 count)
+{
+    m_sentLog.retract(count);
+    m_bytesThisRun -= qMin(count, m_bytesThisRun);
 }
 
 void Simulator::onUnreadDiscarded(qint64 count)

@@ -57,6 +57,7 @@ private:
 
     void onReceived(const QByteArray& bytes);
     void onTransmitted(const QByteArray& bytes);
+    void onUntransmitted(qint64 count);
     void onUnreadDiscarded(qint64 count);
     void onDrained();
     void onRecordDue();
