@@ -1,5 +1,6 @@
 #include "app/Form1.h"
 #include "app/PictureButton.h"
+#include "app/SingleInstance.h"
 #include "settings/ui/Pathpro.h"
 #include "util/Clock.h"
 #include "util/Prompts.h"
@@ -16,6 +17,8 @@
 #include <QSaveFile>
 #include <QScrollBar>
 #include <QSerialPortInfo>
+#include <QStandardPaths>
+#include <QUuid>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -89,7 +92,8 @@ struct Rig
         deps.clock = &clock;
         deps.programDir = programFolder.isEmpty() ? programDir.path() : programFolder;
         deps.currentDir = currentDir.path();
-        deps.executablePath = programDir.filePath(QStringLiteral("missing-program"));
+        // Saving restarts the program: here a program that does nothing.
+        deps.executablePath = QStandardPaths::findExecutable(QStringLiteral("true"));
         form = std::make_unique<Form1>(deps);
     }
     ~Rig() { delete form->pathpro(); }
@@ -152,6 +156,8 @@ private slots:
     void failedSaveReportsAndKeepsRunning_data();
     void failedSaveReportsAndKeepsRunning();
     void startProgramCopyReportsMissingProgram();
+    void failedRestartKeepsRecording_data();
+    void failedRestartKeepsRecording();
 };
 
 void TestPathpro::firstShowingAppliesFile_data()
@@ -551,6 +557,56 @@ void TestPathpro::failedSaveReportsAndKeepsRunning()
     QCOMPARE(ended.count(), 0);
     QVERIFY(dialog->isVisible());
     QVERIFY(rig.form->WorkFileNumber() != 0);
+}
+
+void TestPathpro::failedRestartKeepsRecording_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("opening");
+
+    QTest::newRow("Deutsch") << "Deutsch" << "Die Einstellungen sind in \"";
+    QTest::newRow("English") << "English" << "The settings are saved in \"";
+    QTest::newRow("Francais") << "Francais" << QStringLiteral("Les param\u00e8tres sont enregistr\u00e9s dans \"");
+}
+
+void TestPathpro::failedRestartKeepsRecording()
+{
+    QFETCH(QString, language);
+    QFETCH(QString, opening);
+
+    Rig rig;
+    const QString key = QStringLiteral("zkd735-test-") + QUuid::createUuid().toString(QUuid::Id128);
+    SingleInstance instance(key);
+    QVERIFY(instance.claim());
+    Form1::Deps deps = rig.form->deps();
+    deps.executablePath = rig.programDir.filePath(QStringLiteral("missing-program"));
+    deps.instance = &instance;
+    rig.form.reset();
+    rig.form = std::make_unique<Form1>(deps);
+    writeBytes(rig.currentIni(), "x\r\n2\r\n" + language.toLatin1() + "\r\n 11 \r\n 1 \r\n\r\n\r\n0\r\nReady\r\n");
+    rig.form->ResetWorkFile();
+    rig.form->ProcessReceived("10 20 30\r\n");
+    Pathpro *dialog = rig.open();
+    QSignalSpy ended(rig.form.get(), &Form1::programEnded);
+
+    dialog->Button1->click();
+    // The settings are written all the same, and the user is told the program did not come back.
+    QVERIFY(readBytes(rig.programIni()).startsWith("x\r\n2\r\n" + language.toLatin1() + "\r\n"));
+    QCOMPARE(ended.count(), 0);
+    QCOMPARE(rig.prompts.messages.size(), 1);
+    const PromptMessage &message = rig.prompts.messages.first();
+    QVERIFY2(message.text.startsWith(opening + QDir::toNativeSeparators(rig.programIni()) + QLatin1Char('"')),
+             qPrintable(message.text));
+    QVERIFY2(message.text.contains(QStringLiteral("missing-program")), qPrintable(message.text));
+    QCOMPARE(message.icon, PromptIcon::Warning);
+
+    // Recording goes on into the same working file, and this copy holds the
+    // single-instance place again, so a copy started now comes to it.
+    QVERIFY(rig.form->WorkFileNumber() != 0);
+    rig.form->ProcessReceived("40 50 60\r\n");
+    QVERIFY(readBytes(rig.form->workFilePath()).endsWith("10 20 30\r\n40 50 60\r\n"));
+    SingleInstance second(key);
+    QVERIFY(!second.claim());
 }
 
 void TestPathpro::startProgramCopyReportsMissingProgram()

@@ -261,6 +261,17 @@ inline constexpr LangText SettingsSaveError{
     u"Le programme continue avec les param\u00e8tres pr\u00e9c\u00e9dents."};
 inline constexpr const char16_t *SettingsSaveErrorNone =
     u"The settings could not be saved to \"%1\": %2\r\nThe program keeps running with the previous settings.";
+// The settings were written, but the new copy of the program did not start.
+inline constexpr LangText RestartFailed{
+    u"Die Einstellungen sind in \"%1\" gespeichert, aber \"%2\" konnte nicht neu gestartet werden.\r\n"
+    u"Das Programm l\u00e4uft mit den bisherigen Einstellungen weiter; die neuen gelten ab dem n\u00e4chsten Start.",
+    u"The settings are saved in \"%1\", but \"%2\" could not be started again.\r\n"
+    u"The program keeps running with the previous settings; the new ones apply from the next start.",
+    u"Les param\u00e8tres sont enregistr\u00e9s dans \"%1\", mais \"%2\" n'a pas pu \u00eatre red\u00e9marr\u00e9.\r\n"
+    u"Le programme continue avec les param\u00e8tres pr\u00e9c\u00e9dents ; les nouveaux s'appliquent au prochain d\u00e9marrage."};
+inline constexpr const char16_t *RestartFailedNone =
+    u"The settings are saved in \"%1\", but \"%2\" could not be started again.\r\n"
+    u"The program keeps running with the previous settings; the new ones apply from the next start.";
 
 } // namespace texts
 } // namespace zkd

@@ -401,7 +401,19 @@ void Pathpro::Button1_Click()
     // The new copy must not find this one still holding the single-instance place.
     if (SingleInstance *instance = m_form1.deps().instance)
         instance->release();
-    startProgramCopy(m_form1.deps().executablePath, m_form1.deps().currentDir);
+    if (!startProgramCopy(m_form1.deps().executablePath, m_form1.deps().currentDir)) {
+        // Ending now would leave the user with no program at all: this copy
+        // takes its place back and records on, the new settings wait for the
+        // next start.
+        if (SingleInstance *instance = m_form1.deps().instance)
+            instance->claim();
+        m_form1.ReopenWorkFile();
+        const QString text = pick(m_language, texts::RestartFailed)
+                                 .value_or(str(texts::RestartFailedNone))
+                                 .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(m_form1.deps().executablePath));
+        m_form1.prompts().ask({text, str(texts::AppTitle), PromptIcon::Warning, {PromptButton::Ok}});
+        return;
+    }
     m_form1.EndProgram();
 }
 
