@@ -8,6 +8,7 @@
 #include "util/Texts.h"
 
 #include <QAction>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QListWidget>
@@ -15,8 +16,10 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QScopeGuard>
 #include <QTimer>
 
+#include <csignal>
 #include <fcntl.h>
 #include <stdlib.h>
 #include <unistd.h>
@@ -189,6 +192,7 @@ private slots:
     void missingProgramGoesToDesktop_data();
     void missingProgramGoesToDesktop();
     void programThatCannotStartIsReported();
+    void exitWhileProgramOpenLeavesItRunning();
 
     void help_data();
     void help();
@@ -678,6 +682,47 @@ void TestUiFiles::programThatCannotStartIsReported()
              qPrintable(rig.prompts.messages.first().text));
     QVERIFY(rig.form->cmdstart->isEnabled());
     QVERIFY(rig.handedToDesktop.isEmpty());
+}
+
+void TestUiFiles::exitWhileProgramOpenLeavesItRunning()
+{
+    // A spreadsheet the user still works in: it notes its process number and stays.
+    const QString pidFile = m_tools.filePath(QStringLiteral("sheet.pid"));
+    const QString sheet = m_tools.filePath(QStringLiteral("sheet.sh"));
+    QVERIFY(writeFile(sheet, "#!/bin/sh\necho $$ > '" + pidFile.toLocal8Bit() + "'\nexec sleep 60\n"));
+    QVERIFY(QFile::setPermissions(sheet, QFile::permissions(sheet) | QFileDevice::ExeOwner));
+    QFile::remove(pidFile);
+    Rig rig;
+    QVERIFY(rig.start(QStringLiteral("English"), sheet));
+    rig.prompts.files.enqueue(rig.cur(QStringLiteral("a.csv")));
+    QSignalSpy ended(rig.form.get(), &Form1::programEnded);
+    pid_t sheetPid = 0;
+    const auto stopSheet = qScopeGuard([&sheetPid] {
+        if (sheetPid > 0)
+            ::kill(sheetPid, SIGKILL);
+    });
+    // Exit (nothing unsaved: no question) once the program is up.
+    QTimer poll;
+    QDeadlineTimer giveUp(10000);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        sheetPid = pid_t(readAll(pidFile).trimmed().toInt());
+        if (sheetPid > 0 || giveUp.hasExpired()) {
+            poll.stop();
+            rig.form->SSCommand1_Click();
+        }
+    });
+    poll.start(20);
+
+    rig.form->SScommand3_Click();
+
+    QCOMPARE(ended.size(), 1);
+    QVERIFY2(sheetPid > 0, "the program never started");
+    // Still there after the recorder let go of it, and not a zombie.
+    QTest::qWait(300);
+    QCOMPARE(::kill(sheetPid, 0), 0);
+    const QByteArray stat = readAll(QStringLiteral("/proc/%1/stat").arg(sheetPid));
+    const qsizetype close = stat.lastIndexOf(')');
+    QVERIFY2(close > 0 && stat.mid(close + 2, 1) != "Z", stat.constData());
 }
 
 void TestUiFiles::help_data()

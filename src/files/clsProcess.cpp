@@ -95,6 +95,17 @@ bool clsProcess::IsTerminated()
     return true;
 }
 
+void clsProcess::Detach()
+{
+    // QProcess ends a program it still runs when it is destroyed; kept until
+    // the recorder exits, it leaves the program running. It has no pipes to
+    // the recorder (forwarded channels, no input), so nothing blocks the
+    // program once the recorder is gone.
+    if (m_process && m_process->state() != QProcess::NotRunning)
+        static_cast<void>(m_process.release());
+    m_process.reset();
+}
+
 void clsProcess::release()
 {
     if (!m_process)

@@ -18,7 +18,8 @@ namespace zkd {
 // The program is a bare name looked up on the search path, or a path to the
 // program file. The instance owns the started process: its resources are
 // released as soon as IsTerminated sees it has ended, and destroying the
-// instance while the program still runs ends that program.
+// instance while the program still runs ends that program, unless Detach let
+// go of it first.
 class clsProcess
 {
 public:
@@ -39,6 +40,11 @@ public:
     // a polling loop never waits for a program that is not there. Each call
     // blocks for at most kPollMs.
     bool IsTerminated();
+
+    // Lets a program that still runs go on by itself after this instance and
+    // the recorder have ended (a spreadsheet with the user's unsaved work must
+    // not die with the recorder). IsTerminated is true from then on.
+    void Detach();
 
     bool startFailed() const { return m_startFailed; }
     // Why the start failed, in the platform's words; empty otherwise.

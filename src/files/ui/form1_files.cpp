@@ -222,6 +222,9 @@ bool Form1::runExternal(const QString &program, const QString &argument)
         // up by a program that is still open.
         while (!m_closing && !process.IsTerminated())
             QCoreApplication::processEvents();
+        // The user's work in that program outlives the recorder.
+        if (m_closing)
+            process.Detach();
     }
     EnableExport();
     if (failure.isEmpty())
