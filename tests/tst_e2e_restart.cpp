@@ -6,6 +6,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
+#include <QColor>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QScopeGuard>
@@ -24,9 +26,13 @@ constexpr auto kStartTimeout = 30s;
 constexpr auto kCommandTimeout = 10s;
 const QString kMainTitle = QStringLiteral("ZKD735  Data Recorder");
 const QString kDialogTitle = QStringLiteral(" User Settings");
-// From the port box, which has the focus when the dialog opens: language,
-// text colour, background colour, browse, save.
-constexpr int kTabsToSave = 5;
+const QString kGermanDialogTitle = QStringLiteral(" Einstellungen ");
+// The live table's background: colour 9 (blue) as the file has it, colour 8
+// (grey) after one step to the left in the dialog.
+const QString kBlue = QStringLiteral("#0000FF");
+const QString kGrey = QStringLiteral("#808080");
+// Most of the live table, which fills a good part of the window.
+constexpr qint64 kTablePixels = 20000;
 
 int msecs(std::chrono::milliseconds d)
 {
@@ -70,6 +76,8 @@ private:
     };
     // The visible windows with exactly this title.
     QList<Window> windows(const QString &title) const;
+    // How many pixels of the window have exactly this colour ("#RRGGBB").
+    qint64 pixelsOf(const QString &windowId, const QString &colour) const;
 
     QString m_xdotool;
     QProcess m_xvfb;
@@ -140,6 +148,24 @@ QList<TestRestart::Window> TestRestart::windows(const QString &title) const
     return found;
 }
 
+qint64 TestRestart::pixelsOf(const QString &windowId, const QString &colour) const
+{
+    QProcess grab;
+    grab.setProcessEnvironment(programEnvironment());
+    grab.start(QStringLiteral("import"), {QStringLiteral("-window"), windowId, QStringLiteral("png:-")});
+    if (!grab.waitForFinished(msecs(kCommandTimeout)) || grab.exitCode() != 0)
+        return -1;
+    QImage image;
+    if (!image.loadFromData(grab.readAllStandardOutput(), "PNG"))
+        return -1;
+    const QRgb wanted = QColor(colour).rgb();
+    qint64 count = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            count += image.pixel(x, y) == wanted ? 1 : 0;
+    return count;
+}
+
 void TestRestart::saveStartsNewCopyAndEndsOldOne()
 {
     // The program folder is the executable's own: a copy in a folder of its own.
@@ -169,6 +195,8 @@ void TestRestart::saveStartsNewCopyAndEndsOldOne()
     QVERIFY2(waitUntil([&] { return (found = windows(kMainTitle)).size() == 1; }, kStartTimeout),
              qPrintable(QStringLiteral("main windows of the first copy: %1").arg(found.size())));
     QCOMPARE(found.first().pid, firstPid);
+    QVERIFY(waitUntil([&] { return pixelsOf(found.first().id, kBlue) > kTablePixels; }, kCommandTimeout));
+    QCOMPARE(pixelsOf(found.first().id, kGrey) > kTablePixels, false);
 
     // Settings menu, then its item "User settings".
     bool ok = false;
@@ -180,11 +208,13 @@ void TestRestart::saveStartsNewCopyAndEndsOldOne()
              qPrintable(QStringLiteral("settings dialogs: %1").arg(found.size())));
     xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), found.first().id}, &ok);
     QVERIFY(ok);
-    QStringList keys{QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("150")};
-    for (int i = 0; i < kTabsToSave; ++i)
-        keys << QStringLiteral("Tab");
-    keys << QStringLiteral("space");
-    xdotool(keys, &ok);
+    // From the port box, which has the focus: the language box to its first
+    // entry (Deutsch), past the text colour to the background colour one step
+    // down (9 -> 8), past browse to save.
+    xdotool({QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("150"), QStringLiteral("Tab"),
+             QStringLiteral("Home"), QStringLiteral("Tab"), QStringLiteral("Tab"), QStringLiteral("Left"),
+             QStringLiteral("Tab"), QStringLiteral("Tab"), QStringLiteral("space")},
+            &ok);
     QVERIFY(ok);
 
     // The first copy ends by itself, after it has started the second.
@@ -202,10 +232,24 @@ void TestRestart::saveStartsNewCopyAndEndsOldOne()
     QCOMPARE(QFileInfo(QStringLiteral("/proc/%1/cwd").arg(secondPid)).canonicalFilePath(),
              QFileInfo(folder.path()).canonicalFilePath());
 
-    // What the first copy saved before it went: the values it had read, lines 6 and 7 emptied.
+    // What the first copy saved before it went: the values it had read with
+    // the two changes, lines 6 and 7 emptied.
     QFile file(ini);
     QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll(), QByteArray("MS Excel ??\r\n3\r\nEnglish\r\n 14 \r\n 9 \r\n\r\n\r\n0\r\nReady\r\n"));
+    QCOMPARE(file.readAll(), QByteArray("MS Excel ??\r\n3\r\nDeutsch\r\n 14 \r\n 8 \r\n\r\n\r\n0\r\nReady\r\n"));
+
+    // The new copy runs with them: a grey live table, and its settings
+    // dialog (Einstellungen, Programm Optionen) titled in German.
+    const QString secondId = found.first().id;
+    QVERIFY(waitUntil([&] { return pixelsOf(secondId, kGrey) > kTablePixels; }, kCommandTimeout));
+    QCOMPARE(pixelsOf(secondId, kBlue) > kTablePixels, false);
+    xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), secondId}, &ok);
+    QVERIFY(ok);
+    xdotool({QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("300"), QStringLiteral("alt+e"),
+             QStringLiteral("p")});
+    QVERIFY2(waitUntil([&] { return windows(kGermanDialogTitle).size() == 1; }, kCommandTimeout),
+             "no German settings dialog in the new copy");
+    QCOMPARE(windows(kDialogTitle).size(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestRestart)

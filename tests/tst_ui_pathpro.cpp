@@ -321,6 +321,15 @@ void TestPathpro::movingScrollBarsRecolours()
     QCOMPARE(base(dialog->Text4), QColor(0, 0, 128));
     QCOMPARE(base(dialog->Text5), QColor(0, 0, 128));
     QCOMPARE(textColour(dialog->Text5), QColor(255, 255, 0));
+
+    // The arrow keys move the thumb the way they point.
+    QTest::keyClick(dialog->Back, Qt::Key_Right);
+    QCOMPARE(dialog->Back->value(), 2);
+    QCOMPARE(base(dialog->Text4), QColor(0, 128, 0));
+    QTest::keyClick(dialog->Back, Qt::Key_Left);
+    QTest::keyClick(dialog->Back, Qt::Key_Left);
+    QCOMPARE(dialog->Back->value(), 0);
+    QCOMPARE(base(dialog->Text4), QColor(0, 0, 0));
 }
 
 void TestPathpro::serialDevicesAreOffered()

@@ -78,8 +78,11 @@ QScrollBar *colourBar(QWidget *parent, const char *name, int position)
     bar->setPageStep(1);
     bar->setValue(position);
     bar->setMinimumWidth(kScrollBarMinWidth);
-    // Reachable from the keyboard: the arrow keys step through the colours.
+    // Reachable from the keyboard: the arrow keys step through the colours,
+    // moving the thumb the way they point (a scroll bar's own key handling
+    // is reversed: Left would step up and move the thumb to the right).
     bar->setFocusPolicy(Qt::StrongFocus);
+    bar->setInvertedControls(false);
     return bar;
 }
 
