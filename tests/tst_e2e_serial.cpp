@@ -191,18 +191,49 @@ private slots:
         QFile saved(fx.currentDir.filePath(QStringLiteral("unplugged.csv")));
         QVERIFY(saved.open(QIODevice::ReadOnly));
         QVERIFY(saved.readAll().endsWith("1.0 2.0 3.0 4.0 5.0 6.0 7.0\r\n"));
+        // Two boxes in all: the loss and the save question. The save, which
+        // opens the port again, does not report the missing device a second time.
+        QCOMPARE(fx.prompts.messages.size(), 2);
+        QVERIFY(!f.comm().PortOpen());
 
         // The device comes back under the same name: a new Start works.
         fx.pair = std::make_unique<test::SerialPair>(fx.currentDir.path());
         QVERIFY(fx.pair->ok());
         fx.instrument.setPortName(fx.pair->instrumentEnd);
         QVERIFY(fx.instrument.open(QIODevice::ReadWrite));
-        if (f.comm().PortOpen())
-            f.comm().setPortOpen(false);
         fx.prompts.answers.clear();
         f.SSCommand2_Click();
         QVERIFY(f.comm().PortOpen());
         QCOMPARE(fx.readInstrument(), QByteArray("\x02"));
+    }
+
+    void deviceBackBeforeSaveOpensThePortAgain()
+    {
+        Fixture fx;
+        Form1 &f = fx.start("English");
+        f.SSCommand2_Click();
+        fx.readInstrument(100);
+        fx.send("INP1 = bar\r\n1.0 2.0 3.0 4.0 5.0 6.0 7.0\r\n");
+        QTRY_VERIFY_WITH_TIMEOUT(f.Text8->text() == QStringLiteral("2.0"), 3000);
+        fx.prompts.messages.clear();
+        // OK to the error, No to the save question.
+        fx.prompts.answers << PromptButton::Ok << PromptButton::No;
+        fx.instrument.close();
+        fx.pair->stop();
+        QTRY_VERIFY_WITH_TIMEOUT(fx.prompts.messages.size() == 2, 5000);
+        QVERIFY(!f.comm().PortOpen());
+
+        // Plugged in again, then saved from the menu: the save opens the port
+        // as it always does, without a word.
+        fx.pair = std::make_unique<test::SerialPair>(fx.currentDir.path());
+        QVERIFY(fx.pair->ok());
+        fx.instrument.setPortName(fx.pair->instrumentEnd);
+        QVERIFY(fx.instrument.open(QIODevice::ReadWrite));
+        fx.prompts.files.enqueue(fx.currentDir.filePath(QStringLiteral("later")));
+        f.SScommand4_Click();
+        QVERIFY(QFileInfo::exists(fx.currentDir.filePath(QStringLiteral("later.csv"))));
+        QVERIFY(f.comm().PortOpen());
+        QCOMPARE(fx.prompts.messages.size(), 2);
     }
 
     void errorEventsAndTheirMessages()

@@ -176,6 +176,8 @@ private:
     std::int16_t m_unloadCancel = 0;
     std::int16_t m_sensorIniValue = 0;
     bool m_closing = false;
+    // The line's device went away and the port has not been opened since.
+    bool m_deviceLost = false;
     bool m_sessionEnding = false;
     qsizetype m_termShownLength = 0;
     quint64 m_linesShown = 0;

@@ -111,7 +111,15 @@ Form1::SaveOutcome Form1::saveMeasurement()
     m_pipeline.clearTable();
     syncTerm();
     closePort();
-    MOpen_Click();
+    if (m_deviceLost) {
+        // The user has been told the device is gone: if it is back the port
+        // opens as after any save, if not it stays closed without a second
+        // message, and the next Start opens it or says why it cannot.
+        m_deviceLost = m_comm.setPortOpen(true).has_value();
+        MOpen->setChecked(m_comm.PortOpen());
+    } else {
+        MOpen_Click();
+    }
     return SaveOutcome::Saved;
 }
 

@@ -44,6 +44,8 @@ void Form1::MOpen_Click()
     const auto error = m_comm.setPortOpen(!m_comm.PortOpen());
     if (error)
         showPortError(*error);
+    else if (m_comm.PortOpen())
+        m_deviceLost = false;
     MOpen->setChecked(m_comm.PortOpen());
 }
 
@@ -152,6 +154,7 @@ void Form1::endRunAfterDeviceLoss()
 {
     // Nothing more can arrive: the run ends as after a stop, so what was
     // received can be saved, and a new Start opens the device again once it is back.
+    m_deviceLost = true;
     unloadGraph();
     Timer1->stop();
     MOpen->setChecked(false);
