@@ -1,0 +1,219 @@
+#!/usr/bin/env bash
+# Proves the README's two commands on a new machine: builds a minimal Debian 12
+# root (debootstrap, variant minbase), clones this project into it and there
+#   1. runs the README's test command, exactly as the README writes it;
+#   2. runs the README's run command under xvfb-run, presses Start (F5) and
+#      waits until the working file holds record lines from the simulator;
+#   3. builds the Debian package from the clone, installs it with apt-get and,
+#      as a normal user, records a run with the installed program.
+# The finished base root is kept as a tarball (ZKD_FRESH_CACHE, default
+# /var/cache/zkd735-fresh) so that later runs skip the bootstrap. The root is
+# unmounted and removed on every exit path. Needs root; exits 2 otherwise.
+#
+#   scripts/fresh-check.sh            every step
+#   ZKD_FRESH_KEEP_CACHE=0 ...        bootstrap anew (drops the cached base)
+set -uo pipefail
+here="$(cd "$(dirname "$0")/.." && pwd)"
+
+if [ "$(id -u)" -ne 0 ]; then
+  echo "fresh-check: needs root (debootstrap, chroot and mounts); run it as root" >&2
+  exit 2
+fi
+
+cache="${ZKD_FRESH_CACHE:-/var/cache/zkd735-fresh}"
+base="$cache/bookworm-minbase.tar.gz"
+[ "${ZKD_FRESH_KEEP_CACHE:-1}" = 0 ] && rm -f "$base"
+work="$(mktemp -d "${ZKD_FRESH_WORK:-/var/tmp}/zkd735-fresh.XXXXXX")"
+root="$work/root"
+log="$work/log"
+passed=0
+failed=0
+results=()
+
+# Every process whose root is the fresh root, by process id.
+root_pids() {
+  local p r
+  for p in /proc/[0-9]*; do
+    r="$(readlink "$p/root" 2>/dev/null)" || continue
+    [ "$r" = "$root" ] && echo "${p#/proc/}"
+  done
+}
+
+cleanup() {
+  local pids
+  pids="$(root_pids)"
+  if [ -n "$pids" ]; then
+    kill -TERM $pids 2>/dev/null
+    sleep 1
+    pids="$(root_pids)"
+    [ -n "$pids" ] && kill -KILL $pids 2>/dev/null
+  fi
+  local m
+  for m in dev/pts dev sys proc; do
+    if mountpoint -q "$root/$m" 2>/dev/null; then
+      umount "$root/$m" 2>/dev/null || umount -l "$root/$m"
+    fi
+  done
+  # Never remove anything while a mount is still inside the root.
+  if grep -q " $root/" /proc/mounts; then
+    echo "fresh-check: mounts left under $root; not removed" >&2
+  else
+    rm -rf "$work"
+  fi
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+now() { date +%s; }
+elapsed() { echo "$(($(now) - $1)) s"; }
+say() { echo "fresh-check: $*"; }
+
+# Ends the check: the closing line, and a non-zero status when a step failed.
+finish() {
+  local r
+  for r in "${results[@]}"; do echo "  $r"; done
+  echo "$passed passed, $failed failed"
+  [ "$failed" -eq 0 ]
+  exit $?
+}
+
+# A step that the later ones need; its failure ends the check.
+fatal() {
+  say "step '$1' failed: $2"
+  results+=("$1: FAILED ($2)")
+  failed=$((failed + 1))
+  [ -f "$log" ] && tail -n 30 "$log" | sed 's/^/    /'
+  finish
+}
+
+# The Debian mirror apt on this machine uses (the first non-security one).
+mirror() {
+  local m=""
+  if compgen -G "/etc/apt/sources.list.d/*.sources" >/dev/null; then
+    m="$(grep -h '^URIs:' /etc/apt/sources.list.d/*.sources | awk '{print $2}' | grep -v security | head -n 1)"
+  fi
+  if [ -z "$m" ] && [ -f /etc/apt/sources.list ]; then
+    m="$(awk '$1 == "deb" && $0 !~ /security/ {print $2; exit}' /etc/apt/sources.list)"
+  fi
+  echo "${m:-http://deb.debian.org/debian}"
+}
+
+in_root() { chroot "$root" /usr/bin/env -i HOME=/root PATH=/usr/sbin:/usr/bin:/sbin:/bin LANG=C.UTF-8 "$@"; }
+
+# --- bootstrap -------------------------------------------------------------
+t0="$(now)"
+mkdir -p "$root"
+if [ ! -s "$base" ]; then
+  say "bootstrapping a minimal Debian 12 root from $(mirror)"
+  if ! command -v debootstrap >/dev/null; then
+    apt-get update -qq >"$log" 2>&1 && DEBIAN_FRONTEND=noninteractive \
+      apt-get install -y -qq --no-install-recommends debootstrap >>"$log" 2>&1 ||
+      fatal bootstrap "debootstrap could not be installed on this machine"
+  fi
+  debootstrap --variant=minbase bookworm "$root" "$(mirror)" >"$log" 2>&1 ||
+    fatal bootstrap "debootstrap failed (network or mirror?)"
+  mirror_url="$(mirror)"
+  security="$(grep -h '^URIs:.*security' /etc/apt/sources.list.d/*.sources 2>/dev/null | awk '{print $2}' | head -n 1)"
+  {
+    echo "deb $mirror_url bookworm main"
+    echo "deb $mirror_url bookworm-updates main"
+    echo "deb ${security:-http://deb.debian.org/debian-security} bookworm-security main"
+  } >"$root/etc/apt/sources.list"
+  mkdir -p "$cache"
+  tar -C "$root" -czf "$base.part" . && mv "$base.part" "$base" ||
+    fatal bootstrap "could not store the base root in $cache"
+  results+=("bootstrap: $(elapsed "$t0") (new base root)")
+else
+  tar -C "$root" -xzf "$base" >"$log" 2>&1 || fatal bootstrap "cached base $base unreadable"
+  results+=("bootstrap: $(elapsed "$t0") (cached base root)")
+fi
+
+# --- the root as a machine -------------------------------------------------
+mount -t proc proc "$root/proc" && mount --rbind /sys "$root/sys" && mount --make-rslave "$root/sys" &&
+  mount --bind /dev "$root/dev" && mount --bind /dev/pts "$root/dev/pts" ||
+  fatal bootstrap "could not mount /proc, /sys and /dev into the root"
+cp -L /etc/resolv.conf "$root/etc/resolv.conf"
+# A chroot has no init: packages must not try to start their services.
+printf '#!/bin/sh\nexit 101\n' >"$root/usr/sbin/policy-rc.d"
+chmod +x "$root/usr/sbin/policy-rc.d"
+
+project="$root/root/zkd735"
+git clone -q "$here" "$project" >"$log" 2>&1 || fatal clone "git clone of $here failed"
+
+# The README's commands, as the README writes them.
+test_cmd="$(grep -E '^    bash scripts/test\.sh' "$here/README.md" | head -n 1 | sed 's/^ *//')"
+run_cmd="$(grep -E '^    bash scripts/run\.sh' "$here/README.md" | head -n 1 | sed 's/^ *//')"
+[ -n "$test_cmd" ] && [ -n "$run_cmd" ] || fatal readme "README names no test or run command"
+
+# --- the README's test command ---------------------------------------------
+t0="$(now)"
+say "running '$test_cmd' in the fresh root"
+in_root bash -c "cd /root/zkd735 && $test_cmd" >"$log" 2>&1
+status=$?
+cp "$log" "$work/test.log"
+if [ "$status" -eq 0 ]; then
+  passed=$((passed + 1))
+  results+=("test command: passed in $(elapsed "$t0") ($(grep -E '^[0-9]+% tests passed' "$log" | tail -n 1))")
+else
+  failed=$((failed + 1))
+  if ! in_root dpkg-query -W qt6-base-dev >/dev/null 2>&1; then step="package install"
+  elif [ ! -x "$project/build/bin/ZKD735_DataRecorder" ]; then step="build"
+  else step="tests"; fi
+  say "step '$step' of the test command failed (exit $status):"
+  grep -E 'E: |Error|error:|FAILED|\*\*\*Failed|tests failed|failed' "$log" | head -n 20 | sed 's/^/    /'
+  tail -n 20 "$log" | sed 's/^/    /'
+  results+=("test command: FAILED at $step after $(elapsed "$t0")")
+fi
+
+# --- the README's run command, under xvfb-run -------------------------------
+t0="$(now)"
+say "running '$run_cmd' under xvfb-run in the fresh root"
+cat >"$root/root/window-check.sh" <<WINDOW
+#!/usr/bin/env bash
+# Runs inside the fresh root: the run command under xvfb-run, Start, records.
+set -u
+cd /root/zkd735
+DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends xvfb xauth xdotool >/tmp/xinstall.log 2>&1 ||
+  { echo "window: xvfb-run and xdotool could not be installed"; exit 1; }
+rm -f /tmp/display
+setsid xvfb-run -a -f /tmp/xauth -s "-screen 0 1280x1024x24" \
+  sh -c 'echo "\$DISPLAY" > /tmp/display; exec $run_cmd' >/tmp/run.log 2>&1 &
+group=\$!
+stop() { kill -TERM -- -\$group 2>/dev/null; sleep 1; kill -KILL -- -\$group 2>/dev/null; }
+trap stop EXIT
+wid=""
+for _ in \$(seq 600); do
+  if [ -s /tmp/display ]; then
+    export DISPLAY="\$(cat /tmp/display)" XAUTHORITY=/tmp/xauth
+    wid="\$(xdotool search --onlyvisible --name 'ZKD735  Data Recorder' 2>/dev/null | head -n 1)"
+    [ -n "\$wid" ] && break
+  fi
+  kill -0 \$group 2>/dev/null || break
+  sleep 0.5
+done
+if [ -z "\$wid" ]; then echo "window: the recorder's window never appeared"; tail -n 20 /tmp/run.log; exit 1; fi
+echo "window: the recorder's window is up (\$wid)"
+sleep 1
+xdotool windowfocus --sync "\$wid" 2>/dev/null || true
+xdotool key --window "\$wid" F5 2>/dev/null; xdotool key F5
+work=build/bin/Senso.scx
+for _ in \$(seq 60); do
+  records="\$(grep -cE '^ *[0-9]+[.,][0-9]+' "\$work" 2>/dev/null || true)"
+  [ "\${records:-0}" -ge 3 ] && break
+  sleep 0.5
+done
+if [ "\${records:-0}" -lt 3 ]; then echo "window: no record lines in \$work after Start"; tail -n 20 /tmp/run.log; exit 1; fi
+echo "window: \$records record lines from the simulator in \$work"
+WINDOW
+in_root bash /root/window-check.sh >"$log" 2>&1
+status=$?
+sed 's/^/    /' "$log"
+if [ "$status" -eq 0 ]; then
+  passed=$((passed + 1))
+  results+=("run command: window up, Start recorded lines, in $(elapsed "$t0")")
+else
+  failed=$((failed + 1))
+  results+=("run command: FAILED at window after $(elapsed "$t0")")
+fi
+
+finish
