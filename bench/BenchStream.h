@@ -48,11 +48,13 @@ inline QByteArray instrumentText(qsizetype size)
         const double t = n * 0.1;
         const double act1 = 200.0 + 180.0 * std::sin(t / 9.5);
         const double act2 = 50.0 + 45.0 * std::cos(t / 9.5);
-        const std::array<QByteArray, 7> fields{
-            QByteArray::number(t, 'f', 1),          QByteArray::number(act1, 'f', 1),
-            QByteArray::number(380.0, 'f', 1),      QByteArray::number(20.0, 'f', 1),
-            n % 50 == 0 ? QByteArray("*Ovl*") : QByteArray::number(act2, 'f', 2),
-            QByteArray::number(95.0, 'f', 2),       QByteArray::number(5.0, 'f', 2)};
+        const std::array<QByteArray, 7> fields{QByteArray::number(t, 'f', 1),
+                                               QByteArray::number(act1, 'f', 1),
+                                               QByteArray::number(380.0, 'f', 1),
+                                               QByteArray::number(20.0, 'f', 1),
+                                               n % 50 == 0 ? QByteArray("*Ovl*") : QByteArray::number(act2, 'f', 2),
+                                               QByteArray::number(95.0, 'f', 2),
+                                               QByteArray::number(5.0, 'f', 2)};
         for (std::size_t i = 0; i < fields.size(); ++i)
             text += fields[i].rightJustified(kFieldWidths[i], ' ');
         text += "\r\n";

@@ -42,8 +42,9 @@ Pass runOnce(const QByteArray &stream, const QString &language, const QString &w
     zkd::RecordPipeline pipeline;
     pipeline.setLanguage(zkd::Language(language));
     pipeline.setFileOpen(true);
-    pipeline.setNotesHeaderSource(
-        [&language] { return zkd::RecordPipeline::notesHeader(zkd::Language(language), "12:00:00", "08.12.2026", ""); });
+    pipeline.setNotesHeaderSource([&language] {
+        return zkd::RecordPipeline::notesHeader(zkd::Language(language), "12:00:00", "08.12.2026", "");
+    });
     pipeline.setHeaderPending(true);
 
     QElapsedTimer clock;

@@ -67,8 +67,7 @@ class Input
 public:
     Input(const std::uint8_t *data, std::size_t size)
         : m_bytes(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size))
-    {
-    }
+    {}
 
     std::uint8_t byte()
     {
@@ -128,8 +127,8 @@ private:
 
 } // namespace zkd::fuzz
 
-#define ZKD_FUZZ_CHECK(condition, detail)                                                       \
-    do {                                                                                        \
-        if (!(condition))                                                                       \
-            ::zkd::fuzz::fail(__FILE__, __LINE__, #condition, (detail));                        \
+#define ZKD_FUZZ_CHECK(condition, detail)                                                                              \
+    do {                                                                                                               \
+        if (!(condition))                                                                                              \
+            ::zkd::fuzz::fail(__FILE__, __LINE__, #condition, (detail));                                               \
     } while (false)

@@ -73,8 +73,8 @@ HeaderScan::Result reference(const QString &text, const QString &lineBuffer, con
 bool sameResult(const HeaderScan::Result &a, const HeaderScan::Result &b)
 {
     return a.lines.inp1Line == b.lines.inp1Line && a.lines.inp2Line == b.lines.inp2Line
-           && a.lines.sr1Line == b.lines.sr1Line && a.lines.sr2Line == b.lines.sr2Line && a.lineBuffer == b.lineBuffer
-           && a.label11Caption == b.label11Caption && a.headerArrived == b.headerArrived;
+        && a.lines.sr1Line == b.lines.sr1Line && a.lines.sr2Line == b.lines.sr2Line && a.lineBuffer == b.lineBuffer
+        && a.label11Caption == b.label11Caption && a.headerArrived == b.headerArrived;
 }
 
 QString describe(const HeaderScan::Result &r)

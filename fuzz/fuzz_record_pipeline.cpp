@@ -130,19 +130,11 @@ QByteArray expectedFileBytes(const QByteArray &received, bool decimalComma, bool
     for (const char c : received) {
         switch (c) {
         case 8:
-        case 10:
-            break;
-        case 13:
-            out += "\r\n";
-            break;
-        case '.':
-            out += decimalComma ? ',' : '.';
-            break;
-        case 9:
-            out += check1 ? ';' : '\t';
-            break;
-        default:
-            out += c;
+        case 10: break;
+        case 13: out += "\r\n"; break;
+        case '.': out += decimalComma ? ',' : '.'; break;
+        case 9: out += check1 ? ';' : '\t'; break;
+        default: out += c;
         }
     }
     return out;
@@ -202,7 +194,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
     fuzz::Lcg rng((seed & 0x3F) + (std::uint64_t(size) << 8));
     QByteArray file;
-    QString window; // what the live table's window showed at the last whole comparison
+    QString window;              // what the live table's window showed at the last whole comparison
     qsizetype unchangedUpTo = 0; // the lowest change position reported since then
     int batches = 0;
     qsizetype at = 0;
@@ -240,15 +232,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
                            .arg(show(pipeline.table().right(80)), show(ref.table.right(80)), context()));
         ZKD_FUZZ_CHECK(pipeline.table().size() <= kTableLimit,
                        QStringLiteral("table of %1 characters; %2").arg(pipeline.table().size()).arg(context()));
-        ZKD_FUZZ_CHECK(pipeline.lineBuffer().size() == ref.lineBuffer.size() && (!fullCheck || pipeline.lineBuffer() == ref.lineBuffer),
+        ZKD_FUZZ_CHECK(pipeline.lineBuffer().size() == ref.lineBuffer.size()
+                           && (!fullCheck || pipeline.lineBuffer() == ref.lineBuffer),
                        QStringLiteral("line buffer %1, expected %2; %3")
                            .arg(show(pipeline.lineBuffer().right(80)), show(ref.lineBuffer.right(80)), context()));
         ZKD_FUZZ_CHECK(pipeline.lineBuffer().size() <= RecordPipeline::kLineBufferLimit, context());
-        ZKD_FUZZ_CHECK(pipeline.lastLine().size() == ref.lastLine.size() && (!fullCheck || pipeline.lastLine() == ref.lastLine),
+        ZKD_FUZZ_CHECK(pipeline.lastLine().size() == ref.lastLine.size()
+                           && (!fullCheck || pipeline.lastLine() == ref.lastLine),
                        QStringLiteral("last line %1, expected %2; %3")
                            .arg(show(pipeline.lastLine().right(80)), show(ref.lastLine.right(80)), context()));
-        ZKD_FUZZ_CHECK(pipeline.words() == ref.words,
-                       QStringLiteral("words %1, expected %2; %3").arg(show(pipeline.words()), show(ref.words), context()));
+        ZKD_FUZZ_CHECK(
+            pipeline.words() == ref.words,
+            QStringLiteral("words %1, expected %2; %3").arg(show(pipeline.words()), show(ref.words), context()));
         const RecordDisplay &display = pipeline.display();
         for (std::size_t i = 0; i < display.values.size(); ++i)
             ZKD_FUZZ_CHECK(display.values[i] == ref.values[i],
@@ -273,8 +268,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
                            .arg(context()));
         ZKD_FUZZ_CHECK(result.lineCompleted == (ref.lines != linesBefore), context());
         ZKD_FUZZ_CHECK(pipeline.linesCompleted() == ref.lines, context());
-        ZKD_FUZZ_CHECK(result.beeps == ref.beeps - beepsBefore,
-                       QStringLiteral("%1 beeps, expected %2; %3").arg(result.beeps).arg(ref.beeps - beepsBefore).arg(context()));
+        ZKD_FUZZ_CHECK(
+            result.beeps == ref.beeps - beepsBefore,
+            QStringLiteral("%1 beeps, expected %2; %3").arg(result.beeps).arg(ref.beeps - beepsBefore).arg(context()));
         ZKD_FUZZ_CHECK(result.dataSeen == ref.dataSeen, context());
         ZKD_FUZZ_CHECK(pipeline.unsavedLength() == ref.unsavedLength,
                        QStringLiteral("unsaved length %1, expected %2; %3")
@@ -289,7 +285,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         if (fullCheck) {
             ZKD_FUZZ_CHECK(unchangedUpTo <= window.size()
                                && QStringView(window).left(unchangedUpTo)
-                                      == QStringView(pipeline.table()).left(unchangedUpTo),
+                                   == QStringView(pipeline.table()).left(unchangedUpTo),
                            QStringLiteral("changes reported from %1 on, but the table differs from what the window "
                                           "shows before that; %2")
                                .arg(unchangedUpTo)

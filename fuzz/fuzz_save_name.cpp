@@ -41,8 +41,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     expectedStem.remove(QLatin1Char('.'));
     if (expectedStem.endsWith(QLatin1String("CSV")) || expectedStem.endsWith(QLatin1String("csv")))
         expectedStem.chop(3);
-    ZKD_FUZZ_CHECK(stem == expectedStem, QStringLiteral("name part %1, expected %2; %3")
-                                             .arg(show(stem), show(expectedStem), context()));
+    ZKD_FUZZ_CHECK(stem == expectedStem,
+                   QStringLiteral("name part %1, expected %2; %3").arg(show(stem), show(expectedStem), context()));
 
     ZKD_FUZZ_CHECK(normaliseSaveName(saved, separator) == saved,
                    QStringLiteral("again: %1; %2").arg(show(normaliseSaveName(saved, separator)), context()));

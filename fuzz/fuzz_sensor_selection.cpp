@@ -161,7 +161,7 @@ QString describe(const SensorSelection::Input &in)
 bool same(const SensorSelection::Input &a, const SensorSelection::Input &b)
 {
     return a.scaleMax == b.scaleMax && a.scaleMin == b.scaleMin && a.mainCaption == b.mainCaption
-           && a.graphCaption == b.graphCaption;
+        && a.graphCaption == b.graphCaption;
 }
 
 void checkInput(const QString &field, const SensorSelection::Input &before, const SensorSelection::Input &after,
@@ -171,7 +171,8 @@ void checkInput(const QString &field, const SensorSelection::Input &before, cons
         return QStringLiteral("field %1: before %2, after %3").arg(show(field), describe(before), describe(after));
     };
     const int code = SensorSelection::sensorCode(field);
-    ZKD_FUZZ_CHECK(code == codeOf(field), QStringLiteral("code %1, expected %2; %3").arg(code).arg(codeOf(field)).arg(context()));
+    ZKD_FUZZ_CHECK(code == codeOf(field),
+                   QStringLiteral("code %1, expected %2; %3").arg(code).arg(codeOf(field)).arg(context()));
     ZKD_FUZZ_CHECK(code >= -9 && code <= 99, context());
     ZKD_FUZZ_CHECK(bar == after.scaleMax, context());
 
@@ -182,7 +183,10 @@ void checkInput(const QString &field, const SensorSelection::Input &before, cons
         return;
     }
     ZKD_FUZZ_CHECK(after.scaleMax == range->second.fullScale && after.scaleMin == 0,
-                   QStringLiteral("full scale for code %1 should be %2; %3").arg(code).arg(range->second.fullScale).arg(context()));
+                   QStringLiteral("full scale for code %1 should be %2; %3")
+                       .arg(code)
+                       .arg(range->second.fullScale)
+                       .arg(context()));
     const QString top = QLatin1String(range->second.topTick);
     const auto checkText = [&](const QString &text, bool endsInBlank) {
         const QStringList ticks = text.split(QLatin1Char(' '), Qt::SkipEmptyParts);

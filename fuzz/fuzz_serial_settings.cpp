@@ -71,11 +71,16 @@ std::optional<SerialSettings> reference(const QString &text)
     if (parity.size() != 1)
         return std::nullopt;
     switch (parity[0].unicode()) {
-    case u'n': case u'N': s.parity = QSerialPort::NoParity; break;
-    case u'e': case u'E': s.parity = QSerialPort::EvenParity; break;
-    case u'o': case u'O': s.parity = QSerialPort::OddParity; break;
-    case u'm': case u'M': s.parity = QSerialPort::MarkParity; break;
-    case u's': case u'S': s.parity = QSerialPort::SpaceParity; break;
+    case u'n':
+    case u'N': s.parity = QSerialPort::NoParity; break;
+    case u'e':
+    case u'E': s.parity = QSerialPort::EvenParity; break;
+    case u'o':
+    case u'O': s.parity = QSerialPort::OddParity; break;
+    case u'm':
+    case u'M': s.parity = QSerialPort::MarkParity; break;
+    case u's':
+    case u'S': s.parity = QSerialPort::SpaceParity; break;
     default: return std::nullopt;
     }
 

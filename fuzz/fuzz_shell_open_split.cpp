@@ -92,8 +92,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const std::uint8_t options = input.byte();
     const QChar separator = (options & 1) ? QLatin1Char('\\') : QLatin1Char('/');
     const QString current = QString::fromUtf8(input.field());
-    const std::optional<QString> folder =
-        (options & 2) ? std::optional<QString>(QString::fromUtf8(input.field())) : std::nullopt;
+    const std::optional<QString> folder = (options & 2) ? std::optional<QString>(QString::fromUtf8(input.field()))
+                                                        : std::nullopt;
     const QString text = QString::fromUtf8(input.rest());
 
     const ShellOpenSplit got = ShellOpenSplit::split(text, current, folder, separator);
@@ -122,8 +122,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     ZKD_FUZZ_CHECK(got.command.startsWith(got.program) && got.command.endsWith(got.parameters)
                        && got.program.size() + got.parameters.size() <= got.command.size(),
                    context());
-    const QString between =
-        got.command.mid(got.program.size(), got.command.size() - got.program.size() - got.parameters.size());
+    const QString between = got.command.mid(got.program.size(),
+                                            got.command.size() - got.program.size() - got.parameters.size());
     ZKD_FUZZ_CHECK(between.count(QLatin1Char(' ')) == between.size(),
                    QStringLiteral("between program and parameters: %1; %2").arg(show(between), context()));
 
@@ -136,8 +136,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             ZKD_FUZZ_CHECK(got.folder == current, context());
         } else {
             const bool root = last == 0 || got.program.at(last - 1) == QLatin1Char(':');
-            ZKD_FUZZ_CHECK(got.program.startsWith(got.folder)
-                               && got.folder.size() == (root ? last + 1 : last),
+            ZKD_FUZZ_CHECK(got.program.startsWith(got.folder) && got.folder.size() == (root ? last + 1 : last),
                            context());
         }
     }

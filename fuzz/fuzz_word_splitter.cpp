@@ -40,8 +40,7 @@ class Reference
 public:
     Reference(QString text, QStringList delimiters, bool ignoreCase)
         : m_text(std::move(text)), m_delimiters(std::move(delimiters)), m_ignoreCase(ignoreCase)
-    {
-    }
+    {}
 
     std::optional<QString> pop()
     {
@@ -159,8 +158,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         if (!word)
             break;
         words.append(*word);
-        ZKD_FUZZ_CHECK(call <= callLimit,
-                       QStringLiteral("still a word after %1 calls; %2").arg(call).arg(context()));
+        ZKD_FUZZ_CHECK(call <= callLimit, QStringLiteral("still a word after %1 calls; %2").arg(call).arg(context()));
         word = analyser.PopWord();
     }
 
@@ -183,8 +181,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     }
 
     const QStringList recordWords = RecordPipeline::splitWords(text);
-    const QStringList expectedRecordWords =
-        text.size() < 2 ? QStringList() : text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    const QStringList expectedRecordWords = text.size() < 2 ? QStringList()
+                                                            : text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
     ZKD_FUZZ_CHECK(recordWords == expectedRecordWords,
                    QStringLiteral("record words %1, expected %2 for %3")
                        .arg(show(recordWords), show(expectedRecordWords), show(text)));

@@ -60,7 +60,8 @@ private slots:
         QVERIFY2(line.size() > 50000, qPrintable(QString::number(line.size())));
         QFile saved(currentDir.filePath(QStringLiteral("garbage.csv")));
         QVERIFY(saved.open(QIODevice::ReadOnly));
-        const QByteArray expected = "  Time: 14:03:22\r  Date: 08.12.2026\rNotes :  garbage\r" + test::expectedRecording(line, false);
+        const QByteArray expected = "  Time: 14:03:22\r  Date: 08.12.2026\rNotes :  garbage\r"
+            + test::expectedRecording(line, false);
         // Save opens the port again; what was still on its way after the stop
         // byte arrives then and goes to the new working file.
         QFile working(currentDir.filePath(QStringLiteral("Senso.scx")));

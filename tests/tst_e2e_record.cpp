@@ -79,18 +79,17 @@ class Sim
 {
 public:
     Sim(const QString &folder, const QString &name)
-        : link(QDir(folder).filePath(name)),
-          m_sentLog(link + QStringLiteral(".sent")),
+        : link(QDir(folder).filePath(name)), m_sentLog(link + QStringLiteral(".sent")),
           m_receivedLog(link + QStringLiteral(".received"))
-    {
-    }
+    {}
     ~Sim() { stop(); }
 
     bool start(const QStringList &options)
     {
         m_process.setProgram(binary("zkd735-sim"));
-        m_process.setArguments(options + QStringList{QStringLiteral("--link"), link, QStringLiteral("--log-sent"), m_sentLog,
-                                                     QStringLiteral("--log-received"), m_receivedLog});
+        m_process.setArguments(options
+                               + QStringList{QStringLiteral("--link"), link, QStringLiteral("--log-sent"), m_sentLog,
+                                             QStringLiteral("--log-received"), m_receivedLog});
         m_process.start();
         if (!m_process.waitForStarted(kStartupMs))
             return false;
@@ -183,11 +182,10 @@ RecorderRun runRecorder(const QString &folder, const QStringList &arguments,
 
 // A stream with everything the pipeline changes: tabs, a backspace, a line
 // feed before its CR, a semicolon, an overflow and a Latin-1 degree sign.
-const QByteArray kTrickyStream = QByteArray("INP1 = bar\r\nSR1 =  5\r\nINP2 = \xb0" "C\r\nSR2 = 47\r\nPri = 1\r\n")
-                                 + "      0.0\t12.5\t12.5\t12.5\t*Ovl*\t20.0\t20.0\r\n"
-                                 + "      1.0 101.0 x\bx  12.5 12.5 9000.0 20.0 20.0\r\n"
-                                 + "      2.0 50;0 1.5 1.5 3.25 3.25 3.25\n\r"
-                                 + "  3.0   1 2 3 4 5 6\r\n";
+const QByteArray kTrickyStream = QByteArray("INP1 = bar\r\nSR1 =  5\r\nINP2 = \xb0"
+                                            "C\r\nSR2 = 47\r\nPri = 1\r\n")
+    + "      0.0\t12.5\t12.5\t12.5\t*Ovl*\t20.0\t20.0\r\n" + "      1.0 101.0 x\bx  12.5 12.5 9000.0 20.0 20.0\r\n"
+    + "      2.0 50;0 1.5 1.5 3.25 3.25 3.25\n\r" + "  3.0   1 2 3 4 5 6\r\n";
 constexpr int kTrickyRecords = 4;
 
 } // namespace
@@ -199,7 +197,8 @@ private slots:
     void initTestCase()
     {
         for (const char *name : {"zkd735-sim", "zkd735-record"})
-            QVERIFY2(QFileInfo(binary(name)).isExecutable(), qPrintable(binary(name) + QStringLiteral(" is not built")));
+            QVERIFY2(QFileInfo(binary(name)).isExecutable(),
+                     qPrintable(binary(name) + QStringLiteral(" is not built")));
     }
 
     void recorderAndWindowSaveTheSameBytes_data()
@@ -210,13 +209,16 @@ private slots:
         QTest::addColumn<QString>("dateLabel");
         QTest::addColumn<bool>("replay");
         QTest::addColumn<int>("records");
-        QTest::newRow("German") << "Deutsch" << true << "  Uhrzeit: " << "  Datum: " << false << 120;
-        QTest::newRow("English") << "English" << false << "  Time: " << "  Date: " << false << 120;
-        QTest::newRow("French") << "Francais" << true << "  Temps: " << "  Date: " << false << 120;
-        QTest::newRow("English, tricky bytes at once") << "English" << false << "  Time: " << "  Date: " << true
-                                                       << kTrickyRecords;
-        QTest::newRow("French, tricky bytes at once") << "Francais" << true << "  Temps: " << "  Date: " << true
-                                                      << kTrickyRecords;
+        QTest::newRow("German") << "Deutsch" << true << "  Uhrzeit: "
+                                << "  Datum: " << false << 120;
+        QTest::newRow("English") << "English" << false << "  Time: "
+                                 << "  Date: " << false << 120;
+        QTest::newRow("French") << "Francais" << true << "  Temps: "
+                                << "  Date: " << false << 120;
+        QTest::newRow("English, tricky bytes at once") << "English" << false << "  Time: "
+                                                       << "  Date: " << true << kTrickyRecords;
+        QTest::newRow("French, tricky bytes at once") << "Francais" << true << "  Temps: "
+                                                      << "  Date: " << true << kTrickyRecords;
     }
     void recorderAndWindowSaveTheSameBytes()
     {
@@ -230,12 +232,12 @@ private slots:
         const QString replayFile = dir.filePath(QStringLiteral("stream.bin"));
         QVERIFY(writeFile(replayFile, kTrickyStream));
         // The same seed and interval give both simulators the same stream.
-        const QStringList simOptions =
-            replay ? QStringList{QStringLiteral("--baud"), QStringLiteral("0"), QStringLiteral("--replay"), replayFile}
-                   : QStringList{QStringLiteral("--interval"), QStringLiteral("20"), QStringLiteral("--baud"),
-                                 QStringLiteral("0"), QStringLiteral("--records"), QString::number(records),
-                                 QStringLiteral("--overflow"), QStringLiteral("7"), QStringLiteral("--seed"),
-                                 QStringLiteral("735")};
+        const QStringList simOptions = replay
+            ? QStringList{QStringLiteral("--baud"), QStringLiteral("0"), QStringLiteral("--replay"), replayFile}
+            : QStringList{QStringLiteral("--interval"), QStringLiteral("20"),        QStringLiteral("--baud"),
+                          QStringLiteral("0"),          QStringLiteral("--records"), QString::number(records),
+                          QStringLiteral("--overflow"), QStringLiteral("7"),         QStringLiteral("--seed"),
+                          QStringLiteral("735")};
 
         // The headless recorder.
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("rec")));
@@ -244,9 +246,10 @@ private slots:
         QVERIFY(simForRecorder.start(simOptions));
         const QString dateBefore = shortDate();
         const RecorderRun run = runRecorder(
-            recFolder, {QStringLiteral("--port"), simForRecorder.link, QStringLiteral("--language"), language,
-                        QStringLiteral("--notes"), kNotes, QStringLiteral("--records"), QString::number(records),
-                        QStringLiteral("--out"), QStringLiteral("run.1"), QStringLiteral("--quiet")});
+            recFolder,
+            {QStringLiteral("--port"), simForRecorder.link, QStringLiteral("--language"), language,
+             QStringLiteral("--notes"), kNotes, QStringLiteral("--records"), QString::number(records),
+             QStringLiteral("--out"), QStringLiteral("run.1"), QStringLiteral("--quiet")});
         QCOMPARE(run.exitCode, int(kOk));
         QCOMPARE(run.stdErr, QByteArray());
         QVERIFY(simForRecorder.waitUntilReaderGone());
@@ -262,10 +265,9 @@ private slots:
         const qsizetype dateAt = timeAt + 8 + 1 + dateLabel.size();
         const QString date = QString::fromLatin1(recorded.mid(dateAt, recorded.indexOf('\r', dateAt) - dateAt));
         QVERIFY2(date == dateBefore || date == shortDate(), qPrintable(date));
-        const QByteArray notesHeader =
-            (timeLabel + time + QLatin1Char('\r') + dateLabel + date + QStringLiteral("\rNotes :  ") + kNotes
-             + QLatin1Char('\r'))
-                .toLatin1();
+        const QByteArray notesHeader = (timeLabel + time + QLatin1Char('\r') + dateLabel + date
+                                        + QStringLiteral("\rNotes :  ") + kNotes + QLatin1Char('\r'))
+                                           .toLatin1();
         QCOMPARE(recorded, notesHeader + test::expectedRecording(simForRecorder.sent(), decimalComma));
         QCOMPARE(recorded.count("\r\n"), qsizetype(5 + records));
         // The working file starts anew after the save, as after the window's Save.
@@ -324,11 +326,12 @@ private slots:
         // A leftover recording is kept, as the window keeps it at start-up.
         QVERIFY(writeFile(dir.filePath(QStringLiteral("Senso.scx")), "earlier run\r\n"));
         Sim sim(dir.path(), QStringLiteral("ttyZKD735"));
-        QVERIFY(sim.start({QStringLiteral("--interval"), QStringLiteral("20"), QStringLiteral("--baud"),
-                           QStringLiteral("115200")}));
+        QVERIFY(sim.start(
+            {QStringLiteral("--interval"), QStringLiteral("20"), QStringLiteral("--baud"), QStringLiteral("115200")}));
         const qint64 signalAfterMs = 2000;
         const RecorderRun run = runRecorder(
-            dir.path(), options + QStringList{QStringLiteral("--port"), sim.link, QStringLiteral("--out"), QStringLiteral("run")},
+            dir.path(),
+            options + QStringList{QStringLiteral("--port"), sim.link, QStringLiteral("--out"), QStringLiteral("run")},
             [&](QProcess &process) {
                 if (signalNumber == 0)
                     return;
@@ -338,7 +341,8 @@ private slots:
         QCOMPARE(run.exitCode, int(kOk));
         QVERIFY(sim.waitUntilReaderGone());
         const qint64 expectedMs = signalNumber == 0 ? 2500 : signalAfterMs;
-        QVERIFY2(run.elapsedMs >= expectedMs && run.elapsedMs < expectedMs + 3000, qPrintable(QString::number(run.elapsedMs)));
+        QVERIFY2(run.elapsedMs >= expectedMs && run.elapsedMs < expectedMs + 3000,
+                 qPrintable(QString::number(run.elapsedMs)));
         QCOMPARE(sim.received(), QByteArray("\x02\x03"));
         sim.stop();
 
@@ -358,8 +362,7 @@ private slots:
         // The status line is rewritten in place, at most four times a second,
         // and a summary line follows it.
         const qsizetype updates = run.stdErr.count('\r');
-        QVERIFY2(updates >= 2 && updates <= run.elapsedMs * kStatusUpdatesPerSecond / 1000 + 2,
-                 run.stdErr.constData());
+        QVERIFY2(updates >= 2 && updates <= run.elapsedMs * kStatusUpdatesPerSecond / 1000 + 2, run.stdErr.constData());
         QVERIFY2(run.stdErr.contains(" records | time "), run.stdErr.constData());
         QVERIFY2(run.stdErr.contains("bar | ACT 2"), run.stdErr.constData());
         QVERIFY(run.errorLines().last().contains("bytes recorded in"));
@@ -394,7 +397,8 @@ private slots:
         } else if (failure == QLatin1String("silent")) {
             QVERIFY(sim.start({QStringLiteral("--silent")}));
         } else if (failure == QLatin1String("vanish")) {
-            QVERIFY(sim.start({QStringLiteral("--interval"), QStringLiteral("20"), QStringLiteral("--baud"), QStringLiteral("0")}));
+            QVERIFY(sim.start(
+                {QStringLiteral("--interval"), QStringLiteral("20"), QStringLiteral("--baud"), QStringLiteral("0")}));
             arguments << QStringLiteral("--out") << QStringLiteral("kept");
             meanwhile = [&sim](QProcess &) {
                 QTest::qWait(2000);
@@ -403,7 +407,8 @@ private slots:
         } else if (failure == QLatin1String("out")) {
             // Running as root, only a path through a regular file cannot be written.
             QVERIFY(writeFile(dir.filePath(QStringLiteral("file.txt")), "x"));
-            QVERIFY(sim.start({QStringLiteral("--interval"), QStringLiteral("20"), QStringLiteral("--baud"), QStringLiteral("0")}));
+            QVERIFY(sim.start(
+                {QStringLiteral("--interval"), QStringLiteral("20"), QStringLiteral("--baud"), QStringLiteral("0")}));
             arguments << QStringLiteral("--records") << QStringLiteral("5") << QStringLiteral("--out")
                       << dir.filePath(QStringLiteral("file.txt/out"));
         } else if (failure == QLatin1String("workfile")) {

@@ -41,8 +41,7 @@ int msecs(std::chrono::milliseconds d)
 
 // Polls until the condition holds or the time is up, by the clock: every look
 // at the windows runs xdotool, which on a busy machine takes a while itself.
-template<typename Condition>
-bool waitUntil(Condition condition, std::chrono::milliseconds timeout)
+template <typename Condition> bool waitUntil(Condition condition, std::chrono::milliseconds timeout)
 {
     QDeadlineTimer deadline(timeout);
     for (;;) {
@@ -95,9 +94,9 @@ void TestRestart::initTestCase()
     QVERIFY2(QFileInfo(recorder).isExecutable(), qPrintable(recorder));
 
     // Xvfb picks a free display itself and names it on the given descriptor.
-    m_xvfb.start(xvfb, {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
-                        QStringLiteral("0"), QStringLiteral("1280x1024x24"), QStringLiteral("-nolisten"),
-                        QStringLiteral("tcp")});
+    m_xvfb.start(xvfb,
+                 {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"), QStringLiteral("0"),
+                  QStringLiteral("1280x1024x24"), QStringLiteral("-nolisten"), QStringLiteral("tcp")});
     QVERIFY(m_xvfb.waitForStarted(msecs(kCommandTimeout)));
     QTRY_VERIFY_WITH_TIMEOUT(m_xvfb.canReadLine(), msecs(kCommandTimeout));
     m_display = QLatin1Char(':') + QString::fromLatin1(m_xvfb.readLine()).trimmed();
@@ -139,9 +138,9 @@ QString TestRestart::xdotool(const QStringList &arguments, bool *ok) const
 QList<TestRestart::Window> TestRestart::windows(const QString &title) const
 {
     const QString pattern = QLatin1Char('^') + QRegularExpression::escape(title) + QLatin1Char('$');
-    const QStringList ids =
-        xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"), pattern})
-            .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    const QStringList ids = xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                     QStringLiteral("--name"), pattern})
+                                .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     QList<Window> found;
     for (const QString &id : ids)
         found.append({id, xdotool({QStringLiteral("getwindowpid"), id}).toLongLong()});

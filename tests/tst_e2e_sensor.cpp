@@ -50,8 +50,9 @@ private slots:
     void headerScalesMetersAndGraph()
     {
         Fixture fx;
-        Form1 &f = fx.start("English", {"--baud", "0", "--interval", "100", "--code1", "5", "--code2", "47",
-                                        "--unit1", "bar", "--unit2", "degrC"});
+        Form1 &f = fx.start("English",
+                            {"--baud", "0", "--interval", "100", "--code1", "5", "--code2", "47", "--unit1", "bar",
+                             "--unit2", "degrC"});
         f.SSCommand2_Click();
         QVERIFY(f.comm().PortOpen());
         QVERIFY(f.timerActive());
@@ -97,7 +98,8 @@ private slots:
         fx.prompts.answers << PromptButton::Ok << PromptButton::No;
         QTRY_VERIFY_WITH_TIMEOUT(!fx.prompts.messages.isEmpty(), 4000);
         const PromptMessage &m = fx.prompts.messages.first();
-        QCOMPARE(m.text, QString::fromUtf8(" Es ist ein Übertragungsfehler aufgetreten... Bitte Drücken Sie Start/ Stopp !"));
+        QCOMPARE(m.text,
+                 QString::fromUtf8(" Es ist ein Übertragungsfehler aufgetreten... Bitte Drücken Sie Start/ Stopp !"));
         QCOMPARE(m.title, QStringLiteral("Bitte Messung neu starten !"));
         QCOMPARE(m.icon, PromptIcon::None);
         QTRY_VERIFY_WITH_TIMEOUT(!f.comm().PortOpen(), 2000);

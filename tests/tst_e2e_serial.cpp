@@ -94,12 +94,13 @@ private slots:
         QVERIFY(f.Text2->isReadOnly());
 
         const QByteArray stream = QByteArray("INP1 = bar\r\nSR1 =  5\r\nINP2 = degrC\r\nSR2 = 47\r\nPri = 1\r\n")
-                                  + "      0.0         12.5         12.5        12.5       *Ovl*        20.0       20.0\r\n"
-                                  + "      1.0 101.0 x\bx  12.5 12.5 9000.0 20.0 20.0\t\r\n";
+            + "      0.0         12.5         12.5        12.5       *Ovl*        20.0       20.0\r\n"
+            + "      1.0 101.0 x\bx  12.5 12.5 9000.0 20.0 20.0\t\r\n";
         fx.send(stream);
         QTRY_VERIFY_WITH_TIMEOUT(f.termText().endsWith(QStringLiteral("0\t\r\n")), 5000);
         // The table shows the text itself (the backspace takes back the "x" before it).
-        QVERIFY(f.termText().contains(decimalComma ? QStringLiteral("1,0 101,0 x  12,5") : QStringLiteral("1.0 101.0 x  12.5")));
+        QVERIFY(f.termText().contains(decimalComma ? QStringLiteral("1,0 101,0 x  12,5")
+                                                   : QStringLiteral("1.0 101.0 x  12.5")));
         QCOMPARE(f.Secunden->text(), decimalComma ? QStringLiteral("1,0") : QStringLiteral("1.0"));
         QCOMPARE(f.Text8->text(), decimalComma ? QStringLiteral("101,0") : QStringLiteral("101.0"));
         // The backspace arrives as a chunk of its own: it takes back the table's

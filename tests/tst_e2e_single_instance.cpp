@@ -41,7 +41,8 @@ private slots:
         const QString exe = programDir.filePath(QStringLiteral("ZKD735_DataRecorder"));
         QVERIFY(QFile::copy(QStringLiteral(ZKD_BIN_DIR "/ZKD735_DataRecorder"), exe));
         QFile::setPermissions(exe, QFile::ExeOwner | QFile::ReadOwner | QFile::WriteOwner);
-        writeFile(programDir.filePath(QStringLiteral("scx.ini")), "\r\n2\r\nEnglish\r\n 10 \r\n 0 \r\n\r\n\r\n0\r\nReady\r\n");
+        writeFile(programDir.filePath(QStringLiteral("scx.ini")),
+                  "\r\n2\r\nEnglish\r\n 10 \r\n 0 \r\n\r\n\r\n0\r\nReady\r\n");
         writeFile(secondDir.filePath(QStringLiteral("Senso.scx")), "an earlier recording\r\n");
 
         QProcess first;

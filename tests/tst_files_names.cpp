@@ -22,13 +22,23 @@ void TestFilesNames::saveName_data()
     QTest::addColumn<QChar>("separator");
     QTest::addColumn<QString>("expected");
 
-    struct Platform { const char *tag; QChar separator; QString folder; };
+    struct Platform
+    {
+        const char *tag;
+        QChar separator;
+        QString folder;
+    };
     const Platform platforms[] = {{"win", u'\\', QStringLiteral("C:\\Mess.2006\\")},
                                   {"posix", u'/', QStringLiteral("/tmp/Mess.2006/")}};
     const char *const names[][2] = {
-        {"Test.csv", "Test.csv"},       {"Test", "Test.csv"},         {"my.data.CSV", "mydata.csv"},
-        {"Test.txt", "Testtxt.csv"},    {"Test.Csv", "TestCsv.csv"},  {"Testcsv", "Test.csv"},
-        {"csv", ".csv"},                {"", ".csv"},
+        {"Test.csv", "Test.csv"},
+        {"Test", "Test.csv"},
+        {"my.data.CSV", "mydata.csv"},
+        {"Test.txt", "Testtxt.csv"},
+        {"Test.Csv", "TestCsv.csv"},
+        {"Testcsv", "Test.csv"},
+        {"csv", ".csv"},
+        {"", ".csv"},
     };
     for (const Platform &p : platforms) {
         for (const auto &n : names) {
@@ -85,12 +95,19 @@ void TestFilesNames::shellOpenSplit_data()
 
     QTest::newRow("win quoted program with blank")
         << "\"C:\\My Tools\\view.exe\" data.csv" << win << none << "C:\\My Tools\\view.exe data.csv"
-        << "C:\\My Tools\\view.exe" << "data.csv" << "C:\\My Tools";
+        << "C:\\My Tools\\view.exe"
+        << "data.csv"
+        << "C:\\My Tools";
     QTest::newRow("posix quoted program with blank")
         << "\"/opt/My Tools/view\" data.csv" << posix << none << "/opt/My Tools/view data.csv"
-        << "/opt/My Tools/view" << "data.csv" << "/opt/My Tools";
-    QTest::newRow("folder given") << "C:\\Tools\\view.exe x" << win << "D:\\Work" << "C:\\Tools\\view.exe x"
-                                  << "C:\\Tools\\view.exe" << "x" << "D:\\Work";
+        << "/opt/My Tools/view"
+        << "data.csv"
+        << "/opt/My Tools";
+    QTest::newRow("folder given") << "C:\\Tools\\view.exe x" << win << "D:\\Work"
+                                  << "C:\\Tools\\view.exe x"
+                                  << "C:\\Tools\\view.exe"
+                                  << "x"
+                                  << "D:\\Work";
 }
 
 void TestFilesNames::shellOpenSplit()

@@ -63,61 +63,122 @@ void TestSensorHeader::scanSnapshot_data()
     QTest::addColumn<QString>("sr1");
     QTest::addColumn<QString>("inp2");
     QTest::addColumn<QString>("sr2");
-    QTest::addColumn<QString>("caption");  // null: no Pri line seen
+    QTest::addColumn<QString>("caption"); // null: no Pri line seen
     QTest::addColumn<QString>("bufferAfter");
     QTest::addColumn<bool>("arrived");
 
     const QString none;
 
-    QTest::newRow("full header, records fill 16 lines")
-        << true << kFullHeader + records(20) << "" << "" << "INP1 = bar" << "SR1 =  5" << "INP2 = mbar" << "SR2 = 47"
-        << "Pri 1 s" << record(10) << true;
-    QTest::newRow("degrees rewritten")
-        << true << QByteArray("INP1 = degrC\r\nINP2 = degrF\r\n") + records(14) << "" << "" << "INP1 = " + kDegree + "C"
-        << "" << "INP2 = " + kDegree + "F" << "" << none << record(13) << true;
+    QTest::newRow("full header, records fill 16 lines") << true << kFullHeader + records(20) << ""
+                                                        << ""
+                                                        << "INP1 = bar"
+                                                        << "SR1 =  5"
+                                                        << "INP2 = mbar"
+                                                        << "SR2 = 47"
+                                                        << "Pri 1 s" << record(10) << true;
+    QTest::newRow("degrees rewritten") << true << QByteArray("INP1 = degrC\r\nINP2 = degrF\r\n") + records(14) << ""
+                                       << ""
+                                       << "INP1 = " + kDegree + "C"
+                                       << ""
+                                       << "INP2 = " + kDegree + "F"
+                                       << "" << none << record(13) << true;
     QTest::newRow("trailing blank not rewritten")
-        << true << QByteArray("INP1 = degrC \r\nINP2 = degrFx\r\n") + records(14) << "" << "" << "INP1 = degrC "
-        << "" << "INP2 = degrFx" << "" << none << record(13) << true;
+        << true << QByteArray("INP1 = degrC \r\nINP2 = degrFx\r\n") + records(14) << ""
+        << ""
+        << "INP1 = degrC "
+        << ""
+        << "INP2 = degrFx"
+        << "" << none << record(13) << true;
     QTest::newRow("prefix tests: SR10 and Print")
-        << true << QByteArray("INP1 = V\r\nSR10 = 5\r\nSR2x\r\nPrint\r\n") + records(12) << "" << "" << "INP1 = V"
-        << "SR10 = 5" << "" << "SR2x" << "Print" << record(11) << true;
+        << true << QByteArray("INP1 = V\r\nSR10 = 5\r\nSR2x\r\nPrint\r\n") + records(12) << ""
+        << ""
+        << "INP1 = V"
+        << "SR10 = 5"
+        << ""
+        << "SR2x"
+        << "Print" << record(11) << true;
     QTest::newRow("lower case not recognised")
-        << true << QByteArray("inp1 = bar\r\nsr1 =  5\r\npri\r\n") + records(13) << "" << "" << "" << "" << ""
+        << true << QByteArray("inp1 = bar\r\nsr1 =  5\r\npri\r\n") + records(13) << ""
+        << ""
+        << ""
+        << ""
+        << ""
         << "" << none << record(12) << false;
-    QTest::newRow("key lines after line 16")
-        << true << records(16) + kFullHeader << "" << "" << "" << "" << "" << "" << none
-        << record(15) << false;
-    QTest::newRow("fewer lines, last held and tested again")
-        << true << QByteArray("INP2 = K\r\nINP1 = mV") << "" << "" << "INP1 = mV" << "" << "INP2 = K" << ""
-        << none << "INP1 = mV" << true;
-    QTest::newRow("INP1 without INP2")
-        << true << QByteArray("INP1 = bar\r\nSR1 =  5\r\n") << "" << "" << "INP1 = bar" << "SR1 =  5" << ""
-        << "" << none << "SR1 =  5" << true;
-    QTest::newRow("last Pri line wins")
-        << true << kFullHeader + "Pri 2 s\r\n" << "" << "" << "INP1 = bar" << "SR1 =  5" << "INP2 = mbar"
-        << "SR2 = 47" << "Pri 2 s" << "Pri 2 s" << true;
+    QTest::newRow("key lines after line 16") << true << records(16) + kFullHeader << ""
+                                             << ""
+                                             << ""
+                                             << ""
+                                             << ""
+                                             << "" << none << record(15) << false;
+    QTest::newRow("fewer lines, last held and tested again") << true << QByteArray("INP2 = K\r\nINP1 = mV") << ""
+                                                             << ""
+                                                             << "INP1 = mV"
+                                                             << ""
+                                                             << "INP2 = K"
+                                                             << "" << none << "INP1 = mV" << true;
+    QTest::newRow("INP1 without INP2") << true << QByteArray("INP1 = bar\r\nSR1 =  5\r\n") << ""
+                                       << ""
+                                       << "INP1 = bar"
+                                       << "SR1 =  5"
+                                       << ""
+                                       << "" << none << "SR1 =  5" << true;
+    QTest::newRow("last Pri line wins") << true << kFullHeader + "Pri 2 s\r\n"
+                                        << ""
+                                        << ""
+                                        << "INP1 = bar"
+                                        << "SR1 =  5"
+                                        << "INP2 = mbar"
+                                        << "SR2 = 47"
+                                        << "Pri 2 s"
+                                        << "Pri 2 s" << true;
     QTest::newRow("notes header with bare CRs")
         << true
         << QByteArray("  Time: 12:00:00\r  Date: 01.02.2026\rNotes :  first\r\nsecond\r") + kFullHeader + records(10)
-        << "" << "" << "INP1 = bar" << "SR1 =  5" << "INP2 = mbar" << "SR2 = 47" << "Pri 1 s"
-        << record(6) << true;
-    QTest::newRow("bare CRs push the header past line 16")
-        << true << QByteArray(16, '\r') + kFullHeader << "" << "" << "" << "" << "" << "" << none << "" << false;
-    QTest::newRow("LF alone does not end a line")
-        << true << QByteArray("INP1 = bar\nSR1 =  5\r\n") << "" << "" << "INP1 = bar\nSR1 =  5" << "" << "" << ""
-        << none << "INP1 = bar\nSR1 =  5" << true;
-    QTest::newRow("degree sign as byte 176")
-        << true << QByteArray("INP1 = \xB0" "C\r\n") << "" << "" << "INP1 = " + kDegree + "C" << "" << "" << ""
-        << none << "INP1 = " + kDegree + "C" << true;
-    QTest::newRow("no work file, held line tested again")
-        << false << QByteArray() << "INP1 = held" << "" << "INP1 = held" << "" << "" << "" << none << "INP1 = held"
-        << true;
-    QTest::newRow("empty work file, held record changes nothing")
-        << true << QByteArray() << record(2) << "" << "" << "" << "" << "" << none
-        << record(2) << false;
-    QTest::newRow("stop: INP1 left by the command passes")
-        << true << records(20) << "" << "INP1" << "INP1" << "" << "" << "" << none
-        << record(15) << true;
+        << ""
+        << ""
+        << "INP1 = bar"
+        << "SR1 =  5"
+        << "INP2 = mbar"
+        << "SR2 = 47"
+        << "Pri 1 s" << record(6) << true;
+    QTest::newRow("bare CRs push the header past line 16") << true << QByteArray(16, '\r') + kFullHeader << ""
+                                                           << ""
+                                                           << ""
+                                                           << ""
+                                                           << ""
+                                                           << "" << none << "" << false;
+    QTest::newRow("LF alone does not end a line") << true << QByteArray("INP1 = bar\nSR1 =  5\r\n") << ""
+                                                  << ""
+                                                  << "INP1 = bar\nSR1 =  5"
+                                                  << ""
+                                                  << ""
+                                                  << "" << none << "INP1 = bar\nSR1 =  5" << true;
+    QTest::newRow("degree sign as byte 176") << true
+                                             << QByteArray("INP1 = \xB0"
+                                                           "C\r\n")
+                                             << ""
+                                             << ""
+                                             << "INP1 = " + kDegree + "C"
+                                             << ""
+                                             << ""
+                                             << "" << none << "INP1 = " + kDegree + "C" << true;
+    QTest::newRow("no work file, held line tested again") << false << QByteArray() << "INP1 = held"
+                                                          << ""
+                                                          << "INP1 = held"
+                                                          << ""
+                                                          << ""
+                                                          << "" << none << "INP1 = held" << true;
+    QTest::newRow("empty work file, held record changes nothing") << true << QByteArray() << record(2) << ""
+                                                                  << ""
+                                                                  << ""
+                                                                  << ""
+                                                                  << "" << none << record(2) << false;
+    QTest::newRow("stop: INP1 left by the command passes") << true << records(20) << ""
+                                                           << "INP1"
+                                                           << "INP1"
+                                                           << ""
+                                                           << ""
+                                                           << "" << none << record(15) << true;
 }
 
 void TestSensorHeader::scanSnapshot()
@@ -163,13 +224,19 @@ void TestSensorHeader::graphUnit_data()
     QTest::addColumn<QString>("line");
     QTest::addColumn<QString>("unit");
 
-    QTest::newRow("bar") << "INP1 = bar" << "bar";
+    QTest::newRow("bar") << "INP1 = bar"
+                         << "bar";
     QTest::newRow("degree") << "INP2 = " + kDegree + "C" << kDegree + "C";
-    QTest::newRow("longer than four") << "INP1 = mbar/s" << "mbar";
-    QTest::newRow("eight characters") << "INP1 = V" << "V";
-    QTest::newRow("seven characters") << "INP1 = " << "";
-    QTest::newRow("bare INP1") << "INP1" << "";
-    QTest::newRow("empty") << "" << "";
+    QTest::newRow("longer than four") << "INP1 = mbar/s"
+                                      << "mbar";
+    QTest::newRow("eight characters") << "INP1 = V"
+                                      << "V";
+    QTest::newRow("seven characters") << "INP1 = "
+                                      << "";
+    QTest::newRow("bare INP1") << "INP1"
+                               << "";
+    QTest::newRow("empty") << ""
+                           << "";
 }
 
 void TestSensorHeader::graphUnit()
@@ -184,7 +251,8 @@ void TestSensorHeader::snapshotReplacesEarlierOne()
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString workFile = dir.filePath(QStringLiteral("Senso.scx"));
-    const QByteArray bytes = QByteArray("INP1 = \xB0" "F\r\n\x80\xFF\r\n");
+    const QByteArray bytes = QByteArray("INP1 = \xB0"
+                                        "F\r\n\x80\xFF\r\n");
     QVERIFY(writeFile(workFile, bytes));
     QVERIFY(writeFile(HeaderScan::snapshotPath(dir.path()), "INP1 = old\r\n"));
 

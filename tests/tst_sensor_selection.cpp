@@ -126,8 +126,7 @@ void TestSensorSelection::unrecognisedBeforeAnySelectionGivesZero()
 
 void TestSensorSelection::inputsAreIndependent()
 {
-    const auto result =
-        SensorSelection::select(QStringLiteral("SR1 =  3"), QStringLiteral("SR2 = 23"), earlierState());
+    const auto result = SensorSelection::select(QStringLiteral("SR1 =  3"), QStringLiteral("SR2 = 23"), earlierState());
     QCOMPARE(int(result.state.input1.scaleMax), 4);
     QCOMPARE(result.state.input1.mainCaption, mainText(3));
     QCOMPARE(result.state.input1.graphCaption, graphText(3));

@@ -18,9 +18,9 @@ struct Run
         pipeline.setLanguage(Language(QString::fromLatin1(language)));
         pipeline.setFileOpen(fileOpen);
         pipeline.setNotesHeaderSource([this] {
-            return RecordPipeline::notesHeader(pipeline.headerPending() ? Language(QStringLiteral("English")) : Language(),
-                                               QStringLiteral("10:00:00"), QStringLiteral("08.12.2026"),
-                                               QStringLiteral("probe A"));
+            return RecordPipeline::notesHeader(
+                pipeline.headerPending() ? Language(QStringLiteral("English")) : Language(), QStringLiteral("10:00:00"),
+                QStringLiteral("08.12.2026"), QStringLiteral("probe A"));
         });
     }
     // One character per chunk, as the serial component announces them.

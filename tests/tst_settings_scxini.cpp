@@ -31,7 +31,8 @@ private slots:
 
     void fullFileAsTheDialogWritesIt()
     {
-        const auto r = readScxIni(write("C:\\Prog\\excel.exe\r\n3\r\nEnglish\r\n 11 \r\n 1 \r\n\r\n\r\n0\r\nReady\r\n"), 9);
+        const auto r = readScxIni(write("C:\\Prog\\excel.exe\r\n3\r\nEnglish\r\n 11 \r\n 1 \r\n\r\n\r\n0\r\nReady\r\n"),
+                                  9);
         QVERIFY2(r.error.isEmpty(), qPrintable(r.error));
         QCOMPARE(r.fields, (QStringList{"C:\\Prog\\excel.exe", "3", "English", "11 ", "1 ", "", "", "0", "Ready"}));
         QCOMPARE(scxLeadingInt16(r.fields[3]).value(), 11);
@@ -55,12 +56,15 @@ private slots:
         QTest::addColumn<QStringList>("fields");
         QTest::newRow("comma splits") << QByteArray("a,b\r\nc\r\n") << QStringList{"a", "b", "c"};
         QTest::newRow("leading blanks skipped") << QByteArray("   x\r\n") << QStringList{"x"};
-        QTest::newRow("quoted keeps comma") << QByteArray("\"C:\\a,b\\x.exe\"\r\n2\r\n") << QStringList{"C:\\a,b\\x.exe", "2"};
+        QTest::newRow("quoted keeps comma")
+            << QByteArray("\"C:\\a,b\\x.exe\"\r\n2\r\n") << QStringList{"C:\\a,b\\x.exe", "2"};
         QTest::newRow("quote runs over line end") << QByteArray("\"a\r\nb\"\r\nc\r\n") << QStringList{"a\r\nb", "c"};
         QTest::newRow("bare LF line ends") << QByteArray("a\nb\n") << QStringList{"a", "b"};
         QTest::newRow("last line without end") << QByteArray("a\r\nb") << QStringList{"a", "b"};
         QTest::newRow("empty line is an empty field") << QByteArray("a\r\n\r\nb\r\n") << QStringList{"a", "", "b"};
-        QTest::newRow("latin-1 byte") << QByteArray("Fran\xe7" "ais\r\n") << QStringList{QString::fromUtf8("Fran\u00e7ais")};
+        QTest::newRow("latin-1 byte") << QByteArray("Fran\xe7"
+                                                    "ais\r\n")
+                                      << QStringList{QString::fromUtf8("Fran\u00e7ais")};
     }
     void fieldRules()
     {
@@ -93,7 +97,10 @@ private slots:
         QCOMPARE(writeScxIni(path, v), QString());
         QFile f(path);
         QVERIFY(f.open(QIODevice::ReadOnly));
-        QCOMPARE(f.readAll(), QByteArray("\"/opt/calc, new/bin/calc\"\r\n/dev/ttyUSB0\r\nFrancais\r\n 14 \r\n 1 \r\n\r\n\r\n1\r\nReady\r\n"));
+        QCOMPARE(
+            f.readAll(),
+            QByteArray(
+                "\"/opt/calc, new/bin/calc\"\r\n/dev/ttyUSB0\r\nFrancais\r\n 14 \r\n 1 \r\n\r\n\r\n1\r\nReady\r\n"));
         const auto r = readScxIni(path, 9);
         QVERIFY(r.error.isEmpty());
         QCOMPARE(r.fields[0], v.spreadsheetPath);

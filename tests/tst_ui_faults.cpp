@@ -31,8 +31,10 @@ public:
         if (geteuid() != 0)
             return;
         QDir().mkpath(mountPoint);
-        m_mounted = QProcess::execute(QStringLiteral("mount"), {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
-                                                                QStringLiteral("size=64k"), QStringLiteral("tmpfs"), mountPoint}) == 0;
+        m_mounted = QProcess::execute(QStringLiteral("mount"),
+                                      {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
+                                       QStringLiteral("size=64k"), QStringLiteral("tmpfs"), mountPoint})
+            == 0;
     }
     ~TinyDisk()
     {
@@ -47,10 +49,8 @@ public:
         QFile f(path);
         f.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
         const QByteArray block(512, 'f');
-        while (f.write(block) == block.size()) {
-        }
-        while (f.write("f", 1) == 1) {
-        }
+        while (f.write(block) == block.size()) {}
+        while (f.write("f", 1) == 1) {}
         return path;
     }
 

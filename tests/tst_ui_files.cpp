@@ -59,7 +59,7 @@ bool writeFile(const QString &path, const QByteArray &bytes)
 bool writeRecorder(const QString &path, const QString &record)
 {
     const QByteArray script = "#!/bin/sh\nprintf '%s\\n' \"$(basename \"$0\")\" \"$@\" > '" + record.toLocal8Bit()
-                              + "'\nsleep " + QByteArray::number(kScriptSeconds) + "\n";
+        + "'\nsleep " + QByteArray::number(kScriptSeconds) + "\n";
     return writeFile(path, script) && QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::ExeOwner);
 }
 
@@ -107,7 +107,13 @@ struct Rig
     QList<QUrl> handedToDesktop;
     bool desktopAccepts = true;
 
-    Rig() { setDesktopOpener([this](const QUrl &url) { handedToDesktop << url; return desktopAccepts; }); }
+    Rig()
+    {
+        setDesktopOpener([this](const QUrl &url) {
+            handedToDesktop << url;
+            return desktopAccepts;
+        });
+    }
     ~Rig()
     {
         form.reset();
@@ -232,11 +238,18 @@ void TestUiFiles::saveStoresRecordingUnderFinalName_data()
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("written");
     QTest::addColumn<QString>("title");
-    QTest::newRow("English, with .csv") << "English" << "Test.csv" << "Test.csv"
+    QTest::newRow("English, with .csv") << "English"
+                                        << "Test.csv"
+                                        << "Test.csv"
                                         << "Do you want to save the measurement ?";
-    QTest::newRow("German, without extension") << "Deutsch" << "Test" << "Test.csv"
+    QTest::newRow("German, without extension") << "Deutsch"
+                                               << "Test"
+                                               << "Test.csv"
                                                << "M\u00f6chten Sie die Messung Speichern ?";
-    QTest::newRow("no language, dots and CSV") << "" << "my.data.CSV" << "mydata.csv" << "";
+    QTest::newRow("no language, dots and CSV") << ""
+                                               << "my.data.CSV"
+                                               << "mydata.csv"
+                                               << "";
 }
 
 void TestUiFiles::saveStoresRecordingUnderFinalName()
@@ -287,18 +300,25 @@ void TestUiFiles::overwriteQuestion_data()
     QTest::addColumn<QString>("after");
     QTest::addColumn<QString>("written");
     const QStringList twice{"Test.csv", "Test.csv"};
-    QTest::newRow("No, dialog again, Yes") << "English" << twice << "NY" << twice
-                                           << "Do you want to replace the file  " << " " << "Test.csv";
+    QTest::newRow("No, dialog again, Yes") << "English" << twice << "NY" << twice << "Do you want to replace the file  "
+                                           << " "
+                                           << "Test.csv";
     QTest::newRow("German Yes") << "Deutsch" << QStringList{"Test.csv"} << "Y" << QStringList{"Test.csv"}
-                                << "Soll die Datei  " << " \u00fcberschreiben ?? " << "Test.csv";
-    QTest::newRow("no language: name alone") << "" << QStringList{"Test.csv"} << "Y" << QStringList{"Test.csv"}
-                                             << "" << "" << "Test.csv";
-    QTest::newRow("typed without .csv, final name exists") << "English" << QStringList{"Test"} << "Y"
-                                                           << QStringList{"Test.csv"}
-                                                           << "Do you want to replace the file  " << " " << "Test.csv";
-    QTest::newRow("No to the final name, another name") << "English" << QStringList{"Test", "Other"} << "N"
-                                                        << QStringList{"Test.csv"}
-                                                        << "Do you want to replace the file  " << " " << "Other.csv";
+                                << "Soll die Datei  "
+                                << " \u00fcberschreiben ?? "
+                                << "Test.csv";
+    QTest::newRow("no language: name alone") << "" << QStringList{"Test.csv"} << "Y" << QStringList{"Test.csv"} << ""
+                                             << ""
+                                             << "Test.csv";
+    QTest::newRow("typed without .csv, final name exists")
+        << "English" << QStringList{"Test"} << "Y" << QStringList{"Test.csv"} << "Do you want to replace the file  "
+        << " "
+        << "Test.csv";
+    QTest::newRow("No to the final name, another name")
+        << "English" << QStringList{"Test", "Other"} << "N" << QStringList{"Test.csv"}
+        << "Do you want to replace the file  "
+        << " "
+        << "Other.csv";
 }
 
 void TestUiFiles::overwriteQuestion()
@@ -342,8 +362,8 @@ void TestUiFiles::stopThenYesSavesTheRun_data()
     QTest::addColumn<QString>("question");
     QTest::addColumn<QByteArray>("saved");
     QTest::newRow("English, a run") << "English" << kRun << "Do you want to save the datafile ?" << kRunFile;
-    QTest::newRow("German, nothing received") << "Deutsch" << QByteArray()
-                                              << "Wollen Sie die Me\u00dfdaten speichern ? " << QByteArray();
+    QTest::newRow("German, nothing received")
+        << "Deutsch" << QByteArray() << "Wollen Sie die Me\u00dfdaten speichern ? " << QByteArray();
     QTest::newRow("no language, nothing received") << "" << QByteArray() << "" << QByteArray();
 }
 
@@ -447,10 +467,14 @@ void TestUiFiles::exitAndUnload_data()
     QTest::addColumn<QString>("answer");
     QTest::addColumn<QString>("saveAs"); // empty: the save dialog is cancelled
     QTest::addColumn<int>("dialogs");
-    QTest::newRow("Exit, No") << false << "N" << "" << 0;
-    QTest::newRow("Exit, Yes, saved") << false << "Y" << "exit.csv" << 1;
-    QTest::newRow("Exit, Yes, save cancelled") << false << "Y" << "" << 1;
-    QTest::newRow("unload with unsaved data, No") << true << "N" << "" << 0;
+    QTest::newRow("Exit, No") << false << "N"
+                              << "" << 0;
+    QTest::newRow("Exit, Yes, saved") << false << "Y"
+                                      << "exit.csv" << 1;
+    QTest::newRow("Exit, Yes, save cancelled") << false << "Y"
+                                               << "" << 1;
+    QTest::newRow("unload with unsaved data, No") << true << "N"
+                                                  << "" << 0;
 }
 
 void TestUiFiles::exitAndUnload()
@@ -555,7 +579,8 @@ void TestUiFiles::nothingToExport_data()
                                     << " Es sind keine Daten vorhanden,\r\n Bitte die Messung erst speichern !  ";
     QTest::newRow("editor, French") << true << "Francais"
                                     << " Donnes pour export manque,\r\n Veuillez sauvegarder la mesure d\u00b4abord !";
-    QTest::newRow("spreadsheet, no language") << false << "" << "";
+    QTest::newRow("spreadsheet, no language") << false << ""
+                                              << "";
 }
 
 void TestUiFiles::nothingToExport()
@@ -669,7 +694,10 @@ void TestUiFiles::missingProgramGoesToDesktop()
 void TestUiFiles::programThatCannotStartIsReported()
 {
     const QString broken = m_tools.filePath(QStringLiteral("broken"));
-    QVERIFY(writeFile(broken, QByteArray("\x7f" "ELF\x02\x01", 6)));
+    QVERIFY(writeFile(broken,
+                      QByteArray("\x7f"
+                                 "ELF\x02\x01",
+                                 6)));
     QVERIFY(QFile::setPermissions(broken, QFile::permissions(broken) | QFileDevice::ExeOwner));
     Rig rig;
     QVERIFY(rig.start(QStringLiteral("English"), broken));
@@ -774,8 +802,8 @@ void TestUiFiles::shellOpen_data()
     QTest::newRow("unquoted program path with blank")
         << m_recorder + QStringLiteral(" x") << true << m_recorder + QStringLiteral(" x")
         << QStringList{"spread.sh", "x"} << false;
-    QTest::newRow("missing program") << "/zkd-nowhere/view.exe data.csv" << false
-                                     << "/zkd-nowhere/view.exe data.csv" << QStringList() << false;
+    QTest::newRow("missing program") << "/zkd-nowhere/view.exe data.csv" << false << "/zkd-nowhere/view.exe data.csv"
+                                     << QStringList() << false;
 }
 
 void TestUiFiles::shellOpen()
@@ -787,7 +815,10 @@ void TestUiFiles::shellOpen()
     QVERIFY(writeFile(m_tools.filePath(QStringLiteral("my tools/manual.pdf")), "%PDF-1.4"));
     QFile::remove(m_record);
     QList<QUrl> handed;
-    setDesktopOpener([&handed](const QUrl &url) { handed << url; return true; });
+    setDesktopOpener([&handed](const QUrl &url) {
+        handed << url;
+        return true;
+    });
     qint32 show = 1;
 
     const qint32 result = ShellOpen(command, show);

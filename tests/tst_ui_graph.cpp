@@ -119,9 +119,13 @@ void TestUiGraph::asBuilt()
     Rig rig;
     const auto graph = std::make_unique<Graph>(*rig.form1);
     QCOMPARE(graph->windowTitle(), QStringLiteral("INP 1  +  INP 2  Preview Graph    "));
-    const QList<QPair<const QLabel *, QString>> captions{
-        {graph->Label3, "INP 1  ACT = "}, {graph->Label5, "INP 2  ACT ="}, {graph->Label7, "1"},
-        {graph->Label8, "2"}, {graph->Label9, "*"}, {graph->Label10, "999,9"}, {graph->Label11, "999,9"}};
+    const QList<QPair<const QLabel *, QString>> captions{{graph->Label3, "INP 1  ACT = "},
+                                                         {graph->Label5, "INP 2  ACT ="},
+                                                         {graph->Label7, "1"},
+                                                         {graph->Label8, "2"},
+                                                         {graph->Label9, "*"},
+                                                         {graph->Label10, "999,9"},
+                                                         {graph->Label11, "999,9"}};
     for (const auto &[label, caption] : captions)
         QCOMPARE(label->text(), caption);
     QCOMPARE(graph->Label1->text(), QStringLiteral("10000"));
@@ -148,13 +152,16 @@ void TestUiGraph::loadSetsScales_data()
     QTest::addColumn<int>("fullScale1");
     QTest::addColumn<int>("fullScale2");
 
-    QTest::newRow("codes 5 and 47") << "SR1 =  5" << "SR2 = 47" << Range(0, 400) << Range(0, 10000)
-                                    << graphScale(5) << graphScale(47) << 400 << 10000;
-    QTest::newRow("empty fields give code 0") << "" << "" << Range(0, 100) << Range(0, 100) << graphScale(0)
-                                              << graphScale(0) << 100 << 100;
+    QTest::newRow("codes 5 and 47") << "SR1 =  5"
+                                    << "SR2 = 47" << Range(0, 400) << Range(0, 10000) << graphScale(5) << graphScale(47)
+                                    << 400 << 10000;
+    QTest::newRow("empty fields give code 0")
+        << ""
+        << "" << Range(0, 100) << Range(0, 100) << graphScale(0) << graphScale(0) << 100 << 100;
     // No code recognised yet: the full scales stay 0, the axes still span a range.
-    QTest::newRow("code 15 is not recognised") << "SR1 = 15" << "SR2 = 15" << Range(0, 1) << Range(0, 1)
-                                               << "10000" << "" << 0 << 0;
+    QTest::newRow("code 15 is not recognised") << "SR1 = 15"
+                                               << "SR2 = 15" << Range(0, 1) << Range(0, 1) << "10000"
+                                               << "" << 0 << 0;
 }
 
 void TestUiGraph::loadSetsScales()
@@ -192,9 +199,12 @@ void TestUiGraph::captionByLanguage_data()
     QTest::addColumn<QString>("caption");
 
     const QString initial = QStringLiteral("INP 1  +  INP 2  Preview Graph    ");
-    QTest::newRow("German") << "Deutsch" << "INP 1  INP 2  Vorschau Grafik ";
-    QTest::newRow("English") << "English" << "INP 1  INP 2  Preview Graph";
-    QTest::newRow("French") << "Francais" << "INP 1  INP 2  aprecu";
+    QTest::newRow("German") << "Deutsch"
+                            << "INP 1  INP 2  Vorschau Grafik ";
+    QTest::newRow("English") << "English"
+                             << "INP 1  INP 2  Preview Graph";
+    QTest::newRow("French") << "Francais"
+                            << "INP 1  INP 2  aprecu";
     QTest::newRow("lower case is no language") << "english" << initial;
     QTest::newRow("empty") << "" << initial;
 }
@@ -218,16 +228,29 @@ void TestUiGraph::refresh_data()
     QTest::addColumn<double>("plot1");
     QTest::addColumn<double>("plot2");
 
-    QTest::newRow("value and overflow") << "123.4" << "*Ovl*" << "12.0" << " Data logging time.. 12.0 Sec." << 123.0
-                                        << 0.0;
-    QTest::newRow("nothing received") << "" << "" << "" << " Data logging time..  Sec." << 0.0 << 0.0;
-    QTest::newRow("decimal comma plots the whole part") << "12,5" << "-3,7" << "1,0"
+    QTest::newRow("value and overflow") << "123.4"
+                                        << "*Ovl*"
+                                        << "12.0"
+                                        << " Data logging time.. 12.0 Sec." << 123.0 << 0.0;
+    QTest::newRow("nothing received") << ""
+                                      << ""
+                                      << ""
+                                      << " Data logging time..  Sec." << 0.0 << 0.0;
+    QTest::newRow("decimal comma plots the whole part") << "12,5"
+                                                        << "-3,7"
+                                                        << "1,0"
                                                         << " Data logging time.. 1,0 Sec." << 12.0 << -3.0;
-    QTest::newRow("halves to even") << "12.5" << "  13.5" << "2.0" << " Data logging time.. 2.0 Sec." << 12.0
-                                    << 14.0;
-    QTest::newRow("32-bit limits") << "2147483647.4" << "-2147483648" << "3.0" << " Data logging time.. 3.0 Sec."
-                                   << 2147483647.0 << -2147483648.0;
-    QTest::newRow("beyond 32 bits plots 0") << "2147483648" << "-99999999999" << "4.0"
+    QTest::newRow("halves to even") << "12.5"
+                                    << "  13.5"
+                                    << "2.0"
+                                    << " Data logging time.. 2.0 Sec." << 12.0 << 14.0;
+    QTest::newRow("32-bit limits") << "2147483647.4"
+                                   << "-2147483648"
+                                   << "3.0"
+                                   << " Data logging time.. 3.0 Sec." << 2147483647.0 << -2147483648.0;
+    QTest::newRow("beyond 32 bits plots 0") << "2147483648"
+                                            << "-99999999999"
+                                            << "4.0"
                                             << " Data logging time.. 4.0 Sec." << 0.0 << 0.0;
 }
 

@@ -173,26 +173,33 @@ void TestPathpro::firstShowingAppliesFile_data()
     QTest::addColumn<QString>("extended");
 
     const QColor white(Qt::white);
-    QTest::newRow("no file, values as built")
-        << QByteArray() << "MS Excel ??" << "2" << "Deutsch" << 11 << 1 << white << white << "0";
-    QTest::newRow("full file")
-        << QByteArray("C:\\Office\\EXCEL.EXE\r\n4\r\nEnglish\r\n 14 \r\n 4 \r\n\r\n\r\n1\r\nReady\r\n")
-        << "C:\\Office\\EXCEL.EXE" << "4" << "English" << 14 << 4 << QColor(255, 255, 0) << QColor(128, 0, 0) << "1";
+    QTest::newRow("no file, values as built") << QByteArray() << "MS Excel ??"
+                                              << "2"
+                                              << "Deutsch" << 11 << 1 << white << white << "0";
+    QTest::newRow("full file") << QByteArray(
+        "C:\\Office\\EXCEL.EXE\r\n4\r\nEnglish\r\n 14 \r\n 4 \r\n\r\n\r\n1\r\nReady\r\n")
+                               << "C:\\Office\\EXCEL.EXE"
+                               << "4"
+                               << "English" << 14 << 4 << QColor(255, 255, 0) << QColor(128, 0, 0) << "1";
     QTest::newRow("built positions 11 and 1 change nothing")
-        << QByteArray("x\r\n2\r\nFrancais\r\n 11 \r\n 1 \r\n\r\n\r\n0\r\nReady\r\n")
-        << "x" << "2" << "Francais" << 11 << 1 << white << white << "0";
+        << QByteArray("x\r\n2\r\nFrancais\r\n 11 \r\n 1 \r\n\r\n\r\n0\r\nReady\r\n") << "x"
+        << "2"
+        << "Francais" << 11 << 1 << white << white << "0";
     QTest::newRow("colour indexes out of range")
-        << QByteArray("x\r\n2\r\nDeutsch\r\n16\r\n-1\r\n\r\n\r\n0\r\nReady\r\n")
-        << "x" << "2" << "Deutsch" << 11 << 1 << white << white << "0";
+        << QByteArray("x\r\n2\r\nDeutsch\r\n16\r\n-1\r\n\r\n\r\n0\r\nReady\r\n") << "x"
+        << "2"
+        << "Deutsch" << 11 << 1 << white << white << "0";
     QTest::newRow("fields that are no whole numbers")
-        << QByteArray("x\r\n2\r\nDeutsch\r\n3a\r\n2.5\r\n\r\n\r\nja\r\nReady\r\n")
-        << "x" << "2" << "Deutsch" << 11 << 1 << white << white << "0";
+        << QByteArray("x\r\n2\r\nDeutsch\r\n3a\r\n2.5\r\n\r\n\r\nja\r\nReady\r\n") << "x"
+        << "2"
+        << "Deutsch" << 11 << 1 << white << white << "0";
     QTest::newRow("language outside the list, device path as port")
-        << QByteArray("\r\n/dev/ttyUSB0\r\nenglish\r\n0\r\n15\r\n\r\n\r\n2\r\nReady\r\n")
-        << "" << "/dev/ttyUSB0" << "Deutsch" << 0 << 15 << QColor(0, 0, 0) << QColor(255, 255, 255) << "0";
-    QTest::newRow("short file applies what it has")
-        << QByteArray("x\r\n7\r\nEnglish\r\n 12 \r\n")
-        << "x" << "7" << "English" << 12 << 1 << QColor(255, 0, 0) << white << "0";
+        << QByteArray("\r\n/dev/ttyUSB0\r\nenglish\r\n0\r\n15\r\n\r\n\r\n2\r\nReady\r\n") << ""
+        << "/dev/ttyUSB0"
+        << "Deutsch" << 0 << 15 << QColor(0, 0, 0) << QColor(255, 255, 255) << "0";
+    QTest::newRow("short file applies what it has") << QByteArray("x\r\n7\r\nEnglish\r\n 12 \r\n") << "x"
+                                                    << "7"
+                                                    << "English" << 12 << 1 << QColor(255, 0, 0) << white << "0";
 }
 
 void TestPathpro::firstShowingAppliesFile()
@@ -236,8 +243,8 @@ void TestPathpro::firstShowingAppliesFile()
 // Caption, Label3, Label4, Label5, tooltips of Text2 and Text4, Check1, tooltips of Button1 to Button3.
 QStringList dialogTexts(const Pathpro *d)
 {
-    return {d->windowTitle(), d->Label3->text(), d->Label4->text(), d->Label5->text(),
-            d->Text2->toolTip(), d->Text4->toolTip(), d->Check1->text(), d->Button1->toolTip(),
+    return {d->windowTitle(),      d->Label3->text(),    d->Label4->text(), d->Label5->text(),
+            d->Text2->toolTip(),   d->Text4->toolTip(),  d->Check1->text(), d->Button1->toolTip(),
             d->Button2->toolTip(), d->Button3->toolTip()};
 }
 
@@ -247,18 +254,31 @@ void TestPathpro::dialogTextsFollowLanguageShown_data()
     QTest::addColumn<QStringList>("texts");
 
     QTest::newRow("Deutsch") << "Deutsch"
-                             << QStringList{" Einstellungen ", "RS 232 Port", "Sprache", "Farben des Datensicht-Fensters",
-                                            " Vordergrund Farbe", "Hintergrund Farbe", "Erweiterter Modus",
-                                            QStringLiteral("\u00c4nderungen abspeichern"), "Verlassen ohne speichern",
+                             << QStringList{" Einstellungen ",
+                                            "RS 232 Port",
+                                            "Sprache",
+                                            "Farben des Datensicht-Fensters",
+                                            " Vordergrund Farbe",
+                                            "Hintergrund Farbe",
+                                            "Erweiterter Modus",
+                                            QStringLiteral("\u00c4nderungen abspeichern"),
+                                            "Verlassen ohne speichern",
                                             QStringLiteral("Pfadangabe f\u00fcr EXCEL")};
-    QTest::newRow("English") << "English"
-                             << QStringList{" User Settings", "RS 232 Port", "Language", "Colours of data windows",
-                                            "ForeColor", "BackColor", "Extended Mod", "Save", "Exit",
-                                            "Save the EXCEL Path "};
+    QTest::newRow("English") << "English" << QStringList{" User Settings", "RS 232 Port",
+                                                         "Language",       "Colours of data windows",
+                                                         "ForeColor",      "BackColor",
+                                                         "Extended Mod",   "Save",
+                                                         "Exit",           "Save the EXCEL Path "};
     QTest::newRow("Francais") << "Francais"
-                              << QStringList{QStringLiteral(" Pr\u00e9f\u00e9rences"), "Port RS232", "Langage",
+                              << QStringList{QStringLiteral(" Pr\u00e9f\u00e9rences"),
+                                             "Port RS232",
+                                             "Langage",
                                              QStringLiteral("Couleurs de fen\u00eatres de donne\u00e9s"),
-                                             "Premier plan", "Fond ", "Extended Mod", "Sauver", "Fin",
+                                             "Premier plan",
+                                             "Fond ",
+                                             "Extended Mod",
+                                             "Sauver",
+                                             "Fin",
                                              "Sauver EXCEL repertoire  "};
 }
 
@@ -394,11 +414,12 @@ void TestPathpro::browse_data()
         << QStringLiteral("Wenn auf Ihrem Rechner kein Excel installiert ist, Bitte Abbrechen w\u00e4hlen !\r\n"
                           "Es wird dann automatisch Notepad /Write /Wordpad angew\u00e4hlt !")
         << "Wo befindet sich Excel ->( Pfadangabe )" << std::optional<QString>() << "";
-    QTest::newRow("English, chosen")
-        << "English"
-        << "If Excel isn't installed on this PC, chose Cancel, \r\n Notepad /Write / Wordpad will be chosen automatically"
-        << "Where is MS-Excel->( Path input )" << std::optional<QString>(QStringLiteral("/opt/office/soffice"))
-        << "/opt/office/soffice";
+    QTest::newRow("English, chosen") << "English"
+                                     << "If Excel isn't installed on this PC, chose Cancel, \r\n Notepad /Write / "
+                                        "Wordpad will be chosen automatically"
+                                     << "Where is MS-Excel->( Path input )"
+                                     << std::optional<QString>(QStringLiteral("/opt/office/soffice"))
+                                     << "/opt/office/soffice";
 }
 
 void TestPathpro::browse()
@@ -451,9 +472,9 @@ void TestPathpro::saveWritesNineLines_data()
     QTest::newRow("baud line emptied, extended mode carried")
         << QByteArray("C:\\x.exe\r\n5\r\nEnglish\r\n 11 \r\n 1 \r\n9600\r\nreserved\r\n1\r\nReady\r\n") << "" << 0
         << QByteArray("\r\n5\r\nEnglish\r\n 0 \r\n 1 \r\n\r\n\r\n1\r\nReady\r\n");
-    QTest::newRow("typed device path")
-        << QByteArray() << "/dev/ttyUSB1" << 11
-        << QByteArray("\r\n/dev/ttyUSB1\r\nDeutsch\r\n 11 \r\n 1 \r\n\r\n\r\n0\r\nReady\r\n");
+    QTest::newRow("typed device path") << QByteArray() << "/dev/ttyUSB1" << 11
+                                       << QByteArray(
+                                              "\r\n/dev/ttyUSB1\r\nDeutsch\r\n 11 \r\n 1 \r\n\r\n\r\n0\r\nReady\r\n");
 }
 
 void TestPathpro::saveWritesNineLines()
@@ -529,9 +550,12 @@ void TestPathpro::failedSaveReportsAndKeepsRunning_data()
     QTest::addColumn<QString>("language");
     QTest::addColumn<QString>("opening");
 
-    QTest::newRow("Deutsch") << "Deutsch" << "Die Einstellungen konnten nicht in \"";
-    QTest::newRow("English") << "English" << "The settings could not be saved to \"";
-    QTest::newRow("Francais") << "Francais" << QStringLiteral("Les param\u00e8tres n'ont pas pu \u00eatre enregistr\u00e9s dans \"");
+    QTest::newRow("Deutsch") << "Deutsch"
+                             << "Die Einstellungen konnten nicht in \"";
+    QTest::newRow("English") << "English"
+                             << "The settings could not be saved to \"";
+    QTest::newRow("Francais") << "Francais"
+                              << QStringLiteral("Les param\u00e8tres n'ont pas pu \u00eatre enregistr\u00e9s dans \"");
 }
 
 void TestPathpro::failedSaveReportsAndKeepsRunning()
@@ -573,8 +597,10 @@ void TestPathpro::failedRestartKeepsRecording_data()
     QTest::addColumn<QString>("language");
     QTest::addColumn<QString>("opening");
 
-    QTest::newRow("Deutsch") << "Deutsch" << "Die Einstellungen sind in \"";
-    QTest::newRow("English") << "English" << "The settings are saved in \"";
+    QTest::newRow("Deutsch") << "Deutsch"
+                             << "Die Einstellungen sind in \"";
+    QTest::newRow("English") << "English"
+                             << "The settings are saved in \"";
     QTest::newRow("Francais") << "Francais" << QStringLiteral("Les param\u00e8tres sont enregistr\u00e9s dans \"");
 }
 

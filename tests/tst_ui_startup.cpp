@@ -56,13 +56,28 @@ private slots:
         QTest::addColumn<QString>("button2Tip");
         QTest::addColumn<QString>("form2Caption");
         const QString built2 = QString::fromUtf8("Messdaten speichern");
-        QTest::newRow("German") << QByteArray("Deutsch") << "Notizen" << "&Datei" << "&Speichern" << "&Einstellungen"
+        QTest::newRow("German") << QByteArray("Deutsch") << "Notizen"
+                                << "&Datei"
+                                << "&Speichern"
+                                << "&Einstellungen"
                                 << "&Programm Optionen" << built2 << QString();
-        QTest::newRow("English") << QByteArray("English") << "Notes" << "&File" << "&Save" << "&Settings"
-                                 << "&User settings" << " Save the Measurement File" << " Clean Measurement";
-        QTest::newRow("French") << QByteArray("Francais") << "Note" << "&File" << "&Sauver" << "&Options"
-                                << "&User Setting" << " Enregistrer la mesure" << QString::fromUtf8(" Efface données");
-        QTest::newRow("lower-case english") << QByteArray("english") << "Notizen" << "&File" << "&Save" << "&Settings"
+        QTest::newRow("English") << QByteArray("English") << "Notes"
+                                 << "&File"
+                                 << "&Save"
+                                 << "&Settings"
+                                 << "&User settings"
+                                 << " Save the Measurement File"
+                                 << " Clean Measurement";
+        QTest::newRow("French") << QByteArray("Francais") << "Note"
+                                << "&File"
+                                << "&Sauver"
+                                << "&Options"
+                                << "&User Setting"
+                                << " Enregistrer la mesure" << QString::fromUtf8(" Efface données");
+        QTest::newRow("lower-case english") << QByteArray("english") << "Notizen"
+                                            << "&File"
+                                            << "&Save"
+                                            << "&Settings"
                                             << "&User settings" << built2 << QString();
     }
     void languageTexts()
@@ -88,8 +103,9 @@ private slots:
         // Texts no language touches.
         QCOMPARE(actionText(f, "SSCommand2"), QStringLiteral("&Start / Stop"));
         QCOMPARE(actionText(f, "cmdstart"), QStringLiteral("Daten Export --> Excel"));
-        QCOMPARE(f.Label1->text(),
-                 QStringLiteral("     Time        ACT 1        MAX 1       MIN 1        ACT 2        MAX 2      MIN 2 "));
+        QCOMPARE(
+            f.Label1->text(),
+            QStringLiteral("     Time        ACT 1        MAX 1       MIN 1        ACT 2        MAX 2      MIN 2 "));
         // English and French create the delete dialog (hidden) with their caption.
         if (form2Caption.isEmpty()) {
             QVERIFY(!f.existingForm2());
@@ -227,7 +243,8 @@ private slots:
         QCOMPARE(m.text, QString::fromUtf8("Please close Microsoft EXCEL ! \r\nBitte Microsoft EXCEL schließen ! "));
         QCOMPARE(m.title, QStringLiteral(" ZKD735 "));
         QCOMPARE(m.icon, PromptIcon::Question);
-        QCOMPARE(m.buttons, (QList<PromptButton>{PromptButton::Cancel, PromptButton::TryAgain, PromptButton::Continue}));
+        QCOMPARE(m.buttons,
+                 (QList<PromptButton>{PromptButton::Cancel, PromptButton::TryAgain, PromptButton::Continue}));
         QCOMPARE(f.WorkFileNumber(), std::int16_t(0));
     }
 

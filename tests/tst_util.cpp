@@ -162,7 +162,8 @@ private slots:
     {
         QCOMPARE(toQtFilter(QStringLiteral("Filetyp Excel(*.csv)|*.csv|All Files (*.*)|*.*")),
                  QStringLiteral("Filetyp Excel(*.csv) (*.csv);;All Files (*.*) (*.*)"));
-        QCOMPARE(toQtFilter(QStringLiteral("Filetyp Exe(*.exe)|Excel.exe|")), QStringLiteral("Filetyp Exe(*.exe) (Excel.exe)"));
+        QCOMPARE(toQtFilter(QStringLiteral("Filetyp Exe(*.exe)|Excel.exe|")),
+                 QStringLiteral("Filetyp Exe(*.exe) (Excel.exe)"));
     }
 };
 

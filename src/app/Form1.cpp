@@ -514,10 +514,11 @@ void Form1::ResetWorkFile()
     }
     const WorkFile::ResetResult result = m_workFile->reset(workFilePath());
     switch (result.outcome) {
-    case WorkFile::ResetResult::Outcome::Opened:
-        break;
+    case WorkFile::ResetResult::Outcome::Opened: break;
     case WorkFile::ResetResult::Outcome::CannotDelete:
-        prompts().ask({str(texts::CloseExcel), str(texts::CloseExcelTitle), PromptIcon::Question,
+        prompts().ask({str(texts::CloseExcel),
+                       str(texts::CloseExcelTitle),
+                       PromptIcon::Question,
                        {PromptButton::Cancel, PromptButton::TryAgain, PromptButton::Continue}});
         break;
     case WorkFile::ResetResult::Outcome::CannotOpen:
@@ -538,8 +539,10 @@ bool Form1::writeToWorkFile(const QByteArray &bytes, bool completesLine)
     if (bytes.isEmpty() || !m_workFile->isOpen())
         return true;
     while (!m_workFile->write(bytes)) {
-        const PromptButton answer = prompts().ask(
-            {m_workFile->errorText(), str(texts::AppTitle), PromptIcon::Critical, {PromptButton::Retry, PromptButton::Cancel}});
+        const PromptButton answer = prompts().ask({m_workFile->errorText(),
+                                                   str(texts::AppTitle),
+                                                   PromptIcon::Critical,
+                                                   {PromptButton::Retry, PromptButton::Cancel}});
         if (answer != PromptButton::Retry) {
             CloseWorkFile();
             return false;

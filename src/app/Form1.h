@@ -46,10 +46,10 @@ public:
     {
         IPrompts *prompts = nullptr;
         IClock *clock = nullptr;
-        QString programDir;            // scx.ini, sensor.ini, senso.scy and the manual live here
-        QString currentDir;            // the working file and the files of Open/Save/Delete
+        QString programDir;                 // scx.ini, sensor.ini, senso.scy and the manual live here
+        QString currentDir;                 // the working file and the files of Open/Save/Delete
         SingleInstance *instance = nullptr; // null: no single-instance check (tests)
-        QString executablePath;        // what the settings dialog restarts
+        QString executablePath;             // what the settings dialog restarts
     };
 
     explicit Form1(const Deps &deps, QWidget *parent = nullptr);

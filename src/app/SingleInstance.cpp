@@ -25,8 +25,8 @@ QString SingleInstance::defaultKey()
     QString user = qEnvironmentVariable("USER");
     if (user.isEmpty())
         user = qEnvironmentVariable("USERNAME");
-    const QByteArray hash = QCryptographicHash::hash(
-        (user + QLatin1Char('|') + QDir::homePath()).toUtf8(), QCryptographicHash::Sha1);
+    const QByteArray hash = QCryptographicHash::hash((user + QLatin1Char('|') + QDir::homePath()).toUtf8(),
+                                                     QCryptographicHash::Sha1);
     return QStringLiteral("ZKD735_DataRecorder-") + QString::fromLatin1(hash.toHex().left(12));
 }
 
@@ -45,7 +45,8 @@ bool SingleInstance::activateRunning()
 bool SingleInstance::claim()
 {
     // Two copies started at the same moment must not both claim the place.
-    QLockFile lock(QDir(QStandardPaths::writableLocation(QStandardPaths::TempLocation)).filePath(m_key + QStringLiteral(".lock")));
+    QLockFile lock(
+        QDir(QStandardPaths::writableLocation(QStandardPaths::TempLocation)).filePath(m_key + QStringLiteral(".lock")));
     lock.setStaleLockTime(0);
     if (!lock.tryLock(5000))
         return false;

@@ -59,8 +59,8 @@ std::optional<QString> WidgetPrompts::saveFile(const FileDialogRequest &request)
     QString dir = request.folder;
     if (!request.fileName.isEmpty())
         dir += QLatin1Char('/') + request.fileName;
-    const QString path = QFileDialog::getSaveFileName(m_owner, request.title, dir, toQtFilter(request.filter),
-                                                      nullptr, QFileDialog::DontConfirmOverwrite);
+    const QString path = QFileDialog::getSaveFileName(m_owner, request.title, dir, toQtFilter(request.filter), nullptr,
+                                                      QFileDialog::DontConfirmOverwrite);
     if (path.isEmpty())
         return std::nullopt;
     return path;
@@ -68,7 +68,8 @@ std::optional<QString> WidgetPrompts::saveFile(const FileDialogRequest &request)
 
 std::optional<QString> WidgetPrompts::openFile(const FileDialogRequest &request)
 {
-    const QString path = QFileDialog::getOpenFileName(m_owner, request.title, request.folder, toQtFilter(request.filter));
+    const QString path = QFileDialog::getOpenFileName(m_owner, request.title, request.folder,
+                                                      toQtFilter(request.filter));
     if (path.isEmpty())
         return std::nullopt;
     return path;
@@ -76,8 +77,10 @@ std::optional<QString> WidgetPrompts::openFile(const FileDialogRequest &request)
 
 void WidgetPrompts::about(const QString &application, const QString &text)
 {
-    QMessageBox::about(m_owner, application, QStringLiteral("<b>%1</b><br>%2").arg(application.toHtmlEscaped(),
-                                                                                  text.toHtmlEscaped().replace(QStringLiteral("\r\n"), QStringLiteral("<br>"))));
+    QMessageBox::about(m_owner, application,
+                       QStringLiteral("<b>%1</b><br>%2")
+                           .arg(application.toHtmlEscaped(),
+                                text.toHtmlEscaped().replace(QStringLiteral("\r\n"), QStringLiteral("<br>"))));
 }
 
 void WidgetPrompts::beep()

@@ -129,10 +129,8 @@ void Graph::buildControls()
         column->addWidget(unit);
         return column;
     };
-    m_scaleColumn1 = scaleColumn(Label1, Label7, "Label1", "Label7", str(kUnit1AsBuilt), kInput1Colour,
-                                 Qt::AlignRight);
-    m_scaleColumn2 = scaleColumn(Label2, Label8, "Label2", "Label8", str(kUnit2AsBuilt), kInput2Colour,
-                                 Qt::AlignLeft);
+    m_scaleColumn1 = scaleColumn(Label1, Label7, "Label1", "Label7", str(kUnit1AsBuilt), kInput1Colour, Qt::AlignRight);
+    m_scaleColumn2 = scaleColumn(Label2, Label8, "Label2", "Label8", str(kUnit2AsBuilt), kInput2Colour, Qt::AlignLeft);
     Label1->setText(str(kScale1AsBuilt));
 
     Label3 = makeLabel(this, "Label3", str(texts::GraphInp1Act), kInput1Colour);

@@ -4,9 +4,7 @@
 
 namespace zkd {
 
-StripBuffer::StripBuffer(qsizetype capacity) : m_values(static_cast<std::size_t>(std::max<qsizetype>(capacity, 1)))
-{
-}
+StripBuffer::StripBuffer(qsizetype capacity) : m_values(static_cast<std::size_t>(std::max<qsizetype>(capacity, 1))) {}
 
 void StripBuffer::clear()
 {

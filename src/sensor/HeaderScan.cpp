@@ -71,8 +71,7 @@ void testLine(const QString &line, HeaderScan::Result &result)
 
 } // namespace
 
-HeaderScan::Result HeaderScan::scan(const QByteArray &snapshot, const QString &lineBuffer,
-                                    const Lines &lines)
+HeaderScan::Result HeaderScan::scan(const QByteArray &snapshot, const QString &lineBuffer, const Lines &lines)
 {
     Result result;
     result.lines = lines;

@@ -20,10 +20,10 @@ public:
     // The program-wide header globals.
     struct Lines
     {
-        QString inp1Line;  // Inp1Line
-        QString inp2Line;  // Inp2Line
-        QString sr1Line;   // Sr1Line
-        QString sr2Line;   // Sr2Line
+        QString inp1Line; // Inp1Line
+        QString inp2Line; // Inp2Line
+        QString sr1Line;  // Sr1Line
+        QString sr2Line;  // Sr2Line
     };
 
     struct Result

@@ -45,8 +45,7 @@ void SensorSelection::selectInput(const QString &fieldText, Input &input)
     }
 }
 
-SensorSelection::Result SensorSelection::select(const QString &field1, const QString &field2,
-                                                const State &state)
+SensorSelection::Result SensorSelection::select(const QString &field1, const QString &field2, const State &state)
 {
     Result result;
     result.state = state;

@@ -17,10 +17,10 @@ public:
     // changes anything; otherwise the values stay as passed in.
     struct Input
     {
-        std::int16_t scaleMax = 0;  // ScaleMax1 / ScaleMax2
-        std::int16_t scaleMin = 0;  // ScaleMin1 / ScaleMin2
-        QString mainCaption;        // main window Label9 / Label10
-        QString graphCaption;       // graph window Label1 / Label2
+        std::int16_t scaleMax = 0; // ScaleMax1 / ScaleMax2
+        std::int16_t scaleMin = 0; // ScaleMin1 / ScaleMin2
+        QString mainCaption;       // main window Label9 / Label10
+        QString graphCaption;      // graph window Label1 / Label2
     };
 
     struct State

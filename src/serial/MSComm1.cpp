@@ -28,12 +28,10 @@ std::optional<QString> commEventMessage(CommEventCode code)
     case CommEventCode::Frame:
     case CommEventCode::RxOver:
     case CommEventCode::RxParity:
-    case CommEventCode::CarrierDetectTimeout:
-        return std::nullopt;
+    case CommEventCode::CarrierDetectTimeout: return std::nullopt;
     case CommEventCode::TxFull:
     case CommEventCode::Dcb:
-    case CommEventCode::DeviceLost:
-        break;
+    case CommEventCode::DeviceLost: break;
     }
     return str(texts::UnknownCommError);
 }
@@ -166,9 +164,9 @@ QString MSComm1::settings() const
     case QSerialPort::SpaceParity: parity = QStringLiteral("s"); break;
     default: break;
     }
-    const QString stop = m_settings.stopBits == QSerialPort::TwoStop         ? QStringLiteral("2")
-                         : m_settings.stopBits == QSerialPort::OneAndHalfStop ? QStringLiteral("1.5")
-                                                                              : QStringLiteral("1");
+    const QString stop = m_settings.stopBits == QSerialPort::TwoStop ? QStringLiteral("2")
+        : m_settings.stopBits == QSerialPort::OneAndHalfStop         ? QStringLiteral("1.5")
+                                                                     : QStringLiteral("1");
     return QStringLiteral("%1,%2,%3,%4").arg(m_settings.baudRate).arg(parity).arg(int(m_settings.dataBits)).arg(stop);
 }
 
@@ -260,8 +258,7 @@ void MSComm1::onError(QSerialPort::SerialPortError error)
     case QSerialPort::OpenError:
         // Open failures are reported by setPortOpen; timeouts come from our own waits.
         return;
-    default:
-        break;
+    default: break;
     }
     m_port.clearError();
     // A vanished device keeps failing; one report per opening is enough.
@@ -269,7 +266,7 @@ void MSComm1::onError(QSerialPort::SerialPortError error)
         return;
     m_errorReported = true;
     const bool gone = error == QSerialPort::ResourceError
-                      || (m_portName.startsWith(QLatin1Char('/')) && !QFileInfo::exists(m_portName));
+        || (m_portName.startsWith(QLatin1Char('/')) && !QFileInfo::exists(m_portName));
     if (gone) {
         // The device is gone: keeping it open only repeats the failure.
         m_port.close();

@@ -80,8 +80,8 @@ public:
     // Sends the text as 8-bit bytes; fails silently when the port is closed.
     bool Output(const QByteArray &bytes);
 
-    QByteArray Input();          // one waiting character, empty when none
-    QByteArray ReadAvailable();  // every waiting character
+    QByteArray Input();         // one waiting character, empty when none
+    QByteArray ReadAvailable(); // every waiting character
     CommEventCode CommEvent() const { return m_event; }
     // Takes up what the system has received but not yet announced; the bytes
     // are announced through OnComm before this returns.

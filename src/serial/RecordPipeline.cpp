@@ -26,7 +26,7 @@ QString RecordPipeline::notesHeader(const Language &language, const QString &tim
 {
     const QString cr(kReturn);
     return pickOrEmpty(language, texts::NotesTime) + time + cr + pickOrEmpty(language, texts::NotesDate) + date + cr
-           + str(texts::NotesLabel) + notes + cr;
+        + str(texts::NotesLabel) + notes + cr;
 }
 
 QStringList RecordPipeline::splitWords(const QString &line)
@@ -200,8 +200,8 @@ void RecordPipeline::processChar(unsigned char byte, bool decimalComma, BatchRes
     // What the record line receives: tabs and semicolons never, CR as CR LF.
     const QChar line[2] = {shownForLine(c, decimalComma), kLineFeed};
     const qsizetype count = c == kBackspace || c == kLineFeed || c == kTab || c == QLatin1Char(';') ? 0
-                            : c == kReturn                                                      ? 2
-                                                                                                : 1;
+        : c == kReturn                                                                              ? 2
+                                                                                                    : 1;
     collect(QStringView(line, count), result);
 }
 

@@ -18,10 +18,10 @@ namespace zkd {
 // merged.
 struct BatchResult
 {
-    QByteArray fileBytes;      // what the working file receives, in order
+    QByteArray fileBytes; // what the working file receives, in order
     bool lineCompleted = false;
-    int beeps = 0;             // chunks processed while no line had completed yet
-    bool dataSeen = false;     // a chunk found text in the table: show the activity picture
+    int beeps = 0;         // chunks processed while no line had completed yet
+    bool dataSeen = false; // a chunk found text in the table: show the activity picture
 };
 
 struct RecordDisplay
@@ -64,8 +64,8 @@ public:
     void setUnsavedLength(std::int16_t value) { m_unsavedLength = value; }
 
     const QString &lineBuffer() const { return m_lineBuffer; }
-    const QString &lastLine() const { return m_lastLine; }      // txtPopStr
-    const QStringList &words() const { return m_words; }        // lstPopStrings
+    const QString &lastLine() const { return m_lastLine; } // txtPopStr
+    const QStringList &words() const { return m_words; }   // lstPopStrings
     const RecordDisplay &display() const { return m_display; }
     quint64 linesCompleted() const { return m_linesCompleted; }
 

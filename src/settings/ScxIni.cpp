@@ -100,10 +100,9 @@ ScxIniReadResult readScxIni(const QString &path, int fieldCount)
 QByteArray formatScxIni(const ScxIniValues &values)
 {
     const QString crlf = QStringLiteral("\r\n");
-    const QString text = quoted(values.spreadsheetPath) + crlf + quoted(values.port) + crlf
-                         + quoted(values.language) + crlf + QStringLiteral(" %1 ").arg(values.foreColour) + crlf
-                         + QStringLiteral(" %1 ").arg(values.backColour) + crlf + crlf + crlf
-                         + quoted(values.extendedMode) + crlf + QStringLiteral("Ready") + crlf;
+    const QString text = quoted(values.spreadsheetPath) + crlf + quoted(values.port) + crlf + quoted(values.language)
+        + crlf + QStringLiteral(" %1 ").arg(values.foreColour) + crlf + QStringLiteral(" %1 ").arg(values.backColour)
+        + crlf + crlf + crlf + quoted(values.extendedMode) + crlf + QStringLiteral("Ready") + crlf;
     return encode8(text);
 }
 

@@ -22,7 +22,10 @@ std::optional<QString> pick(const Language &language, const LangText &text);
 // As pick(), but an empty text where pick() gives nothing.
 QString pickOrEmpty(const Language &language, const LangText &text);
 
-inline QString str(const char16_t *text) { return QString::fromUtf16(text); }
+inline QString str(const char16_t *text)
+{
+    return QString::fromUtf16(text);
+}
 
 // Every text the program shows, in one place.
 namespace texts {
@@ -118,9 +121,8 @@ inline constexpr LangText TransmissionError{
     u" Es ist ein \u00dcbertragungsfehler aufgetreten... Bitte Dr\u00fccken Sie Start/ Stopp !",
     u"Data transsmision error... Please press Start / Stop again !",
     u"Erreur transmission de donn\u00e9es ... appuyez encore sur Start / Stop s.v.p"};
-inline constexpr LangText TransmissionErrorTitle{u"Bitte Messung neu starten !",
-                                                 u"Please start the transmission again !",
-                                                 u"Erreur transmission de donn\u00e9es"};
+inline constexpr LangText TransmissionErrorTitle{
+    u"Bitte Messung neu starten !", u"Please start the transmission again !", u"Erreur transmission de donn\u00e9es"};
 
 // ---- Graph preview -------------------------------------------------------
 inline constexpr const char16_t *GraphCaptionInitial = u"INP 1  +  INP 2  Preview Graph    ";
@@ -209,20 +211,25 @@ inline constexpr const char16_t *SettingsBrowseAllFiles = u"All Files (*)|*";
 // ---- Messages of our own (faults the program reports in plain words) --------
 // A settings file that could not be used whole. %1: the file; %2: one line per problem.
 inline constexpr LangText SettingsReadError{
-    u"Einige Einstellungen in \"%1\" konnten nicht verwendet werden:\r\n%2\r\nF\u00fcr sie gelten die eingebauten Werte.",
+    u"Einige Einstellungen in \"%1\" konnten nicht verwendet werden:\r\n%2\r\nF\u00fcr sie gelten die eingebauten "
+    u"Werte.",
     u"Some settings in \"%1\" could not be used:\r\n%2\r\nThe built-in values are used for them.",
-    u"Certains param\u00e8tres de \"%1\" n'ont pas pu \u00eatre utilis\u00e9s :\r\n%2\r\nLes valeurs par d\u00e9faut sont utilis\u00e9es pour eux."};
+    u"Certains param\u00e8tres de \"%1\" n'ont pas pu \u00eatre utilis\u00e9s :\r\n%2\r\nLes valeurs par d\u00e9faut "
+    u"sont utilis\u00e9es pour eux."};
 inline constexpr const char16_t *SettingsReadErrorNone =
     u"Some settings in \"%1\" could not be used:\r\n%2\r\nThe built-in values are used for them.";
 // One problem each; %1 is what the file holds, %2 the line.
-inline constexpr LangText SettingsProblemRead{u"- die Datei kann nicht gelesen werden (%1)", u"- the file cannot be read (%1)",
+inline constexpr LangText SettingsProblemRead{u"- die Datei kann nicht gelesen werden (%1)",
+                                              u"- the file cannot be read (%1)",
                                               u"- le fichier ne peut pas \u00eatre lu (%1)"};
 inline constexpr LangText SettingsProblemColour{
     u"- Zeile %2: \"%1\" ist keine Farbnummer von 0 bis 15", u"- line %2: \"%1\" is not a colour number from 0 to 15",
     u"- ligne %2 : \"%1\" n'est pas un num\u00e9ro de couleur de 0 \u00e0 15"};
-inline constexpr LangText SettingsProblemPort{u"- Zeile 2: kein serieller Anschluss angegeben", u"- line 2: no serial port is given",
+inline constexpr LangText SettingsProblemPort{u"- Zeile 2: kein serieller Anschluss angegeben",
+                                              u"- line 2: no serial port is given",
                                               u"- ligne 2 : aucun port s\u00e9rie n'est indiqu\u00e9"};
-inline constexpr LangText SettingsProblemBaud{u"- Zeile 6: \"%1\" ist keine Baudrate", u"- line 6: \"%1\" is not a baud rate",
+inline constexpr LangText SettingsProblemBaud{u"- Zeile 6: \"%1\" ist keine Baudrate",
+                                              u"- line 6: \"%1\" is not a baud rate",
                                               u"- ligne 6 : \"%1\" n'est pas une vitesse en bauds"};
 // Save, open, export and help failures. Without a language the English text
 // is shown: a fault the user must act on is never reported as an empty box.
@@ -233,10 +240,9 @@ inline constexpr LangText SaveFailed{
     u"La mesure n'a pas pu \u00eatre sauvegard\u00e9e :\r\n%1\r\n"
     u"L'enregistrement reste dans le fichier de travail \"%2\"."};
 // %1: the program; %2: the platform's reason.
-inline constexpr LangText ProgramStartFailed{
-    u"Das Programm \"%1\" konnte nicht gestartet werden:\r\n%2",
-    u"The program \"%1\" could not be started:\r\n%2",
-    u"Le programme \"%1\" n'a pas pu \u00eatre d\u00e9marr\u00e9 :\r\n%2"};
+inline constexpr LangText ProgramStartFailed{u"Das Programm \"%1\" konnte nicht gestartet werden:\r\n%2",
+                                             u"The program \"%1\" could not be started:\r\n%2",
+                                             u"Le programme \"%1\" n'a pas pu \u00eatre d\u00e9marr\u00e9 :\r\n%2"};
 // %1: the file; %2: the program that was asked for and is not there.
 inline constexpr LangText FileOpenFailed{
     u"Die Datei \"%1\" konnte nicht ge\u00f6ffnet werden: Das Programm \"%2\" wurde nicht gefunden, und f\u00fcr "
@@ -268,7 +274,8 @@ inline constexpr LangText RestartFailed{
     u"The settings are saved in \"%1\", but \"%2\" could not be started again.\r\n"
     u"The program keeps running with the previous settings; the new ones apply from the next start.",
     u"Les param\u00e8tres sont enregistr\u00e9s dans \"%1\", mais \"%2\" n'a pas pu \u00eatre red\u00e9marr\u00e9.\r\n"
-    u"Le programme continue avec les param\u00e8tres pr\u00e9c\u00e9dents ; les nouveaux s'appliquent au prochain d\u00e9marrage."};
+    u"Le programme continue avec les param\u00e8tres pr\u00e9c\u00e9dents ; les nouveaux s'appliquent au prochain "
+    u"d\u00e9marrage."};
 inline constexpr const char16_t *RestartFailedNone =
     u"The settings are saved in \"%1\", but \"%2\" could not be started again.\r\n"
     u"The program keeps running with the previous settings; the new ones apply from the next start.";

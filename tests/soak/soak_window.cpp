@@ -109,9 +109,12 @@ int main(int argc, char *argv[])
         replay.open(QIODevice::WriteOnly);
         replay.write(stream);
         replay.close();
-        simArgs << "--baud" << "921600" << "--replay" << replay.fileName();
+        simArgs << "--baud"
+                << "921600"
+                << "--replay" << replay.fileName();
     } else {
-        simArgs << "--baud" << "0";
+        simArgs << "--baud"
+                << "0";
     }
     if (!garbage)
         simArgs << "--interval" << QString::number(interval) << "--records" << QString::number(records);
@@ -149,7 +152,8 @@ int main(int argc, char *argv[])
     QObject::connect(&sample, &QTimer::timeout, [&] {
         rss.append(residentKb());
         std::fprintf(stderr, "t=%llds rss_kb=%lld records=%llu\n", static_cast<long long>(run.elapsed() / 1000),
-                     static_cast<long long>(rss.last()), static_cast<unsigned long long>(form.pipeline().linesCompleted()));
+                     static_cast<long long>(rss.last()),
+                     static_cast<unsigned long long>(form.pipeline().linesCompleted()));
     });
     QObject::connect(&watch, &QTimer::timeout, [&] {
         largestTable = std::max(largestTable, form.termText().size());

@@ -53,8 +53,7 @@ void fitImages(QTextDocument &document, qreal maxWidth)
             if (!fragment.charFormat().isImageFormat())
                 continue;
             QTextImageFormat format = fragment.charFormat().toImageFormat();
-            const QImage image =
-                document.resource(QTextDocument::ImageResource, QUrl(format.name())).value<QImage>();
+            const QImage image = document.resource(QTextDocument::ImageResource, QUrl(format.name())).value<QImage>();
             if (image.isNull() || image.width() <= maxWidth)
                 continue;
             format.setWidth(maxWidth);

@@ -22,16 +22,15 @@ const QStringList kLanguages{QStringLiteral("Deutsch"), kEnglish, QStringLiteral
 QString helpText(const QCommandLineParser &parser)
 {
     return parser.helpText()
-           + QStringLiteral(
-               "\nRecords a run of the ZKD735 into Senso.scx in the current folder, exactly as the\n"
-               "main window records it, and saves it under --out when the run ends.\n"
-               "The run ends on Ctrl+C (SIGINT) or SIGTERM, after --duration, or after --records.\n"
-               "\nExit codes:\n"
-               "  0  the run was recorded (and saved when --out was given)\n"
-               "  2  the command line is wrong\n"
-               "  3  the port cannot be opened, or the device vanished during the run\n"
-               "  4  no instrument header (INP1 line) arrived within 1.5 s\n"
-               "  5  the working file or the --out file cannot be written\n");
+        + QStringLiteral("\nRecords a run of the ZKD735 into Senso.scx in the current folder, exactly as the\n"
+                         "main window records it, and saves it under --out when the run ends.\n"
+                         "The run ends on Ctrl+C (SIGINT) or SIGTERM, after --duration, or after --records.\n"
+                         "\nExit codes:\n"
+                         "  0  the run was recorded (and saved when --out was given)\n"
+                         "  2  the command line is wrong\n"
+                         "  3  the port cannot be opened, or the device vanished during the run\n"
+                         "  4  no instrument header (INP1 line) arrived within 1.5 s\n"
+                         "  5  the working file or the --out file cannot be written\n");
 }
 
 std::optional<quint64> positiveWhole(const QString &text)
@@ -50,22 +49,24 @@ RecordOptions::ParseResult RecordOptions::parse(const QStringList &arguments)
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Headless recorder for the ZKD735 measuring instrument."));
     const QCommandLineOption helpOption = parser.addHelpOption();
-    const QCommandLineOption portOption(QStringLiteral("port"), QStringLiteral("Serial device of the instrument (required)."),
+    const QCommandLineOption portOption(QStringLiteral("port"),
+                                        QStringLiteral("Serial device of the instrument (required)."),
                                         QStringLiteral("DEVICE"));
-    const QCommandLineOption baudOption(QStringLiteral("baud"),
-                                        QStringLiteral("Baud rate; the line runs N,n,8,1 (default %1).").arg(kDefaultBaud),
-                                        QStringLiteral("N"));
+    const QCommandLineOption baudOption(
+        QStringLiteral("baud"), QStringLiteral("Baud rate; the line runs N,n,8,1 (default %1).").arg(kDefaultBaud),
+        QStringLiteral("N"));
     const QCommandLineOption languageOption(
         QStringLiteral("language"),
         QStringLiteral("Deutsch, English or Francais: labels of the notes header, decimal comma in German and French "
                        "(default: line 3 of scx.ini in the current folder, else English)."),
         QStringLiteral("LANGUAGE"));
-    const QCommandLineOption notesOption(QStringLiteral("notes"), QStringLiteral("Text of the notes line of the header."),
-                                         QStringLiteral("TEXT"));
-    const QCommandLineOption outOption(QStringLiteral("out"),
-                                       QStringLiteral("Save the run under this name when it ends (\".csv\" is appended, "
-                                                      "dots are removed from the file name)."),
-                                       QStringLiteral("FILE"));
+    const QCommandLineOption notesOption(
+        QStringLiteral("notes"), QStringLiteral("Text of the notes line of the header."), QStringLiteral("TEXT"));
+    const QCommandLineOption outOption(
+        QStringLiteral("out"),
+        QStringLiteral("Save the run under this name when it ends (\".csv\" is appended, "
+                       "dots are removed from the file name)."),
+        QStringLiteral("FILE"));
     const QCommandLineOption durationOption(QStringLiteral("duration"), QStringLiteral("End the run after this time."),
                                             QStringLiteral("SECONDS"));
     const QCommandLineOption recordsOption(QStringLiteral("records"),
@@ -73,8 +74,8 @@ RecordOptions::ParseResult RecordOptions::parse(const QStringList &arguments)
                                                           "number; header lines do not count)."),
                                            QStringLiteral("N"));
     const QCommandLineOption quietOption(QStringLiteral("quiet"), QStringLiteral("No status line and no summary."));
-    parser.addOptions({portOption, baudOption, languageOption, notesOption, outOption, durationOption, recordsOption,
-                       quietOption});
+    parser.addOptions(
+        {portOption, baudOption, languageOption, notesOption, outOption, durationOption, recordsOption, quietOption});
 
     if (!parser.parse(arguments))
         return {Outcome::Error, parser.errorText()};
@@ -90,8 +91,8 @@ RecordOptions::ParseResult RecordOptions::parse(const QStringList &arguments)
     if (parser.isSet(baudOption)) {
         const auto value = positiveWhole(parser.value(baudOption));
         if (!value || *value > quint64(std::numeric_limits<qint32>::max()))
-            return {Outcome::Error, QStringLiteral("--baud needs a positive whole number, not \"%1\"")
-                                        .arg(parser.value(baudOption))};
+            return {Outcome::Error,
+                    QStringLiteral("--baud needs a positive whole number, not \"%1\"").arg(parser.value(baudOption))};
         baud = static_cast<int>(*value);
     }
 
@@ -117,16 +118,18 @@ RecordOptions::ParseResult RecordOptions::parse(const QStringList &arguments)
         bool ok = false;
         const double seconds = parser.value(durationOption).trimmed().toDouble(&ok);
         if (!ok || !std::isfinite(seconds) || seconds <= 0.0 || seconds > kMaxDurationSeconds)
-            return {Outcome::Error, QStringLiteral("--duration needs a positive number of seconds, not \"%1\"")
-                                        .arg(parser.value(durationOption))};
+            return {Outcome::Error,
+                    QStringLiteral("--duration needs a positive number of seconds, not \"%1\"")
+                        .arg(parser.value(durationOption))};
         duration = std::chrono::milliseconds(std::max(1LL, std::llround(seconds * kMillisecondsPerSecond)));
     }
 
     if (parser.isSet(recordsOption)) {
         records = positiveWhole(parser.value(recordsOption));
         if (!records)
-            return {Outcome::Error, QStringLiteral("--records needs a positive whole number, not \"%1\"")
-                                        .arg(parser.value(recordsOption))};
+            return {
+                Outcome::Error,
+                QStringLiteral("--records needs a positive whole number, not \"%1\"").arg(parser.value(recordsOption))};
     }
 
     quiet = parser.isSet(quietOption);

@@ -35,13 +35,8 @@ QString native(const QString &path)
 } // namespace
 
 Recorder::Recorder(Config config, const IClock &clock, std::FILE *messages, QObject *parent)
-    : QObject(parent),
-      m_config(std::move(config)),
-      m_clock(clock),
-      m_messages(messages),
-      m_workFile(m_fileNumbers),
-      m_counter(m_config.records),
-      m_status(messages)
+    : QObject(parent), m_config(std::move(config)), m_clock(clock), m_messages(messages), m_workFile(m_fileNumbers),
+      m_counter(m_config.records), m_status(messages)
 {
     m_headerTimer.setSingleShot(true);
     m_headerTimer.setTimerType(Qt::PreciseTimer);
@@ -143,8 +138,9 @@ void Recorder::onReceived(const QByteArray &bytes)
     const RecordCounter::FeedResult fed = m_counter.feed(m_pipeline, bytes);
     if (!fed.fileBytes.isEmpty()) {
         if (!m_workFile.write(fed.fileBytes)) {
-            end(ExitCode::File, QStringLiteral("cannot write the working file %1: %2")
-                                    .arg(native(m_workFile.path()), m_workFile.errorText()));
+            end(ExitCode::File,
+                QStringLiteral("cannot write the working file %1: %2")
+                    .arg(native(m_workFile.path()), m_workFile.errorText()));
             return;
         }
         m_bytesRecorded += fed.fileBytes.size();
@@ -211,7 +207,10 @@ void Recorder::end(ExitCode code, QString message)
         print(message);
     } else if (!m_config.quiet) {
         const QString where = m_savedPath.isEmpty() ? native(m_workFile.path()) : native(m_savedPath);
-        print(QStringLiteral("%1 records, %2 bytes recorded in %3").arg(m_counter.records()).arg(m_bytesRecorded).arg(where));
+        print(QStringLiteral("%1 records, %2 bytes recorded in %3")
+                  .arg(m_counter.records())
+                  .arg(m_bytesRecorded)
+                  .arg(where));
     }
     emit finished(toInt(code));
 }

@@ -48,12 +48,12 @@ public:
         QString port;
         QString serialSettings = QStringLiteral("2400,n,8,1");
         Language language;
-        QString notes;                 // CR LF line ends, as written
-        QString out;                   // save name; empty: the run stays in Senso.scx
+        QString notes; // CR LF line ends, as written
+        QString out;   // save name; empty: the run stays in Senso.scx
         std::optional<std::chrono::milliseconds> duration;
         std::optional<quint64> records;
         bool quiet = false;
-        QString folder;                // holds Senso.scx, Senso.bak and senso.scy
+        QString folder; // holds Senso.scx, Senso.bak and senso.scy
     };
 
     static constexpr std::chrono::milliseconds kHeaderDelay{1500};

@@ -10,10 +10,10 @@ namespace zkd::record {
 struct StatusFigures
 {
     quint64 records = 0;
-    QString time;   // word 0 of the last completed line
-    QString act1;   // word 1
-    QString unit1;  // unit of input 1 from the header, empty before the header read
-    QString act2;   // word 4
+    QString time;  // word 0 of the last completed line
+    QString act1;  // word 1
+    QString unit1; // unit of input 1 from the header, empty before the header read
+    QString act2;  // word 4
     QString unit2;
     bool overflow1 = false;
     bool overflow2 = false;

@@ -31,10 +31,8 @@ RecordPipeline englishPipeline()
     return pipeline;
 }
 
-const QByteArray kStream = QByteArray("INP1 = bar\r\nSR1 =  5\r\nPri = 1\r\n")
-                           + "      0.0       12.5       12.5\r\n"
-                           + "      1.0\t      13.5       12.5\r\n"
-                           + "      2.0       -1.5       12.5\r\n";
+const QByteArray kStream = QByteArray("INP1 = bar\r\nSR1 =  5\r\nPri = 1\r\n") + "      0.0       12.5       12.5\r\n"
+    + "      1.0\t      13.5       12.5\r\n" + "      2.0       -1.5       12.5\r\n";
 
 } // namespace
 
@@ -49,23 +47,37 @@ private slots:
         QTest::addColumn<QString>("arguments");
         QTest::addColumn<QString>("port");
         QTest::addColumn<QString>("settings");
-        QTest::addColumn<QString>("language");  // empty: from the settings file
+        QTest::addColumn<QString>("language"); // empty: from the settings file
         QTest::addColumn<QString>("notes");
         QTest::addColumn<QString>("out");
         QTest::addColumn<qint64>("durationMs"); // -1: none
         QTest::addColumn<qint64>("records");    // 0: no limit
         QTest::addColumn<bool>("quiet");
-        QTest::newRow("defaults") << "--port /dev/ttyUSB0" << "/dev/ttyUSB0" << "2400,n,8,1" << "" << "" << ""
-                                  << qint64(-1) << qint64(0) << false;
+        QTest::newRow("defaults") << "--port /dev/ttyUSB0"
+                                  << "/dev/ttyUSB0"
+                                  << "2400,n,8,1"
+                                  << ""
+                                  << ""
+                                  << "" << qint64(-1) << qint64(0) << false;
         QTest::newRow("everything")
             << "--port ttyA --baud 921600 --language Francais --notes \"Probe 7\" --out run.1 --duration 2.5 "
                "--records 40 --quiet"
-            << "ttyA" << "921600,n,8,1" << "Francais" << "Probe 7" << "run.1" << qint64(2500) << qint64(40) << true;
-        QTest::newRow("notes lines end in CR LF")
-            << QStringLiteral("--port p --notes \"a\nb\r\nc\"") << "p" << "2400,n,8,1" << "" << "a\r\nb\r\nc" << ""
-            << qint64(-1) << qint64(0) << false;
-        QTest::newRow("tiny duration is one millisecond")
-            << "--port p --duration 0.0001" << "p" << "2400,n,8,1" << "" << "" << "" << qint64(1) << qint64(0) << false;
+            << "ttyA"
+            << "921600,n,8,1"
+            << "Francais"
+            << "Probe 7"
+            << "run.1" << qint64(2500) << qint64(40) << true;
+        QTest::newRow("notes lines end in CR LF") << QStringLiteral("--port p --notes \"a\nb\r\nc\"") << "p"
+                                                  << "2400,n,8,1"
+                                                  << ""
+                                                  << "a\r\nb\r\nc"
+                                                  << "" << qint64(-1) << qint64(0) << false;
+        QTest::newRow("tiny duration is one millisecond") << "--port p --duration 0.0001"
+                                                          << "p"
+                                                          << "2400,n,8,1"
+                                                          << ""
+                                                          << ""
+                                                          << "" << qint64(1) << qint64(0) << false;
     }
     void optionsThatRun()
     {
@@ -91,21 +103,36 @@ private slots:
     {
         QTest::addColumn<QString>("arguments");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("no port") << "--baud 9600" << "--port";
-        QTest::newRow("port without value") << "--port" << "port";
-        QTest::newRow("baud not a number") << "--port p --baud fast" << "--baud";
-        QTest::newRow("baud zero") << "--port p --baud 0" << "--baud";
-        QTest::newRow("baud too large") << "--port p --baud 99999999999" << "--baud";
-        QTest::newRow("language in lower case") << "--port p --language english" << "--language";
-        QTest::newRow("language unknown") << "--port p --language Italiano" << "--language";
-        QTest::newRow("duration zero") << "--port p --duration 0" << "--duration";
-        QTest::newRow("duration negative") << "--port p --duration -3" << "--duration";
-        QTest::newRow("duration not a number") << "--port p --duration soon" << "--duration";
-        QTest::newRow("records zero") << "--port p --records 0" << "--records";
-        QTest::newRow("records negative") << "--port p --records -5" << "--records";
-        QTest::newRow("empty out") << "--port p --out \"\"" << "--out";
-        QTest::newRow("unknown option") << "--port p --speed 3" << "speed";
-        QTest::newRow("stray argument") << "--port p extra" << "extra";
+        QTest::newRow("no port") << "--baud 9600"
+                                 << "--port";
+        QTest::newRow("port without value") << "--port"
+                                            << "port";
+        QTest::newRow("baud not a number") << "--port p --baud fast"
+                                           << "--baud";
+        QTest::newRow("baud zero") << "--port p --baud 0"
+                                   << "--baud";
+        QTest::newRow("baud too large") << "--port p --baud 99999999999"
+                                        << "--baud";
+        QTest::newRow("language in lower case") << "--port p --language english"
+                                                << "--language";
+        QTest::newRow("language unknown") << "--port p --language Italiano"
+                                          << "--language";
+        QTest::newRow("duration zero") << "--port p --duration 0"
+                                       << "--duration";
+        QTest::newRow("duration negative") << "--port p --duration -3"
+                                           << "--duration";
+        QTest::newRow("duration not a number") << "--port p --duration soon"
+                                               << "--duration";
+        QTest::newRow("records zero") << "--port p --records 0"
+                                      << "--records";
+        QTest::newRow("records negative") << "--port p --records -5"
+                                          << "--records";
+        QTest::newRow("empty out") << "--port p --out \"\""
+                                   << "--out";
+        QTest::newRow("unknown option") << "--port p --speed 3"
+                                        << "speed";
+        QTest::newRow("stray argument") << "--port p extra"
+                                        << "extra";
     }
     void optionsThatAreRefused()
     {
@@ -219,9 +246,8 @@ private slots:
         QTest::addColumn<StatusFigures>("figures");
         QTest::addColumn<QString>("text");
         QTest::newRow("nothing yet") << StatusFigures{} << "0 records | time - | ACT 1 - | ACT 2 -";
-        QTest::newRow("before the header read")
-            << StatusFigures{3, "2,0", "12,5", "", "*Ovl*", "", true, true}
-            << "3 records | time 2,0 | ACT 1 12,5 | ACT 2 *Ovl* | Ovl INP 1 INP 2";
+        QTest::newRow("before the header read") << StatusFigures{3, "2,0", "12,5", "", "*Ovl*", "", true, true}
+                                                << "3 records | time 2,0 | ACT 1 12,5 | ACT 2 *Ovl* | Ovl INP 1 INP 2";
         QTest::newRow("with units, input 2 over")
             << StatusFigures{12, "2.4", "1.234", "bar", "45.6", QStringLiteral("\u00b0C"), false, true}
             << QStringLiteral("12 records | time 2.4 | ACT 1 1.234 bar | ACT 2 45.6 \u00b0C | Ovl INP 2");

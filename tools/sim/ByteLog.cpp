@@ -2,7 +2,7 @@
 
 namespace zkd::sim {
 
-std::optional<QString> ByteLog::open(const QString& path)
+std::optional<QString> ByteLog::open(const QString &path)
 {
     if (path.isEmpty())
         return std::nullopt;
@@ -12,7 +12,7 @@ std::optional<QString> ByteLog::open(const QString& path)
     return std::nullopt;
 }
 
-void ByteLog::append(const QByteArray& bytes)
+void ByteLog::append(const QByteArray &bytes)
 {
     if (!m_file.isOpen() || bytes.isEmpty())
         return;

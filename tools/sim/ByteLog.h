@@ -13,8 +13,8 @@ namespace zkd::sim {
 class ByteLog
 {
 public:
-    std::optional<QString> open(const QString& path);
-    void append(const QByteArray& bytes);
+    std::optional<QString> open(const QString &path);
+    void append(const QByteArray &bytes);
     // Takes back the last count bytes appended by this log (never more than it
     // appended itself).
     void retract(qint64 count);

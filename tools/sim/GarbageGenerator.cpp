@@ -18,10 +18,7 @@ constexpr char kOverflow[] = "*Ovl*";
 
 } // namespace
 
-GarbageGenerator::GarbageGenerator(quint32 seed)
-    : m_random(seed)
-{
-}
+GarbageGenerator::GarbageGenerator(quint32 seed) : m_random(seed) {}
 
 QByteArray GarbageGenerator::burst()
 {
@@ -33,46 +30,22 @@ QByteArray GarbageGenerator::burst()
     return out;
 }
 
-void GarbageGenerator::appendPiece(QByteArray& out)
+void GarbageGenerator::appendPiece(QByteArray &out)
 {
     switch (static_cast<Piece>(m_random.bounded(static_cast<int>(Piece::Count)))) {
-    case Piece::Nul:
-        out.append(kNul);
-        break;
-    case Piece::Cr:
-        out.append(kCr);
-        break;
-    case Piece::Lf:
-        out.append(kLf);
-        break;
-    case Piece::Backspace:
-        out.append(kBackspace);
-        break;
-    case Piece::Tab:
-        out.append(kTab);
-        break;
-    case Piece::Semicolon:
-        out.append(';');
-        break;
-    case Piece::Blank:
-        out.append(' ');
-        break;
-    case Piece::Digit:
-        out.append(static_cast<char>('0' + m_random.bounded(10)));
-        break;
-    case Piece::Point:
-        out.append('.');
-        break;
-    case Piece::Letter:
-        out.append(static_cast<char>('A' + m_random.bounded(kLetterCount)));
-        break;
-    case Piece::High:
-        out.append(static_cast<char>(m_random.bounded(kHighFirst, kHighEnd)));
-        break;
+    case Piece::Nul: out.append(kNul); break;
+    case Piece::Cr: out.append(kCr); break;
+    case Piece::Lf: out.append(kLf); break;
+    case Piece::Backspace: out.append(kBackspace); break;
+    case Piece::Tab: out.append(kTab); break;
+    case Piece::Semicolon: out.append(';'); break;
+    case Piece::Blank: out.append(' '); break;
+    case Piece::Digit: out.append(static_cast<char>('0' + m_random.bounded(10))); break;
+    case Piece::Point: out.append('.'); break;
+    case Piece::Letter: out.append(static_cast<char>('A' + m_random.bounded(kLetterCount))); break;
+    case Piece::High: out.append(static_cast<char>(m_random.bounded(kHighFirst, kHighEnd))); break;
     case Piece::Overflow:
-    case Piece::Count:
-        out.append(kOverflow);
-        break;
+    case Piece::Count: out.append(kOverflow); break;
     }
 }
 

@@ -19,7 +19,7 @@ public:
     QByteArray burst();
 
 private:
-    void appendPiece(QByteArray& out);
+    void appendPiece(QByteArray &out);
 
     QRandomGenerator m_random;
 };

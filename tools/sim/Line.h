@@ -29,19 +29,19 @@ public:
     virtual bool readerPresent() const = 0;
     // Hands up to size bytes to the line and returns how many it took; 0 when
     // it would block, and writable() follows once it can take more.
-    virtual qint64 writeSome(const char* data, qint64 size) = 0;
+    virtual qint64 writeSome(const char *data, qint64 size) = 0;
     // Bytes handed to the line that the other side has not read yet, or
     // kUnknown.
     virtual qint64 unreadBytes() = 0;
 
 signals:
-    void received(const QByteArray& bytes);
+    void received(const QByteArray &bytes);
     // Bytes that have left for the other side, in order. A line may announce
     // bytes just before it writes them (so that a log kept from this signal
     // never lacks a byte the other side got, even when the simulator is
     // killed between the two); it then takes back what it could not write
     // with untransmitted() at once.
-    void transmitted(const QByteArray& bytes);
+    void transmitted(const QByteArray &bytes);
     // The last count bytes announced by transmitted() did not leave.
     void untransmitted(qint64 count);
     void writable();
@@ -51,7 +51,7 @@ signals:
     void unreadDiscarded(qint64 count);
     void readerBack();
     // The line is unusable from now on.
-    void failed(const QString& reason);
+    void failed(const QString &reason);
 };
 
 } // namespace zkd::sim

@@ -23,16 +23,14 @@ namespace {
 constexpr std::size_t kReadChunk = 4096;
 constexpr std::size_t kPathMax = 4096;
 
-QString systemError(const QString& what)
+QString systemError(const QString &what)
 {
     return QStringLiteral("%1: %2").arg(what, QString::fromLocal8Bit(std::strerror(errno)));
 }
 
 } // namespace
 
-PtyLine::PtyLine(QString linkPath, QObject* parent)
-    : Line(parent)
-    , m_linkPath(std::move(linkPath))
+PtyLine::PtyLine(QString linkPath, QObject *parent) : Line(parent), m_linkPath(std::move(linkPath))
 {
     m_hangupPoll.setInterval(kHangupPoll);
     connect(&m_hangupPoll, &QTimer::timeout, this, &PtyLine::onHangupPoll);
@@ -106,8 +104,7 @@ std::optional<QString> PtyLine::createLink()
 {
     const QByteArray link = QFile::encodeName(m_linkPath);
     struct stat info
-    {
-    };
+    {};
     if (::lstat(link.constData(), &info) == 0) {
         if (!S_ISLNK(info.st_mode))
             return QStringLiteral("%1 exists and is not a symbolic link").arg(m_linkPath);
@@ -239,7 +236,7 @@ qint64 PtyLine::discardUnread()
     return total;
 }
 
-qint64 PtyLine::writeSome(const char* data, qint64 size)
+qint64 PtyLine::writeSome(const char *data, qint64 size)
 {
     if (!m_readerPresent || size <= 0)
         return 0;

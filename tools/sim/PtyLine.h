@@ -26,13 +26,13 @@ class PtyLine : public Line
 public:
     static constexpr std::chrono::milliseconds kHangupPoll{50};
 
-    explicit PtyLine(QString linkPath, QObject* parent = nullptr);
+    explicit PtyLine(QString linkPath, QObject *parent = nullptr);
     ~PtyLine() override;
 
     std::optional<QString> open() override;
     QString describe() const override;
     bool readerPresent() const override;
-    qint64 writeSome(const char* data, qint64 size) override;
+    qint64 writeSome(const char *data, qint64 size) override;
     qint64 unreadBytes() override;
 
 private:
@@ -53,8 +53,8 @@ private:
     bool m_linkCreated = false;
     bool m_readerPresent = false;
     bool m_discardDue = false;
-    QSocketNotifier* m_readNotifier = nullptr;
-    QSocketNotifier* m_writeNotifier = nullptr;
+    QSocketNotifier *m_readNotifier = nullptr;
+    QSocketNotifier *m_writeNotifier = nullptr;
     QTimer m_hangupPoll;
 };
 

@@ -53,7 +53,7 @@ constexpr int kTwoDecimalsBelow = 100;
 constexpr int kTimeDecimals = 1;
 constexpr double kTen = 10.0;
 
-QByteArray headerLine(const char* key, const QByteArray& value)
+QByteArray headerLine(const char *key, const QByteArray &value)
 {
     return QByteArray(key) + " = " + value + RecordGenerator::kLineEnd;
 }
@@ -65,9 +65,7 @@ QByteArray codeText(int code)
 
 } // namespace
 
-RecordGenerator::RecordGenerator(Input input1, Input input2)
-    : m_input1(std::move(input1))
-    , m_input2(std::move(input2))
+RecordGenerator::RecordGenerator(Input input1, Input input2) : m_input1(std::move(input1)), m_input2(std::move(input2))
 {
     m_channel1.fullScale = fullScale(m_input1.sensorCode);
     m_channel1.decimals = decimals(m_channel1.fullScale);
@@ -77,7 +75,7 @@ RecordGenerator::RecordGenerator(Input input1, Input input2)
 
 int RecordGenerator::fullScale(int sensorCode)
 {
-    for (const ScaleGroup& group : kScaleGroups) {
+    for (const ScaleGroup &group : kScaleGroups) {
         for (int code : group.codes) {
             if (code == sensorCode)
                 return group.fullScale;
@@ -124,14 +122,14 @@ double RecordGenerator::quantise(double value, int decimalCount)
     return std::round(value * factor) / factor;
 }
 
-QByteArray RecordGenerator::valueText(const Channel& channel, double value)
+QByteArray RecordGenerator::valueText(const Channel &channel, double value)
 {
     if (value > channel.fullScale)
         return QByteArray(kOverflowText);
     return QByteArray::number(value, 'f', channel.decimals);
 }
 
-void RecordGenerator::addField(QByteArray& line, const QByteArray& text, int width, bool first)
+void RecordGenerator::addField(QByteArray &line, const QByteArray &text, int width, bool first)
 {
     const int minimumGap = first ? 0 : 1;
     const int gap = qMax(minimumGap, width - static_cast<int>(text.size()));
@@ -139,7 +137,7 @@ void RecordGenerator::addField(QByteArray& line, const QByteArray& text, int wid
     line.append(text);
 }
 
-void RecordGenerator::track(Channel& channel, double value)
+void RecordGenerator::track(Channel &channel, double value)
 {
     if (!channel.seen) {
         channel.seen = true;

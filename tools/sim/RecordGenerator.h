@@ -66,9 +66,9 @@ private:
     };
 
     static double quantise(double value, int decimalCount);
-    static QByteArray valueText(const Channel& channel, double value);
-    static void addField(QByteArray& line, const QByteArray& text, int width, bool first);
-    static void track(Channel& channel, double value);
+    static QByteArray valueText(const Channel &channel, double value);
+    static void addField(QByteArray &line, const QByteArray &text, int width, bool first);
+    static void track(Channel &channel, double value);
 
     Input m_input1;
     Input m_input2;

@@ -4,10 +4,8 @@
 
 namespace zkd::sim {
 
-SerialDeviceLine::SerialDeviceLine(QString path, int baud, QObject* parent)
-    : Line(parent)
-    , m_path(std::move(path))
-    , m_baud(baud)
+SerialDeviceLine::SerialDeviceLine(QString path, int baud, QObject *parent)
+    : Line(parent), m_path(std::move(path)), m_baud(baud)
 {
     connect(&m_port, &QSerialPort::readyRead, this, [this] { emit received(m_port.readAll()); });
     connect(&m_port, &QSerialPort::bytesWritten, this, &SerialDeviceLine::onBytesWritten);
@@ -40,7 +38,7 @@ bool SerialDeviceLine::readerPresent() const
     return m_port.isOpen();
 }
 
-qint64 SerialDeviceLine::writeSome(const char* data, qint64 size)
+qint64 SerialDeviceLine::writeSome(const char *data, qint64 size)
 {
     const qint64 room = kQueueLimit - m_port.bytesToWrite();
     const qint64 count = qMin(room, size);

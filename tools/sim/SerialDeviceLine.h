@@ -17,12 +17,12 @@ public:
     static constexpr qint64 kQueueLimit = 64;
 
     // baud 0 leaves the device's speed as it is.
-    SerialDeviceLine(QString path, int baud, QObject* parent = nullptr);
+    SerialDeviceLine(QString path, int baud, QObject *parent = nullptr);
 
     std::optional<QString> open() override;
     QString describe() const override;
     bool readerPresent() const override;
-    qint64 writeSome(const char* data, qint64 size) override;
+    qint64 writeSome(const char *data, qint64 size) override;
     qint64 unreadBytes() override;
 
 private:

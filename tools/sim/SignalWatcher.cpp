@@ -24,8 +24,7 @@ void onSignal(int signalNumber)
 
 } // namespace
 
-SignalWatcher::SignalWatcher(std::initializer_list<int> signalNumbers, QObject* parent)
-    : QObject(parent)
+SignalWatcher::SignalWatcher(std::initializer_list<int> signalNumbers, QObject *parent) : QObject(parent)
 {
     if (::pipe(g_pipe.data()) != 0)
         return;
@@ -37,8 +36,7 @@ SignalWatcher::SignalWatcher(std::initializer_list<int> signalNumbers, QObject* 
     connect(m_notifier, &QSocketNotifier::activated, this, &SignalWatcher::onReadable);
 
     struct sigaction action
-    {
-    };
+    {};
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
@@ -49,7 +47,7 @@ SignalWatcher::SignalWatcher(std::initializer_list<int> signalNumbers, QObject* 
 SignalWatcher::~SignalWatcher()
 {
     delete m_notifier;
-    for (int& fd : g_pipe) {
+    for (int &fd : g_pipe) {
         if (fd >= 0)
             ::close(fd);
         fd = -1;

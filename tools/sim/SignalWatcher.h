@@ -16,7 +16,7 @@ class SignalWatcher : public QObject
     Q_OBJECT
 
 public:
-    explicit SignalWatcher(std::initializer_list<int> signalNumbers, QObject* parent = nullptr);
+    explicit SignalWatcher(std::initializer_list<int> signalNumbers, QObject *parent = nullptr);
     ~SignalWatcher() override;
 
 signals:
@@ -25,7 +25,7 @@ signals:
 private:
     void onReadable();
 
-    QSocketNotifier* m_notifier = nullptr;
+    QSocketNotifier *m_notifier = nullptr;
 };
 
 } // namespace zkd::sim

@@ -30,11 +30,11 @@ struct SimOptions
 
     // Fills the fields from the arguments (program name first). On Error the
     // fields keep whatever was parsed so far.
-    ParseResult parse(const QStringList& arguments);
+    ParseResult parse(const QStringList &arguments);
 
     QString devicePath; // empty: the simulator opens a pseudo-terminal of its own
     QString linkPath = QStringLiteral("./ttyZKD735");
-    int baud = kDefaultBaud; // 0: unpaced
+    int baud = kDefaultBaud;             // 0: unpaced
     int intervalMs = kDefaultIntervalMs; // 0: as fast as pacing allows
     QString unit1 = QStringLiteral("bar");
     QString unit2 = QStringLiteral("degrC");

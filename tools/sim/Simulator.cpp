@@ -22,16 +22,13 @@ enum SeedOffset : quint32 { kSeedWave1 = 0, kSeedWave2 = 1, kSeedGarbage = 2 };
 
 } // namespace
 
-Simulator::Simulator(const SimOptions& options, Line& line, QObject* parent)
-    : QObject(parent)
-    , m_options(options)
-    , m_line(line)
-    , m_seed(options.seed.value_or(QRandomGenerator::system()->generate()))
-    , m_transmitter(line, options.baud)
-    , m_generator({options.unit1, options.code1}, {options.unit2, options.code2})
-    , m_wave1(options.wave, m_generator.fullScale1(), 0.0, m_seed + kSeedWave1)
-    , m_wave2(options.wave, m_generator.fullScale2(), kPhaseOfInput2, m_seed + kSeedWave2)
-    , m_garbage(m_seed + kSeedGarbage)
+Simulator::Simulator(const SimOptions &options, Line &line, QObject *parent)
+    : QObject(parent), m_options(options), m_line(line),
+      m_seed(options.seed.value_or(QRandomGenerator::system()->generate())), m_transmitter(line, options.baud),
+      m_generator({options.unit1, options.code1}, {options.unit2, options.code2}),
+      m_wave1(options.wave, m_generator.fullScale1(), 0.0, m_seed + kSeedWave1),
+      m_wave2(options.wave, m_generator.fullScale2(), kPhaseOfInput2, m_seed + kSeedWave2),
+      m_garbage(m_seed + kSeedGarbage)
 {
     m_recordTimer.setSingleShot(true);
     m_recordTimer.setTimerType(Qt::PreciseTimer);
@@ -60,7 +57,7 @@ std::optional<QString> Simulator::prepare()
     return std::nullopt;
 }
 
-void Simulator::onReceived(const QByteArray& bytes)
+void Simulator::onReceived(const QByteArray &bytes)
 {
     m_receivedLog.append(bytes);
     if (m_exiting)
@@ -75,7 +72,7 @@ void Simulator::onReceived(const QByteArray& bytes)
     }
 }
 
-void Simulator::onTransmitted(const QByteArray& bytes)
+void Simulator::onTransmitted(const QByteArray &bytes)
 {
     m_sentLog.append(bytes);
     m_bytesThisRun += bytes.size();
@@ -143,7 +140,7 @@ void Simulator::finishTransmission()
     m_state = State::Stopped;
     m_recordTimer.stop();
     const QString what = m_options.replayFile.isEmpty() ? QStringLiteral("%1 records").arg(m_produced)
-                                                         : QStringLiteral("replay");
+                                                        : QStringLiteral("replay");
     status(QStringLiteral("stop after %1, %2 bytes sent").arg(what).arg(m_bytesThisRun));
     afterStop();
 }
@@ -244,13 +241,15 @@ QString Simulator::modeText() const
     else if (m_options.garbage)
         what = QStringLiteral("garbage bursts every %1 ms, seed %2").arg(m_options.intervalMs).arg(m_seed);
     else
-        what = QStringLiteral("%1records every %2 ms").arg(m_options.header ? QStringLiteral("header + ") : QString())
+        what = QStringLiteral("%1records every %2 ms")
+                   .arg(m_options.header ? QStringLiteral("header + ") : QString())
                    .arg(m_options.intervalMs);
-    const QString speed = m_options.baud > 0 ? QStringLiteral("%1 baud").arg(m_options.baud) : QStringLiteral("unpaced");
+    const QString speed = m_options.baud > 0 ? QStringLiteral("%1 baud").arg(m_options.baud)
+                                             : QStringLiteral("unpaced");
     return QStringLiteral("%1, %2").arg(what, speed);
 }
 
-void Simulator::status(const QString& text) const
+void Simulator::status(const QString &text) const
 {
     if (m_options.quiet)
         return;

@@ -38,7 +38,7 @@ public:
     // ...and this long when the line cannot tell what is still unread.
     static constexpr std::chrono::milliseconds kBlindExitWait{300};
 
-    Simulator(const SimOptions& options, Line& line, QObject* parent = nullptr);
+    Simulator(const SimOptions &options, Line &line, QObject *parent = nullptr);
 
     // Opens the logs and reads the replay file; the error text when that fails.
     std::optional<QString> prepare();
@@ -55,8 +55,8 @@ private:
         Finishing,
     };
 
-    void onReceived(const QByteArray& bytes);
-    void onTransmitted(const QByteArray& bytes);
+    void onReceived(const QByteArray &bytes);
+    void onTransmitted(const QByteArray &bytes);
     void onUntransmitted(qint64 count);
     void onUnreadDiscarded(qint64 count);
     void onDrained();
@@ -71,10 +71,10 @@ private:
     QByteArray nextRecord();
     double recordTime() const;
     QString modeText() const;
-    void status(const QString& text) const;
+    void status(const QString &text) const;
 
     const SimOptions m_options;
-    Line& m_line;
+    Line &m_line;
     const quint32 m_seed;
     Transmitter m_transmitter;
     RecordGenerator m_generator;

@@ -10,10 +10,8 @@ namespace {
 constexpr double kMillisecondsPerSecond = 1000.0;
 }
 
-Transmitter::Transmitter(Line& line, int baud, QObject* parent)
-    : QObject(parent)
-    , m_line(line)
-    , m_bytesPerSecond(static_cast<double>(baud) / kBitsPerByte)
+Transmitter::Transmitter(Line &line, int baud, QObject *parent)
+    : QObject(parent), m_line(line), m_bytesPerSecond(static_cast<double>(baud) / kBitsPerByte)
 {
     m_slice.setTimerType(Qt::PreciseTimer);
     connect(&m_slice, &QTimer::timeout, this, &Transmitter::pump);
@@ -31,7 +29,7 @@ bool Transmitter::idle() const
     return m_pending.isEmpty();
 }
 
-void Transmitter::send(const QByteArray& bytes)
+void Transmitter::send(const QByteArray &bytes)
 {
     if (bytes.isEmpty() || !m_line.readerPresent())
         return;

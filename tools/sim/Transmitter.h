@@ -26,11 +26,11 @@ public:
     // After a stall no more than this much line time is made up in one slice.
     static constexpr double kMaxCatchUpSeconds = 0.1;
 
-    Transmitter(Line& line, int baud, QObject* parent = nullptr);
+    Transmitter(Line &line, int baud, QObject *parent = nullptr);
 
     // Queues bytes for sending; drops them while nobody has the line open, as
     // a real line would lose them.
-    void send(const QByteArray& bytes);
+    void send(const QByteArray &bytes);
     bool idle() const;
     // Forgets what has not been written yet.
     void discardPending();
@@ -47,7 +47,7 @@ private:
     void onWritable();
     void onReaderGone();
 
-    Line& m_line;
+    Line &m_line;
     double m_bytesPerSecond;
     QByteArray m_pending;
     double m_budget = 0.0;

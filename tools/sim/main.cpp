@@ -16,7 +16,7 @@ namespace {
 constexpr int kExitRuntimeError = 1;
 constexpr int kExitUsage = 2;
 
-void printTo(std::FILE* stream, const QString& text)
+void printTo(std::FILE *stream, const QString &text)
 {
     std::fprintf(stream, "%s", qPrintable(text));
     std::fflush(stream);
@@ -24,7 +24,7 @@ void printTo(std::FILE* stream, const QString& text)
 
 } // namespace
 
-int main(int argc, char* argv[])
+int main(int argc, char *argv[])
 {
     using namespace zkd::sim;
 
@@ -63,7 +63,7 @@ int main(int argc, char* argv[])
     printTo(stdout, QStringLiteral("zkd735-sim: %1\n").arg(line->describe()));
 
     QObject::connect(&simulator, &Simulator::finished, &app, [](int code) { QCoreApplication::exit(code); });
-    QObject::connect(line.get(), &Line::failed, &app, [](const QString& reason) {
+    QObject::connect(line.get(), &Line::failed, &app, [](const QString &reason) {
         printTo(stderr, QStringLiteral("zkd735-sim: %1\n").arg(reason));
         QCoreApplication::exit(kExitRuntimeError);
     });

@@ -23,14 +23,14 @@ constexpr char kStop = 3;
 constexpr int kStartupMs = 10000;
 const QByteArray kCrLf = "\r\n";
 
-QList<QByteArray> fieldsOf(const QByteArray& line)
+QList<QByteArray> fieldsOf(const QByteArray &line)
 {
     QList<QByteArray> fields = line.trimmed().split(' ');
     fields.removeAll(QByteArray());
     return fields;
 }
 
-QByteArray fileContent(const QString& path)
+QByteArray fileContent(const QString &path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -54,12 +54,10 @@ double cpuSeconds(qint64 pid)
 class Sim
 {
 public:
-    explicit Sim(const QTemporaryDir& dir, const QString& name = QStringLiteral("ttySim"))
-        : m_link(dir.filePath(name))
-        , m_sentLog(dir.filePath(name + QStringLiteral(".sent")))
-        , m_receivedLog(dir.filePath(name + QStringLiteral(".received")))
-    {
-    }
+    explicit Sim(const QTemporaryDir &dir, const QString &name = QStringLiteral("ttySim"))
+        : m_link(dir.filePath(name)), m_sentLog(dir.filePath(name + QStringLiteral(".sent"))),
+          m_receivedLog(dir.filePath(name + QStringLiteral(".received")))
+    {}
 
     ~Sim()
     {
@@ -70,12 +68,13 @@ public:
     }
 
     // Starts the simulator and waits for its first line and the link.
-    bool start(const QStringList& options)
+    bool start(const QStringList &options)
     {
         m_process.setProgram(QStringLiteral(ZKD_SIM_EXECUTABLE));
         m_process.setArguments(options
                                + QStringList{QStringLiteral("--link"), m_link, QStringLiteral("--log-sent"), m_sentLog,
-                                             QStringLiteral("--log-received"), m_receivedLog, QStringLiteral("--quiet")});
+                                             QStringLiteral("--log-received"), m_receivedLog,
+                                             QStringLiteral("--quiet")});
         m_process.start();
         if (!m_process.waitForStarted(kStartupMs))
             return false;
@@ -86,7 +85,7 @@ public:
         return QFileInfo(m_link).isSymLink();
     }
 
-    QProcess& process() { return m_process; }
+    QProcess &process() { return m_process; }
     QString link() const { return m_link; }
     QByteArray firstLine() const { return m_firstLine; }
     QByteArray sent() const { return fileContent(m_sentLog); }
@@ -104,7 +103,7 @@ private:
 class Port
 {
 public:
-    bool open(const QString& path)
+    bool open(const QString &path)
     {
         m_port.setPortName(path);
         return m_port.open(QIODevice::ReadWrite);
@@ -176,7 +175,9 @@ void TestSimEndToEnd::headerRecordsStopAndRestart()
     QTemporaryDir dir;
     Sim sim(dir);
     QVERIFY(sim.start({"--interval", "50", "--baud", "19200", "--overflow", "2"}));
-    QVERIFY2(QRegularExpression(QStringLiteral("^zkd735-sim: /dev/\\S+ -> ")).match(QString::fromLatin1(sim.firstLine())).hasMatch(),
+    QVERIFY2(QRegularExpression(QStringLiteral("^zkd735-sim: /dev/\\S+ -> "))
+                 .match(QString::fromLatin1(sim.firstLine()))
+                 .hasMatch(),
              sim.firstLine().constData());
     QVERIFY(sim.firstLine().endsWith(sim.link().toLocal8Bit()));
 
@@ -189,7 +190,8 @@ void TestSimEndToEnd::headerRecordsStopAndRestart()
     QByteArray all = port.readLines(8, 5000);
     const QList<QByteArray> lines = all.split('\n');
     QVERIFY2(lines.size() >= 8, all.constData());
-    QCOMPARE(lines.mid(0, 5), (QList<QByteArray>{"INP1 = bar\r", "SR1 =  5\r", "INP2 = degrC\r", "SR2 =  0\r", "Pri = 1\r"}));
+    QCOMPARE(lines.mid(0, 5),
+             (QList<QByteArray>{"INP1 = bar\r", "SR1 =  5\r", "INP2 = degrC\r", "SR2 =  0\r", "Pri = 1\r"}));
     double previousTime = -1.0;
     for (int i = 5; i < 8; ++i) {
         const QList<QByteArray> fields = fieldsOf(lines.at(i));
@@ -330,10 +332,10 @@ void TestSimEndToEnd::garbageIsReproducible()
 {
     QTemporaryDir dir;
     int runs = 0;
-    const auto run = [&dir, &runs](const QString& seed, QByteArray& data) {
+    const auto run = [&dir, &runs](const QString &seed, QByteArray &data) {
         Sim sim(dir, QStringLiteral("ttyGarbage%1").arg(++runs));
-        QVERIFY(sim.start({"--garbage", "--seed", seed, "--records", "20", "--interval", "0", "--baud", "0",
-                           "--exit-after-stop"}));
+        QVERIFY(sim.start(
+            {"--garbage", "--seed", seed, "--records", "20", "--interval", "0", "--baud", "0", "--exit-after-stop"}));
         Port port;
         QVERIFY(port.open(sim.link()));
         port.send(kStart);

@@ -25,7 +25,7 @@ QList<int> titleEnds()
 {
     QList<int> ends;
     int from = 0;
-    for (const QByteArray& title : kTitles) {
+    for (const QByteArray &title : kTitles) {
         const int at = static_cast<int>(kHeading.indexOf(title, from));
         ends.append(at + static_cast<int>(title.size()));
         from = ends.last();
@@ -33,7 +33,7 @@ QList<int> titleEnds()
     return ends;
 }
 
-QList<QByteArray> fieldsOf(const QByteArray& line)
+QList<QByteArray> fieldsOf(const QByteArray &line)
 {
     QList<QByteArray> fields = line.trimmed().split(' ');
     fields.removeAll(QByteArray());
@@ -45,7 +45,7 @@ RecordGenerator generator(int code1, int code2)
     return RecordGenerator({QStringLiteral("bar"), code1}, {QStringLiteral("degrC"), code2});
 }
 
-QStringList args(const QStringList& options)
+QStringList args(const QStringList &options)
 {
     return QStringList{QStringLiteral("zkd735-sim")} + options;
 }
@@ -133,9 +133,11 @@ void TestSimGenerator::header_data()
     QTest::newRow("defaults") << "bar" << 5 << "degrC" << 0
                               << QByteArray("INP1 = bar\r\nSR1 =  5\r\nINP2 = degrC\r\nSR2 =  0\r\nPri = 1\r\n");
     QTest::newRow("two-digit codes") << "mbar" << 47 << "degrF" << 23
-                                     << QByteArray("INP1 = mbar\r\nSR1 = 47\r\nINP2 = degrF\r\nSR2 = 23\r\nPri = 1\r\n");
+                                     << QByteArray(
+                                            "INP1 = mbar\r\nSR1 = 47\r\nINP2 = degrF\r\nSR2 = 23\r\nPri = 1\r\n");
     QTest::newRow("8-bit unit") << QStringLiteral("\u00b0C") << 0 << "%" << 9
-                                << QByteArray("INP1 = \xb0" "C\r\nSR1 =  0\r\nINP2 = %\r\nSR2 =  9\r\nPri = 1\r\n");
+                                << QByteArray("INP1 = \xb0"
+                                              "C\r\nSR1 =  0\r\nINP2 = %\r\nSR2 =  9\r\nPri = 1\r\n");
 }
 
 void TestSimGenerator::header()
@@ -161,12 +163,18 @@ void TestSimGenerator::recordFields_data()
     QTest::addColumn<double>("act1");
     QTest::addColumn<double>("act2");
     QTest::addColumn<QByteArray>("expected");
-    QTest::newRow("full scale 400 and 100") << 5 << 0 << 12.0 << 123.456 << 45.04 << QByteArray("12.0 123.5 123.5 123.5 45.0 45.0 45.0");
-    QTest::newRow("full scale 4: three decimals") << 3 << 40 << 0.0 << 3.6 << 0.2 << QByteArray("0.0 3.600 3.600 3.600 0.200 0.200 0.200");
-    QTest::newRow("full scale 60: two decimals") << 9 << 41 << 1.0 << 30.126 << 15.85 << QByteArray("1.0 30.13 30.13 30.13 15.85 15.85 15.85");
-    QTest::newRow("largest values") << 39 << 30 << 99999.9 << 21756.0 << 14502.0 << QByteArray("99999.9 21756.0 21756.0 21756.0 14502.0 14502.0 14502.0");
-    QTest::newRow("exactly full scale is no overflow") << 0 << 0 << 3.0 << 100.0 << 100.04 << QByteArray("3.0 100.0 100.0 100.0 100.0 100.0 100.0");
-    QTest::newRow("beyond full scale") << 0 << 5 << 3.0 << 100.06 << 400.1 << QByteArray("3.0 *Ovl* *Ovl* *Ovl* *Ovl* *Ovl* *Ovl*");
+    QTest::newRow("full scale 400 and 100")
+        << 5 << 0 << 12.0 << 123.456 << 45.04 << QByteArray("12.0 123.5 123.5 123.5 45.0 45.0 45.0");
+    QTest::newRow("full scale 4: three decimals")
+        << 3 << 40 << 0.0 << 3.6 << 0.2 << QByteArray("0.0 3.600 3.600 3.600 0.200 0.200 0.200");
+    QTest::newRow("full scale 60: two decimals")
+        << 9 << 41 << 1.0 << 30.126 << 15.85 << QByteArray("1.0 30.13 30.13 30.13 15.85 15.85 15.85");
+    QTest::newRow("largest values") << 39 << 30 << 99999.9 << 21756.0 << 14502.0
+                                    << QByteArray("99999.9 21756.0 21756.0 21756.0 14502.0 14502.0 14502.0");
+    QTest::newRow("exactly full scale is no overflow")
+        << 0 << 0 << 3.0 << 100.0 << 100.04 << QByteArray("3.0 100.0 100.0 100.0 100.0 100.0 100.0");
+    QTest::newRow("beyond full scale") << 0 << 5 << 3.0 << 100.06 << 400.1
+                                       << QByteArray("3.0 *Ovl* *Ovl* *Ovl* *Ovl* *Ovl* *Ovl*");
     QTest::newRow("time one decimal") << 0 << 0 << 7.26 << 1.0 << 2.0 << QByteArray("7.3 1.0 1.0 1.0 2.0 2.0 2.0");
 }
 
@@ -208,7 +216,8 @@ void TestSimGenerator::recordColumnsLineUpWithHeading()
     QCOMPARE(line.size(), ends.last());
     for (int i = 0; i < ends.size(); ++i) {
         const int end = ends.at(i);
-        QVERIFY2(line.at(end - 1) != ' ', qPrintable(QStringLiteral("column %1 of '%2'").arg(i).arg(QString::fromLatin1(line))));
+        QVERIFY2(line.at(end - 1) != ' ',
+                 qPrintable(QStringLiteral("column %1 of '%2'").arg(i).arg(QString::fromLatin1(line))));
         QVERIFY2(end == line.size() || line.at(end) == ' ', qPrintable(QStringLiteral("column %1").arg(i)));
     }
     QCOMPARE(fieldsOf(line).size(), RecordGenerator::kFieldCount);
@@ -230,7 +239,7 @@ void TestSimGenerator::runningMaxMinAndRestart()
         {55.0, 99.9, "55.0 60.0 40.0 99.9 99.9 5.0"},
     };
     double time = 0.0;
-    for (const Step& step : steps) {
+    for (const Step &step : steps) {
         const QList<QByteArray> fields = fieldsOf(gen.record(time, step.act1, step.act2));
         QCOMPARE(fields.mid(1), step.fields.split(' '));
         time += 1.0;
@@ -337,7 +346,8 @@ void TestSimGenerator::garbageIsReproducibleAndNasty()
     for (qsizetype i = 0; i + 1 < all.size(); ++i)
         loneCr = loneCr || (all.at(i) == '\r' && all.at(i + 1) != '\n');
     QVERIFY(loneCr);
-    QVERIFY(GarbageGenerator(10).burst() != GarbageGenerator(9).burst() || GarbageGenerator(11).burst() != GarbageGenerator(9).burst());
+    QVERIFY(GarbageGenerator(10).burst() != GarbageGenerator(9).burst()
+            || GarbageGenerator(11).burst() != GarbageGenerator(9).burst());
 }
 
 void TestSimGenerator::optionDefaults()
@@ -360,10 +370,18 @@ void TestSimGenerator::optionDefaults()
 void TestSimGenerator::optionValues()
 {
     SimOptions options;
-    const auto result = options.parse(args({"--baud", "0", "--interval", "50", "--code1", "47", "--code2", "3",
-                                            "--unit1", "mbar", "--wave", "random", "--seed", "4000000000",
-                                            "--overflow", "4", "--records", "9", "--no-header", "--link", "x/tty",
-                                            "--exit-after-stop", "--log-sent", "s.log"}));
+    const auto result = options.parse(args({"--baud",      "0",
+                                            "--interval",  "50",
+                                            "--code1",     "47",
+                                            "--code2",     "3",
+                                            "--unit1",     "mbar",
+                                            "--wave",      "random",
+                                            "--seed",      "4000000000",
+                                            "--overflow",  "4",
+                                            "--records",   "9",
+                                            "--no-header", "--link",
+                                            "x/tty",       "--exit-after-stop",
+                                            "--log-sent",  "s.log"}));
     QCOMPARE(result.outcome, SimOptions::Outcome::Run);
     QCOMPARE(options.baud, 0);
     QCOMPARE(options.intervalMs, 50);

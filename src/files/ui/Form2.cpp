@@ -90,9 +90,8 @@ void Form2::Button1_Click()
         m_question = *q;
     if (const auto t = pick(lang, texts::DeleteQuestionTitle))
         m_questionTitle = *t;
-    const PromptButton answer =
-        m_form1.prompts().ask({m_question, m_questionTitle, PromptIcon::Question,
-                               {PromptButton::Yes, PromptButton::No}});
+    const PromptButton answer = m_form1.prompts().ask(
+        {m_question, m_questionTitle, PromptIcon::Question, {PromptButton::Yes, PromptButton::No}});
     if (answer == PromptButton::No)
         return;
     QFile::remove(QDir(m_form1.deps().currentDir).filePath(name));

@@ -45,8 +45,8 @@ qint32 openOrStart(const ShellOpenSplit &parts)
     if (program.isEmpty())
         return kShellOpenFileNotFound;
     return QProcess::startDetached(program, QProcess::splitCommand(parts.parameters), parts.folder)
-               ? kShellOpenStarted
-               : kShellOpenFileNotFound;
+        ? kShellOpenStarted
+        : kShellOpenFileNotFound;
 }
 
 bool startCommandLine(const QString &command)

@@ -64,8 +64,8 @@ Form1::SaveOutcome Form1::saveMeasurement()
     const QString before = pickOrEmpty(lang, texts::OverwriteBefore);
     const QString after = pickOrEmpty(lang, texts::OverwriteAfter);
 
-    const std::optional<QString> chosen =
-        prompts().saveFile({title, m_deps.programDir, str(texts::CsvFilter), QString()});
+    const std::optional<QString> chosen = prompts().saveFile(
+        {title, m_deps.programDir, str(texts::CsvFilter), QString()});
     if (!chosen)
         return SaveOutcome::Cancelled;
     // The save name is taken apart at the platform's own separator.
@@ -89,14 +89,13 @@ Form1::SaveOutcome Form1::saveMeasurement()
     m_workFileName = str(texts::WorkFileName);
     m_pipeline.setFileOpen(m_workFile->isOpen());
     switch (result.outcome) {
-    case WorkFile::SaveResult::Outcome::Saved:
-        break;
+    case WorkFile::SaveResult::Outcome::Saved: break;
     case WorkFile::SaveResult::Outcome::CopyFailed:
     case WorkFile::SaveResult::Outcome::DeleteFailed:
         if (result.outcome == WorkFile::SaveResult::Outcome::DeleteFailed)
             m_savedFileName = result.savedPath;
-        prompts().ask(warning(ownText(lang, texts::SaveFailed)
-                                  .arg(result.errorText, QDir::toNativeSeparators(workFilePath()))));
+        prompts().ask(
+            warning(ownText(lang, texts::SaveFailed).arg(result.errorText, QDir::toNativeSeparators(workFilePath()))));
         // The run stays in the working file and the recording goes on behind it.
         ReopenWorkFile();
         return SaveOutcome::Failed;
@@ -166,12 +165,12 @@ void Form1::SScommand3_Click()
 {
     if (const auto title = pick(m_globals.language, texts::OpenDialogTitle))
         m_openDialogTitle = *title;
-    const std::optional<QString> chosen =
-        prompts().openFile({m_openDialogTitle, m_deps.programDir, str(texts::OpenFilter), QString()});
+    const std::optional<QString> chosen = prompts().openFile(
+        {m_openDialogTitle, m_deps.programDir, str(texts::OpenFilter), QString()});
     if (!chosen)
         return;
-    const ScxIniReadResult settings =
-        readScxIni(QDir(m_deps.currentDir).filePath(str(texts::SettingsFileName)), kSpreadsheetFieldCount);
+    const ScxIniReadResult settings = readScxIni(QDir(m_deps.currentDir).filePath(str(texts::SettingsFileName)),
+                                                 kSpreadsheetFieldCount);
     if (!settings.fields.isEmpty())
         m_spreadsheetPath = settings.fields.first();
     if (!settings.error.isEmpty())
@@ -184,8 +183,8 @@ void Form1::SScommand3_Click()
 void Form1::cmdstart_Click()
 {
     const QString message = missingDataMessage(m_globals.language, texts::ExportMissingExcel);
-    const ScxIniReadResult settings =
-        readScxIni(QDir(m_deps.currentDir).filePath(str(texts::SettingsFileName)), kSpreadsheetFieldCount);
+    const ScxIniReadResult settings = readScxIni(QDir(m_deps.currentDir).filePath(str(texts::SettingsFileName)),
+                                                 kSpreadsheetFieldCount);
     m_spreadsheetPath = settings.fields.value(0);
     if (m_spreadsheetPath.isEmpty())
         m_spreadsheetPath = str(texts::DefaultSpreadsheet);

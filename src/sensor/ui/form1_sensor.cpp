@@ -29,8 +29,10 @@ void Form1::KopfLesen_Click()
 
     if (!HeaderScan::headerArrived(m_globals.Inp1Line)) {
         const Language &lang = m_globals.language;
-        prompts().ask({pickOrEmpty(lang, texts::TransmissionError), pickOrEmpty(lang, texts::TransmissionErrorTitle),
-                       PromptIcon::None, {PromptButton::Ok}});
+        prompts().ask({pickOrEmpty(lang, texts::TransmissionError),
+                       pickOrEmpty(lang, texts::TransmissionErrorTitle),
+                       PromptIcon::None,
+                       {PromptButton::Ok}});
         SSCommand2_Click();
     }
 

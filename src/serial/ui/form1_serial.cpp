@@ -54,9 +54,7 @@ void Form1::showPortError(const QString &text)
     prompts().ask({text, str(texts::AppTitle), PromptIcon::Warning, {PromptButton::Ok}});
 }
 
-void Form1::MSettings_Click()
-{
-}
+void Form1::MSettings_Click() {}
 
 void Form1::appendToTerm(const QString &text)
 {
@@ -139,11 +137,11 @@ void Form1::MSComm1_OnComm()
         return;
     // A device that went away is named, so the user knows which cable to check.
     const QString text = event == CommEventCode::DeviceLost
-                             ? *message + QStringLiteral(" (") + QDir::toNativeSeparators(m_comm.portName()) + QLatin1Char(')')
-                             : *message;
+        ? *message + QStringLiteral(" (") + QDir::toNativeSeparators(m_comm.portName()) + QLatin1Char(')')
+        : *message;
     prompts().beep();
-    const PromptButton answer =
-        prompts().ask({text, str(texts::CommErrorTitle), PromptIcon::None, {PromptButton::Ok, PromptButton::Cancel}});
+    const PromptButton answer = prompts().ask(
+        {text, str(texts::CommErrorTitle), PromptIcon::None, {PromptButton::Ok, PromptButton::Cancel}});
     if (answer == PromptButton::Cancel)
         closePort();
     if (event == CommEventCode::DeviceLost && !m_comm.PortOpen())
@@ -249,9 +247,11 @@ bool Form1::DrainAndClosePort()
         if (!m_comm.PortOpen())
             break;
         if (clock().monotonicMs() > deadline) {
-            const PromptButton answer = prompts().ask({str(texts::DataCannotBeSent), str(texts::AppTitle),
-                                                       PromptIcon::Question,
-                                                       {PromptButton::Abort, PromptButton::Retry, PromptButton::Ignore}});
+            const PromptButton answer = prompts().ask(
+                {str(texts::DataCannotBeSent),
+                 str(texts::AppTitle),
+                 PromptIcon::Question,
+                 {PromptButton::Abort, PromptButton::Retry, PromptButton::Ignore}});
             if (answer == PromptButton::Abort)
                 return false;
             if (answer == PromptButton::Ignore)

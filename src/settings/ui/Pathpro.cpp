@@ -413,7 +413,8 @@ void Pathpro::Button1_Click()
         m_form1.ReopenWorkFile();
         const QString text = pick(m_language, texts::RestartFailed)
                                  .value_or(str(texts::RestartFailedNone))
-                                 .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(m_form1.deps().executablePath));
+                                 .arg(QDir::toNativeSeparators(path),
+                                      QDir::toNativeSeparators(m_form1.deps().executablePath));
         m_form1.prompts().ask({text, str(texts::AppTitle), PromptIcon::Warning, {PromptButton::Ok}});
         return;
     }
