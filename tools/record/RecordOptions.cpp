@@ -1,10 +1,13 @@
 #include "RecordOptions.h"
 
+#include "MqttMessages.h"
+
 #include "settings/ScxIni.h"
 #include "util/Texts.h"
 
 #include <QCommandLineParser>
 #include <QDir>
+#include <QSysInfo>
 
 #include <algorithm>
 #include <cmath>
@@ -30,7 +33,9 @@ QString helpText(const QCommandLineParser &parser)
                          "  2  the command line is wrong\n"
                          "  3  the port cannot be opened, or the device vanished during the run\n"
                          "  4  no instrument header (INP1 line) arrived within 1.5 s\n"
-                         "  5  the working file or the --out file cannot be written\n");
+                         "  5  the working file or the --out file cannot be written\n"
+                         "  6  recorded, but not every record reached the MQTT broker (it stayed unreachable\n"
+                         "     for 10 s after the run)\n");
 }
 
 std::optional<quint64> positiveWhole(const QString &text)
@@ -74,8 +79,13 @@ RecordOptions::ParseResult RecordOptions::parse(const QStringList &arguments)
                                                           "number; header lines do not count)."),
                                            QStringLiteral("N"));
     const QCommandLineOption quietOption(QStringLiteral("quiet"), QStringLiteral("No status line and no summary."));
-    parser.addOptions(
-        {portOption, baudOption, languageOption, notesOption, outOption, durationOption, recordsOption, quietOption});
+    const QCommandLineOption deviceOption(
+        QStringLiteral("device"),
+        QStringLiteral("Device id in the MQTT topics: letters, digits, - and _ (default: the host name)."),
+        QStringLiteral("ID"));
+    parser.addOptions({portOption, baudOption, languageOption, notesOption, outOption, durationOption, recordsOption,
+                       quietOption, deviceOption});
+    mqtt.addTo(parser);
 
     if (!parser.parse(arguments))
         return {Outcome::Error, parser.errorText()};
@@ -133,6 +143,23 @@ RecordOptions::ParseResult RecordOptions::parse(const QStringList &arguments)
     }
 
     quiet = parser.isSet(quietOption);
+
+    publish = mqtt.urlGiven(parser);
+    if (!publish) {
+        for (const QString &name : parser.optionNames())
+            if (name == deviceOption.names().first() || name.startsWith(QStringLiteral("mqtt-")))
+                return {Outcome::Error, QStringLiteral("--%1 needs --mqtt URL").arg(name)};
+        return {Outcome::Run, QString()};
+    }
+    if (const auto error = mqtt.read(parser))
+        return {Outcome::Error, *error};
+    device = parser.isSet(deviceOption) ? parser.value(deviceOption)
+                                        : QSysInfo::machineHostName().section(QLatin1Char('.'), 0, 0);
+    if (!mqtt::validDeviceId(device))
+        return {Outcome::Error,
+                parser.isSet(deviceOption)
+                    ? QStringLiteral("--device allows letters, digits, - and _ only, not \"%1\"").arg(device)
+                    : QStringLiteral("the host name \"%1\" is no device id; give one with --device").arg(device)};
     return {Outcome::Run, QString()};
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "MqttOptions.h"
+
 #include "util/Language.h"
 
 #include <QString>
@@ -45,6 +47,10 @@ struct RecordOptions
     std::optional<std::chrono::milliseconds> duration;
     std::optional<quint64> records;
     bool quiet = false;
+    // Publishing to an MQTT broker, with --mqtt.
+    bool publish = false;
+    mqtt::MqttOptions mqtt;
+    QString device; // default: the host name up to its first dot
 };
 
 // The language of line 3 of scx.ini in `folder` when it names one of the

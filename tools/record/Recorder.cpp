@@ -75,7 +75,9 @@ void Recorder::start()
     m_pipeline.setLanguage(m_config.language);
     m_pipeline.setFileOpen(true);
     m_pipeline.setNotesHeaderSource([this] {
-        return RecordPipeline::notesHeader(m_config.language, m_clock.timeText(), m_clock.shortDate(), m_config.notes);
+        m_notesHeader = RecordPipeline::notesHeader(m_config.language, m_clock.timeText(), m_clock.shortDate(),
+                                                    m_config.notes);
+        return m_notesHeader;
     });
 
     m_comm.setPortName(m_config.port);
@@ -88,6 +90,7 @@ void Recorder::start()
         return;
     }
     m_running = true;
+    emit started();
     m_comm.Output(QByteArray(1, kStartByte));
     m_pipeline.setHeaderPending(true);
     m_headerTimer.start(kHeaderDelay);
@@ -144,6 +147,7 @@ void Recorder::onReceived(const QByteArray &bytes)
             return;
         }
         m_bytesRecorded += fed.fileBytes.size();
+        emit written(fed.fileBytes);
     }
     if (fed.lineCompleted)
         m_workFile.flush();
@@ -163,6 +167,7 @@ bool Recorder::readHeader()
     // A fresh program starts with both full scales at 0; an unknown code keeps that.
     const SensorSelection::Result selection = SensorSelection::select(m_header.sr1Line, m_header.sr2Line, {});
     m_pipeline.setScaleMax(selection.state.input1.scaleMax, selection.state.input2.scaleMax);
+    emit headerRead(m_header, scan.label11Caption, selection.state.input1.scaleMax, selection.state.input2.scaleMax);
     return true;
 }
 

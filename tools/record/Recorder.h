@@ -70,10 +70,22 @@ public:
     // Ends the run normally, as a signal asks.
     void stop();
 
+    // A message line on the messages stream, below the status line.
+    void message(const QString &line) { print(line); }
+    // The notes header the run's file began with; empty before the first bytes.
+    const QString &notesHeader() const { return m_notesHeader; }
+
     quint64 records() const { return m_counter.records(); }
     qint64 bytesRecorded() const { return m_bytesRecorded; }
 
 signals:
+    // The port is open and the start byte sent.
+    void started();
+    // The working file received these bytes.
+    void written(const QByteArray &fileBytes);
+    // The header read found the instrument's header; the full scales come from its sensor codes.
+    void headerRead(const zkd::HeaderScan::Lines &lines, const std::optional<QString> &priLine, std::int16_t scaleMax1,
+                    std::int16_t scaleMax2);
     // Emitted once, when the run has ended and everything is written.
     void finished(int exitCode);
 
@@ -106,6 +118,7 @@ private:
     QElapsedTimer m_sinceStatus;
     HeaderScan::Lines m_header;
     QString m_savedPath;
+    QString m_notesHeader;
     qint64 m_bytesRecorded = 0;
     bool m_running = false;
     bool m_headerRead = false;

@@ -1,15 +1,18 @@
 #include "ExitCode.h"
+#include "MqttPublisher.h"
 #include "RecordOptions.h"
 #include "Recorder.h"
 #include "SignalNotifier.h"
 
 #include "util/Clock.h"
+#include "util/Codec8.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QTimer>
 
 #include <cstdio>
+#include <memory>
 
 int main(int argc, char *argv[])
 {
@@ -45,7 +48,35 @@ int main(int argc, char *argv[])
     Recorder recorder(config, clock, stderr);
     SignalNotifier termination;
     QObject::connect(&termination, &SignalNotifier::terminationRequested, &recorder, &Recorder::stop);
-    QObject::connect(&recorder, &Recorder::finished, &app, [](int code) { QCoreApplication::exit(code); });
+    const zkd::mqtt::MqttLibrary library;
+    std::unique_ptr<MqttPublisher> publisher;
+    if (options.publish) {
+        publisher = std::make_unique<MqttPublisher>(
+            MqttPublisher::Config{options.mqtt.server, options.mqtt.prefix, options.device},
+            [&recorder](const QString &line) { recorder.message(line); });
+        MqttPublisher *to = publisher.get();
+        QObject::connect(&recorder, &Recorder::started, to, [to, &options] { to->startRun(options.notes); });
+        QObject::connect(&recorder, &Recorder::written, to, [to, &recorder](const QByteArray &bytes) {
+            to->addFileBytes(bytes, zkd::encode8(recorder.notesHeader()));
+        });
+        QObject::connect(&recorder, &Recorder::headerRead, to,
+                         [to](const zkd::HeaderScan::Lines &lines, const std::optional<QString> &pri,
+                              std::int16_t scaleMax1, std::int16_t scaleMax2) {
+                             to->headerRead(lines.inp1Line, lines.inp2Line, lines.sr1Line, lines.sr2Line, pri,
+                                            scaleMax1, scaleMax2);
+                         });
+    }
+    QObject::connect(&recorder, &Recorder::finished, &app, [&publisher](int code) {
+        if (!publisher) {
+            QCoreApplication::exit(code);
+            return;
+        }
+        QObject::connect(publisher.get(), &MqttPublisher::finished, [code](quint64 missing) {
+            const bool recorded = code == toInt(ExitCode::Ok);
+            QCoreApplication::exit(recorded && missing > 0 ? toInt(ExitCode::Unpublished) : code);
+        });
+        publisher->finish(code != toInt(ExitCode::Header));
+    });
     QTimer::singleShot(0, &recorder, &Recorder::start);
     return QCoreApplication::exec();
 }

@@ -1,0 +1,131 @@
+#include "MqttMessages.h"
+#include "MqttOptions.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QtTest>
+
+// What subscribers read: URLs and ids that are taken or refused, and record
+// payloads whose values and raw line survive the trip.
+
+using namespace zkd::mqtt;
+
+class TestMqttUnits : public QObject
+{
+    Q_OBJECT
+private slots:
+    void urls_data()
+    {
+        QTest::addColumn<QString>("url");
+        QTest::addColumn<QString>("host"); // empty: refused
+        QTest::addColumn<int>("port");
+        QTest::addColumn<bool>("tls");
+        QTest::newRow("plain, default port") << "mqtt://broker.lab"
+                                             << "broker.lab" << 1883 << false;
+        QTest::newRow("tls, own port") << "mqtts://10.0.0.5:18883"
+                                       << "10.0.0.5" << 18883 << true;
+        QTest::newRow("ipv6") << "mqtt://[::1]:1884"
+                              << "::1" << 1884 << false;
+        QTest::newRow("no scheme") << "broker:1883"
+                                   << "" << 0 << false;
+        QTest::newRow("other scheme") << "http://broker"
+                                      << "" << 0 << false;
+        QTest::newRow("port zero") << "mqtt://broker:0"
+                                   << "" << 0 << false;
+        QTest::newRow("port too large") << "mqtt://broker:65536"
+                                        << "" << 0 << false;
+        QTest::newRow("login in url") << "mqtt://user:pw@broker"
+                                      << "" << 0 << false;
+        QTest::newRow("path") << "mqtt://broker/x"
+                              << "" << 0 << false;
+    }
+    void urls()
+    {
+        QFETCH(QString, url);
+        QFETCH(QString, host);
+        QFETCH(int, port);
+        QFETCH(bool, tls);
+        const auto server = MqttOptions::parseUrl(url);
+        QCOMPARE(server.has_value(), !host.isEmpty());
+        if (server) {
+            QCOMPARE(server->host, host);
+            QCOMPARE(server->port, port);
+            QCOMPARE(server->tls, tls);
+        }
+    }
+
+    void idsAndPrefixes()
+    {
+        QVERIFY(validDeviceId(QStringLiteral("bench-7_a")));
+        for (const char *bad : {"", "bench.7", "a/b", "+", "#", "..", "b\xc3\xa4nk"})
+            QVERIFY2(!validDeviceId(QString::fromUtf8(bad)), bad);
+        QVERIFY(validRunId(QStringLiteral("20261208T231800-bench-7"), QStringLiteral("bench-7")));
+        QVERIFY(!validRunId(QStringLiteral("20261208T231800-bench-8"), QStringLiteral("bench-7")));
+        QVERIFY(!validRunId(QStringLiteral("../../etc/passwd"), QStringLiteral("bench-7")));
+        QVERIFY(MqttOptions::validPrefix(QStringLiteral("lab/zkd735")));
+        for (const char *bad : {"", "lab/", "/lab", "lab//x", "lab/+", "#"})
+            QVERIFY2(!MqttOptions::validPrefix(QString::fromLatin1(bad)), bad);
+    }
+
+    void recordPayloads_data()
+    {
+        QTest::addColumn<QByteArray>("raw");
+        QTest::addColumn<bool>("complete");
+        QTest::addColumn<QString>("values"); // time act1 max1 min1 act2 max2 min2 ovl1 ovl2, "n" for null
+        QTest::newRow("English") << QByteArray("      1.0 12.5 13 -0.25 20.0 21.0 19.0") << true
+                                 << "1.0 12.5 13.0 -0.25 20.0 21.0 19.0 false false";
+        QTest::newRow("German comma, overflow") << QByteArray("      1,0 *Ovl* 12,5 12,5 150,5 21,0 19,0") << true
+                                                << "1.0 n 12.5 12.5 150.5 21.0 19.0 true true";
+        QTest::newRow("tabs as semicolons")
+            << QByteArray("0.0;12.5;12.5;12.5;1.0;2.0;3.0") << true << "0.0 12.5 12.5 12.5 1.0 2.0 3.0 false false";
+        QTest::newRow("header line, cut short") << QByteArray("INP2 = \xb0"
+                                                              "C \"q\" \\")
+                                                << false << "n n n n n n n false false";
+    }
+    void recordPayloads()
+    {
+        QFETCH(QByteArray, raw);
+        QFETCH(bool, complete);
+        QFETCH(QString, values);
+        const QString run = QStringLiteral("20261208T231800-b1");
+        const QByteArray payload = recordPayload(run, 42, raw, complete, 100, 100);
+        const QJsonObject object = QJsonDocument::fromJson(payload).object();
+        QVERIFY2(!object.isEmpty(), payload.constData());
+        QStringList got;
+        for (const char *name : {"time", "act1", "max1", "min1", "act2", "max2", "min2"}) {
+            const QJsonValue value = object.value(QLatin1String(name));
+            got << (value.isNull() ? QStringLiteral("n") : QString::number(value.toDouble(), 'f', -1));
+        }
+        got << (object.value(QStringLiteral("ovl1")).toBool() ? "true" : "false")
+            << (object.value(QStringLiteral("ovl2")).toBool() ? "true" : "false");
+        QStringList expected = values.split(QLatin1Char(' '));
+        for (QString &value : expected)
+            if (value != QStringLiteral("n") && value != QStringLiteral("true") && value != QStringLiteral("false"))
+                value = QString::number(value.toDouble(), 'f', -1);
+        QCOMPARE(got, expected);
+        // Numbers carry a decimal point, as the instrument wrote them.
+        if (!object.value(QStringLiteral("time")).isNull())
+            QVERIFY2(payload.contains("\"time\": 1.0") || payload.contains("\"time\": 0.0"), payload.constData());
+
+        const auto parsed = parseRecord(payload);
+        QVERIFY(parsed);
+        QCOMPARE(parsed->run, run);
+        QCOMPARE(parsed->seq, quint64(42));
+        QCOMPARE(parsed->raw, raw);
+        QCOMPARE(parsed->complete, complete);
+    }
+
+    void foreignPayloadsAreRefused()
+    {
+        for (const char *payload :
+             {"", "not json", "[]", "{\"run\": 1, \"seq\": 1, \"raw\": \"x\"}",
+              "{\"run\": \"r\", \"seq\": 0, \"raw\": \"x\"}", "{\"run\": \"r\", \"seq\": 1.5, \"raw\": \"x\"}",
+              "{\"run\": \"r\", \"seq\": 1, \"raw\": \"a\\r\\nb\"}",
+              "{\"run\": \"r\", \"seq\": 1, \"raw\": \"x\", \"eol\": 1}"})
+            QVERIFY2(!parseRecord(QByteArray(payload)), payload);
+        QVERIFY(!parseHeader(QByteArrayLiteral("{\"run\": \"r\"}")));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMqttUnits)
+#include "tst_mqtt_units.moc"
