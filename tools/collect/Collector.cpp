@@ -57,7 +57,7 @@ void Collector::start()
         m_lastWarning.clear();
     });
     connect(m_client.get(), &mqtt::MqttClient::connectionFailed, this, [this](const QString &reason) {
-        if (reason == m_lastWarning)
+        if (!m_lastWarning.isEmpty())
             return;
         m_lastWarning = reason;
         print(QStringLiteral("warning: MQTT broker %1:%2: %3; trying again")

@@ -147,7 +147,8 @@ void MqttPublisher::onConnectionFailed(const QString &reason)
 {
     m_connected = false;
     m_inFlight.clear();
-    if (reason == m_lastWarning)
+    // One warning per outage: the first reason is the telling one.
+    if (!m_lastWarning.isEmpty())
         return;
     m_lastWarning = reason;
     m_print(QStringLiteral("warning: MQTT broker %1:%2: %3; recording goes on, publishing resumes when it is back")

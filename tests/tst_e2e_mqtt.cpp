@@ -1,0 +1,470 @@
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+#include <pwd.h>
+#include <unistd.h>
+#include <map>
+#include <memory>
+
+// Publishing recorders, a real Mosquitto broker and the collector: what the
+// collector stores must be, byte for byte, what each recorder saved, through
+// a broker that goes away in the middle of the runs.
+
+namespace {
+
+constexpr int kStartupMs = 10000;
+constexpr int kRunTimeoutMs = 60000;
+constexpr int kOutageMs = 5000;
+constexpr int kUnpublished = 6;
+constexpr int kUsage = 2;
+
+QString binary(const char *name)
+{
+    return QDir(QStringLiteral(ZKD_BIN_DIR)).filePath(QString::fromLatin1(name));
+}
+
+QString tool(const char *name)
+{
+    return QStandardPaths::findExecutable(QString::fromLatin1(name),
+                                          {QStringLiteral("/usr/sbin"), QStringLiteral("/usr/bin")});
+}
+
+QByteArray fileContent(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+bool run(const QString &program, const QStringList &arguments, const QString &folder = QString())
+{
+    QProcess process;
+    process.setWorkingDirectory(folder);
+    process.start(program, arguments);
+    return process.waitForFinished(kStartupMs) && process.exitStatus() == QProcess::NormalExit
+        && process.exitCode() == 0;
+}
+
+int freePort()
+{
+    QTcpServer server;
+    return server.listen(QHostAddress::LocalHost) ? server.serverPort() : 0;
+}
+
+// Mosquitto on 127.0.0.1 at a free port with a configuration of its own; it
+// keeps retained messages and sessions over a restart.
+class Broker
+{
+public:
+    bool start(const QString &folder, const QByteArray &extra = QByteArray())
+    {
+        if (port == 0)
+            port = freePort();
+        const QString config = QDir(folder).filePath(QStringLiteral("mosquitto.conf"));
+        // Started as root, the broker would become the user "mosquitto" and lose the test's files.
+        const passwd *self = ::getpwuid(::geteuid());
+        const QByteArray text = "listener " + QByteArray::number(port) + " 127.0.0.1\n" + "user "
+            + QByteArray(self ? self->pw_name : "root") + "\n"
+            + (extra.isEmpty() ? QByteArray("allow_anonymous true\n") : extra)
+            + "persistence true\npersistence_location " + folder.toLocal8Bit() + "/\n";
+        if (!writeFile(config, text))
+            return false;
+        m_process.setProcessChannelMode(QProcess::MergedChannels);
+        m_process.start(tool("mosquitto"), {QStringLiteral("-c"), config});
+        if (!m_process.waitForStarted(kStartupMs))
+            return false;
+        QDeadlineTimer deadline(kStartupMs);
+        while (!deadline.hasExpired()) {
+            QTcpSocket probe;
+            probe.connectToHost(QHostAddress::LocalHost, quint16(port));
+            if (probe.waitForConnected(200))
+                return true;
+            QTest::qWait(50);
+        }
+        return false;
+    }
+    // By process id, with SIGTERM: the broker saves its state and leaves.
+    void stop()
+    {
+        if (m_process.state() == QProcess::NotRunning)
+            return;
+        ::kill(pid_t(m_process.processId()), SIGTERM);
+        if (!m_process.waitForFinished(kStartupMs))
+            m_process.kill();
+        m_process.waitForFinished();
+    }
+    ~Broker() { stop(); }
+
+    QString url(const char *scheme = "mqtt", const char *host = "127.0.0.1") const
+    {
+        return QStringLiteral("%1://%2:%3").arg(QLatin1String(scheme), QLatin1String(host)).arg(port);
+    }
+
+    // The retained message of each topic, by topic.
+    std::map<QString, QJsonObject> retained(const QStringList &topics) const
+    {
+        QStringList arguments{QStringLiteral("-p"), QString::number(port),
+                              QStringLiteral("-v"), QStringLiteral("--retained-only"),
+                              QStringLiteral("-W"), QStringLiteral("1")};
+        for (const QString &topic : topics)
+            arguments << QStringLiteral("-t") << topic;
+        QProcess sub;
+        sub.start(tool("mosquitto_sub"), arguments);
+        sub.waitForFinished(kStartupMs);
+        std::map<QString, QJsonObject> messages;
+        for (const QByteArray &line : sub.readAllStandardOutput().split('\n')) {
+            const qsizetype blank = line.indexOf(' ');
+            if (blank > 0)
+                messages[QString::fromUtf8(line.left(blank))] = QJsonDocument::fromJson(line.mid(blank + 1)).object();
+        }
+        return messages;
+    }
+
+    int port = 0;
+
+private:
+    QProcess m_process;
+};
+
+// A program of ours run in the background, its messages collected.
+class Program
+{
+public:
+    Program(const char *name, const QStringList &arguments, const QString &folder,
+            const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment())
+    {
+        m_process.setProgram(binary(name));
+        m_process.setArguments(arguments);
+        m_process.setWorkingDirectory(folder);
+        m_process.setProcessEnvironment(environment);
+        m_process.start();
+        m_process.waitForStarted(kStartupMs);
+    }
+    ~Program()
+    {
+        if (m_process.state() != QProcess::NotRunning) {
+            m_process.kill();
+            m_process.waitForFinished();
+        }
+    }
+    // The exit code, -1 after a crash or the timeout.
+    int wait(int timeoutMs = kRunTimeoutMs)
+    {
+        if (!m_process.waitForFinished(timeoutMs)) {
+            m_process.kill();
+            m_process.waitForFinished();
+            return -1;
+        }
+        return m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1;
+    }
+    void signal(int number) { ::kill(pid_t(m_process.processId()), number); }
+    QByteArray messages()
+    {
+        m_messages += m_process.readAllStandardError();
+        return m_messages;
+    }
+    int count(const QByteArray &text) { return int(messages().count(text)); }
+
+    QProcess m_process;
+
+private:
+    QByteArray m_messages;
+};
+
+// The simulator on a pseudo-terminal linked into `folder`.
+std::unique_ptr<Program> simulator(const QString &folder, const QString &link, int seed)
+{
+    auto sim = std::make_unique<Program>(
+        "zkd735-sim",
+        QStringList{QStringLiteral("--link"), link, QStringLiteral("--interval"), QStringLiteral("20"),
+                    QStringLiteral("--baud"), QStringLiteral("0"), QStringLiteral("--seed"), QString::number(seed),
+                    QStringLiteral("--overflow"), QStringLiteral("9")},
+        folder);
+    QDeadlineTimer deadline(kStartupMs);
+    while (!QFileInfo(QDir(folder).filePath(link)).isSymLink() && !deadline.hasExpired())
+        QTest::qWait(10);
+    return sim;
+}
+
+QStringList recorderArguments(const QString &link, const QString &device, const QString &url, int records)
+{
+    return {QStringLiteral("--port"),
+            QStringLiteral("../") + link,
+            QStringLiteral("--records"),
+            QString::number(records),
+            QStringLiteral("--out"),
+            QStringLiteral("run"),
+            QStringLiteral("--device"),
+            device,
+            QStringLiteral("--mqtt"),
+            url,
+            QStringLiteral("--quiet"),
+            QStringLiteral("--notes"),
+            QStringLiteral("Bench %1\nsecond line").arg(device)};
+}
+
+// The collector's file of the one run of `device`.
+QString collectedFile(const QString &dir, const QString &device)
+{
+    const QFileInfoList files = QDir(QDir(dir).filePath(device)).entryInfoList({QStringLiteral("*.csv")});
+    return files.size() == 1 ? files.first().filePath() : QString();
+}
+
+bool waitForFile(const QString &dir, const QString &device, const QByteArray &expected)
+{
+    QDeadlineTimer deadline(kStartupMs);
+    while (!deadline.hasExpired()) {
+        if (fileContent(collectedFile(dir, device)) == expected)
+            return true;
+        QTest::qWait(100);
+    }
+    return false;
+}
+
+QString folderIn(const QTemporaryDir &dir, const QString &name)
+{
+    QDir(dir.path()).mkpath(name);
+    return dir.filePath(name);
+}
+
+} // namespace
+
+class TestMqttEndToEnd : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        for (const char *name : {"mosquitto", "mosquitto_sub", "mosquitto_pub", "mosquitto_passwd", "openssl"})
+            if (tool(name).isEmpty())
+                QSKIP(qPrintable(
+                    QStringLiteral("%1 is not installed (scripts/setup.sh installs it)").arg(QLatin1String(name))));
+        for (const char *name : {"zkd735-sim", "zkd735-record", "zkd735-collect"})
+            QVERIFY2(QFileInfo(binary(name)).isExecutable(), name);
+    }
+
+    void commandLineErrors_data()
+    {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("reason");
+        const QString port = QStringLiteral("--port");
+        QTest::newRow("malformed URL") << "zkd735-record" << QStringList{port, "tty", "--mqtt", "tcp://broker:1883"}
+                                       << "--mqtt needs";
+        QTest::newRow("port out of range")
+            << "zkd735-record" << QStringList{port, "tty", "--mqtt", "mqtt://broker:70000"} << "--mqtt needs";
+        QTest::newRow("unknown option") << "zkd735-record"
+                                        << QStringList{port, "tty", "--mqtt", "mqtt://h", "--mqtt-password", "x"}
+                                        << "Unknown option 'mqtt-password'";
+        QTest::newRow("device id with a dot")
+            << "zkd735-record" << QStringList{port, "tty", "--mqtt", "mqtt://h", "--device", "a.b"}
+            << "--device allows";
+        QTest::newRow("device without broker")
+            << "zkd735-record" << QStringList{port, "tty", "--device", "a"} << "--device needs --mqtt";
+        QTest::newRow("collector, malformed URL")
+            << "zkd735-collect" << QStringList{"--mqtt", "mqtt://", "--dir", "d"} << "--mqtt needs";
+        QTest::newRow("collector, no folder")
+            << "zkd735-collect" << QStringList{"--mqtt", "mqtt://h"} << "--dir DIR is required";
+    }
+    void commandLineErrors()
+    {
+        QFETCH(QString, program);
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, reason);
+        QTemporaryDir dir;
+        Program process(qPrintable(program), arguments, dir.path());
+        QCOMPARE(process.wait(), kUsage);
+        const QList<QByteArray> lines = process.messages().trimmed().split('\n');
+        QCOMPARE(lines.size(), 1);
+        QVERIFY2(lines.first().contains(reason.toUtf8()), lines.first().constData());
+    }
+
+    // Two recorders and the collector; the broker is away for 5 s in the middle.
+    void collectorStoresWhatRecordersSaved()
+    {
+        QTemporaryDir dir;
+        Broker broker;
+        QVERIFY(broker.start(folderIn(dir, QStringLiteral("broker"))));
+        const QString collected = dir.filePath(QStringLiteral("collected"));
+        Program collector("zkd735-collect",
+                          {QStringLiteral("--mqtt"), broker.url(), QStringLiteral("--dir"), collected}, dir.path());
+        QTRY_VERIFY_WITH_TIMEOUT(collector.count("connected to the MQTT broker") == 1, kStartupMs);
+
+        // Foreign messages on its topics: one line per device, nothing else happens.
+        for (const char *payload : {"not json", "{\"run\": \"x\", \"seq\": 1, \"raw\": \"\"}"})
+            QVERIFY(run(tool("mosquitto_pub"),
+                        {QStringLiteral("-p"), QString::number(broker.port), QStringLiteral("-t"),
+                         QStringLiteral("zkd735/bench-1/record"), QStringLiteral("-m"), QString::fromLatin1(payload)}));
+        QVERIFY(run(tool("mosquitto_pub"),
+                    {QStringLiteral("-p"), QString::number(broker.port), QStringLiteral("-t"),
+                     QStringLiteral("zkd735/a.b/header"), QStringLiteral("-m"), QStringLiteral("{}")}));
+        QTRY_COMPARE_WITH_TIMEOUT(collector.count("warning: skipping messages on"), 2, kStartupMs);
+        QCOMPARE(collector.count("zkd735/bench-1: a record that is not"), 1);
+
+        const QStringList devices{QStringLiteral("bench-1"), QStringLiteral("bench_2")};
+        std::vector<std::unique_ptr<Program>> sims;
+        std::vector<std::unique_ptr<Program>> recorders;
+        for (int i = 0; i < devices.size(); ++i) {
+            const QString link = QStringLiteral("tty%1").arg(i);
+            sims.push_back(simulator(dir.path(), link, 735 + i));
+            recorders.push_back(std::make_unique<Program>(
+                "zkd735-record", recorderArguments(link, devices[i], broker.url(), 600), folderIn(dir, devices[i])));
+        }
+        QTest::qWait(3000);
+        broker.stop();
+        QTest::qWait(kOutageMs);
+        QVERIFY(broker.start(dir.filePath(QStringLiteral("broker"))));
+
+        for (int i = 0; i < devices.size(); ++i) {
+            QCOMPARE(recorders[std::size_t(i)]->wait(), 0);
+            // The outage was noticed, reported once, and is over.
+            QCOMPARE(recorders[std::size_t(i)]->count("warning: MQTT broker"), 1);
+            const QByteArray saved = fileContent(dir.filePath(devices[i] + QStringLiteral("/run.csv")));
+            QVERIFY(saved.count("\r\n") > 600);
+            QVERIFY2(waitForFile(collected, devices[i], saved),
+                     qPrintable(QStringLiteral("%1: %2 bytes saved, %3 collected")
+                                    .arg(devices[i])
+                                    .arg(saved.size())
+                                    .arg(fileContent(collectedFile(collected, devices[i])).size())));
+        }
+        // Equal files hold every line once; no gap was ever seen.
+        QCOMPARE(collector.count("never arrived"), 0);
+
+        const auto retained = broker.retained({QStringLiteral("zkd735/+/status"), QStringLiteral("zkd735/+/header")});
+        for (const QString &device : devices) {
+            const QJsonObject status = retained.at(QStringLiteral("zkd735/%1/status").arg(device));
+            const QJsonObject header = retained.at(QStringLiteral("zkd735/%1/header").arg(device));
+            QCOMPARE(status.value(QStringLiteral("state")).toString(), QStringLiteral("idle"));
+            QCOMPARE(QFileInfo(collectedFile(collected, device)).baseName(), header.value("run").toString());
+            QCOMPARE(status.value(QStringLiteral("run")), header.value(QStringLiteral("run")));
+            QCOMPARE(header.value(QStringLiteral("inp1")).toString(), QStringLiteral("INP1 = bar"));
+            QCOMPARE(header.value(QStringLiteral("notes")).toString(),
+                     QStringLiteral("Bench %1\r\nsecond line").arg(device));
+        }
+        collector.signal(SIGTERM);
+        QCOMPARE(collector.wait(), 0);
+    }
+
+    // The last will after kill -9; exit 6 when the broker never comes back.
+    void willAndUnpublishedRecords()
+    {
+        QTemporaryDir dir;
+        Broker broker;
+        QVERIFY(broker.start(folderIn(dir, QStringLiteral("broker"))));
+        const QString statusTopic = QStringLiteral("zkd735/bench-k/status");
+        {
+            const auto sim = simulator(dir.path(), QStringLiteral("ttyK"), 1);
+            Program recorder("zkd735-record", recorderArguments(QStringLiteral("ttyK"), "bench-k", broker.url(), 5000),
+                             folderIn(dir, QStringLiteral("k")));
+            QTRY_VERIFY_WITH_TIMEOUT(broker.retained({QStringLiteral("zkd735/bench-k/header")}).size() == 1,
+                                     kStartupMs);
+            QCOMPARE(broker.retained({statusTopic})[statusTopic].value("state").toString(),
+                     QStringLiteral("recording"));
+            recorder.signal(SIGKILL);
+            QCOMPARE(recorder.wait(), -1);
+            QTRY_COMPARE_WITH_TIMEOUT(broker.retained({statusTopic})[statusTopic].value("state").toString(),
+                                      QStringLiteral("offline"), kStartupMs);
+        }
+
+        const auto sim = simulator(dir.path(), QStringLiteral("ttyG"), 2);
+        Program recorder("zkd735-record", recorderArguments(QStringLiteral("ttyG"), "bench-g", broker.url(), 400),
+                         folderIn(dir, QStringLiteral("g")));
+        QTRY_VERIFY_WITH_TIMEOUT(broker.retained({QStringLiteral("zkd735/bench-g/header")}).size() == 1, kStartupMs);
+        broker.stop();
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY2(recorder.wait() == kUnpublished, recorder.messages().constData());
+        QVERIFY(clock.elapsed() >= 9000);
+        QCOMPARE(recorder.count("recorded, not all published: "), 1);
+        // Recording went on: the run is saved whole.
+        QVERIFY(fileContent(dir.filePath(QStringLiteral("g/run.csv"))).count("\r\n") > 400);
+    }
+
+    // TLS with a test authority and a login; a wrong password and an
+    // unknown authority each give one warning and exit 6.
+    void tlsAndLogin()
+    {
+        QTemporaryDir dir;
+        const QString folder = folderIn(dir, QStringLiteral("broker"));
+        const QString openssl = tool("openssl");
+        const auto makeCa = [&](const QString &name) {
+            return run(openssl,
+                       {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj", "/CN=Test " + name,
+                        "-keyout", name + ".key", "-out", name + ".pem"},
+                       folder);
+        };
+        QVERIFY(makeCa(QStringLiteral("ca")));
+        QVERIFY(makeCa(QStringLiteral("stranger")));
+        QVERIFY(
+            writeFile(QDir(folder).filePath(QStringLiteral("san.ext")), "subjectAltName=DNS:localhost,IP:127.0.0.1\n"));
+        QVERIFY(run(openssl,
+                    {"req", "-newkey", "rsa:2048", "-nodes", "-subj", "/CN=localhost", "-keyout", "server.key", "-out",
+                     "server.csr"},
+                    folder));
+        QVERIFY(run(openssl,
+                    {"x509", "-req", "-in", "server.csr", "-CA", "ca.pem", "-CAkey", "ca.key", "-CAcreateserial",
+                     "-days", "2", "-extfile", "san.ext", "-out", "server.pem"},
+                    folder));
+        QVERIFY(run(tool("mosquitto_passwd"), {"-b", "-c", "passwords", "lab", "right"}, folder));
+        QVERIFY(writeFile(QDir(folder).filePath(QStringLiteral("password")), "right\n"));
+
+        Broker broker;
+        QVERIFY(broker.start(folder,
+                             "cafile " + folder.toLocal8Bit() + "/ca.pem\ncertfile " + folder.toLocal8Bit()
+                                 + "/server.pem\nkeyfile " + folder.toLocal8Bit() + "/server.key\n"
+                                 + "allow_anonymous false\npassword_file " + folder.toLocal8Bit() + "/passwords\n"));
+        const QString url = broker.url("mqtts", "localhost");
+        const QString collected = dir.filePath(QStringLiteral("collected"));
+        Program collector("zkd735-collect",
+                          {"--mqtt", url, "--dir", collected, "--mqtt-ca", folder + "/ca.pem", "--mqtt-user", "lab",
+                           "--mqtt-password-file", folder + "/password"},
+                          dir.path());
+        QTRY_VERIFY_WITH_TIMEOUT(collector.count("connected to the MQTT broker") == 1, kStartupMs);
+
+        const auto withPassword = [](const char *password) {
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert(QStringLiteral("ZKD735_MQTT_PASSWORD"), QString::fromLatin1(password));
+            return environment;
+        };
+        std::vector<std::unique_ptr<Program>> sims;
+        const auto recorder = [&](const QString &device, const QString &ca, const char *password) {
+            sims.push_back(simulator(dir.path(), QStringLiteral("tty") + device, int(sims.size())));
+            return std::make_unique<Program>("zkd735-record",
+                                             recorderArguments(QStringLiteral("tty") + device, device, url, 60)
+                                                 + QStringList{"--mqtt-ca", folder + "/" + ca, "--mqtt-user", "lab"},
+                                             folderIn(dir, device), withPassword(password));
+        };
+        const auto good = recorder(QStringLiteral("good"), QStringLiteral("ca.pem"), "right");
+        const auto refused = recorder(QStringLiteral("refused"), QStringLiteral("ca.pem"), "wrong");
+        const auto untrusted = recorder(QStringLiteral("untrusted"), QStringLiteral("stranger.pem"), "right");
+
+        QCOMPARE(good->wait(), 0);
+        QVERIFY(waitForFile(collected, QStringLiteral("good"), fileContent(dir.filePath("good/run.csv"))));
+        QCOMPARE(refused->wait(), kUnpublished);
+        QCOMPARE(refused->count("warning: MQTT broker"), 1);
+        QVERIFY2(refused->count("not authorised") == 1, refused->messages().constData());
+        QCOMPARE(untrusted->wait(), kUnpublished);
+        QCOMPARE(untrusted->count("warning: MQTT broker"), 1);
+        QVERIFY2(untrusted->count("TLS") == 1, untrusted->messages().constData());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMqttEndToEnd)
+#include "tst_e2e_mqtt.moc"
