@@ -173,8 +173,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const ScxIniReadResult dialog = readScxIniText(written, 11);
     ZKD_FUZZ_CHECK(dialog.fields == expectedLines && !dialog.error.isEmpty(),
                    QStringLiteral("dialog read %1; %2").arg(show(dialog.fields), recordContext()));
-    ZKD_FUZZ_CHECK(scxWholeInt16(startUp.fields[3]) == fore && scxLeadingInt16(startUp.fields[3]) == fore
-                       && scxWholeInt16(startUp.fields[4]) == back && scxLeadingInt16(startUp.fields[4]) == back,
+    ZKD_FUZZ_CHECK(scxNumberInt16(startUp.fields[3]) == fore && scxLeadingInt16(startUp.fields[3]) == fore
+                       && scxNumberInt16(startUp.fields[4]) == back && scxLeadingInt16(startUp.fields[4]) == back,
                    recordContext());
     return 0;
 }

@@ -249,6 +249,25 @@ private slots:
         QCOMPARE(fx.prompts.messages.size(), 2);
     }
 
+    void everyErrorEventOfARunIsReported()
+    {
+        Fixture fx;
+        Form1 &f = fx.start("English");
+        f.SSCommand2_Click();
+        QVERIFY(f.comm().PortOpen());
+        const int beepsBefore = fx.prompts.beeps;
+        // Three faults of a device that is still there, each answered with OK.
+        for (const auto error : {QSerialPort::WriteError, QSerialPort::ReadError, QSerialPort::UnknownError})
+            emit f.comm().port()->errorOccurred(error);
+        QCOMPARE(fx.prompts.texts(), QStringList(3, QStringLiteral("Unknown error or event")));
+        for (const PromptMessage &m : fx.prompts.messages) {
+            QCOMPARE(m.title, QStringLiteral("Click Cancel to quit, OK to ignore."));
+            QCOMPARE(m.buttons, (QList<PromptButton>{PromptButton::Ok, PromptButton::Cancel}));
+        }
+        QCOMPARE(fx.prompts.beeps - beepsBefore, 3);
+        QVERIFY(f.comm().PortOpen());
+    }
+
     void errorEventsAndTheirMessages()
     {
         QCOMPARE(commEventMessage(CommEventCode::Overrun).value(), QStringLiteral("Overrun Error"));
@@ -274,7 +293,12 @@ private slots:
         QVERIFY(!comm.setSettings(QStringLiteral(",n,8,1")));
         QCOMPARE(comm.settings(), QStringLiteral("2400,n,8,1"));
         QCOMPARE(portNameFromSetting(QStringLiteral("/dev/ttyUSB0")), QStringLiteral("/dev/ttyUSB0"));
-        QCOMPARE(portNameFromSetting(QStringLiteral("99999999999")), QStringLiteral("99999999999"));
+        // Numbers the link refuses: it keeps the port it has.
+        QVERIFY(!portNameFromSetting(QStringLiteral("99999999999")));
+        QVERIFY(!portNameFromSetting(QStringLiteral("256")));
+        QCOMPARE(portNameFromSetting(QStringLiteral("255")), portNameFromNumber(255));
+        QVERIFY(!comm.setCommPort(0));
+        QCOMPARE(comm.portName(), portNameFromNumber(1));
 #ifndef Q_OS_WIN
         QCOMPARE(portNameFromSetting(QStringLiteral("1")), QStringLiteral("/dev/ttyS0"));
 #endif

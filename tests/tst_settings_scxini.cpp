@@ -82,6 +82,13 @@ private slots:
         QVERIFY(!scxLeadingInt16(QStringLiteral("99999")));
         QVERIFY(!scxWholeInt16(QStringLiteral("1x")));
         QCOMPARE(scxWholeInt16(QStringLiteral(" -3 ")).value(), -3);
+        QVERIFY(!scxWholeInt16(QStringLiteral("2.5")));
+        // The dialog's fields: decimals rounded halves to even, anything else no number.
+        QCOMPARE(scxNumberInt16(QStringLiteral(" 2.5 ")).value(), 2);
+        QCOMPARE(scxNumberInt16(QStringLiteral("3.5")).value(), 4);
+        QCOMPARE(scxNumberInt16(QStringLiteral("-12.4")).value(), -12);
+        for (const char *no : {"", ".", "1.2.3", "1x", "0x10", "1e1", "40000"})
+            QVERIFY2(!scxNumberInt16(QString::fromLatin1(no)), no);
     }
 
     void writerRoundTrip()

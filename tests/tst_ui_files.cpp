@@ -199,6 +199,8 @@ private slots:
     void missingProgramGoesToDesktop();
     void programThatCannotStartIsReported();
     void exitWhileProgramOpenLeavesItRunning();
+    void unloadGoesOnAfterExitReturns_data();
+    void unloadGoesOnAfterExitReturns();
 
     void help_data();
     void help();
@@ -751,6 +753,55 @@ void TestUiFiles::exitWhileProgramOpenLeavesItRunning()
     const QByteArray stat = readAll(QStringLiteral("/proc/%1/stat").arg(sheetPid));
     const qsizetype close = stat.lastIndexOf(')');
     QVERIFY2(close > 0 && stat.mid(close + 2, 1) != "Z", stat.constData());
+}
+
+void TestUiFiles::unloadGoesOnAfterExitReturns_data()
+{
+    QTest::addColumn<PromptButton>("second"); // the answer to the unload's own drain box
+    QTest::newRow("Abort keeps the program") << PromptButton::Abort;
+    QTest::newRow("Ignore ends it") << PromptButton::Ignore;
+}
+
+void TestUiFiles::unloadGoesOnAfterExitReturns()
+{
+    QFETCH(PromptButton, second);
+    Rig rig;
+    QVERIFY(rig.start(QStringLiteral("English")));
+    rig.run(kRun);
+    rig.form->MOpen_Click();
+    QVERIFY(rig.form->comm().PortOpen());
+    // Nobody reads the line: what is sent stays queued.
+    rig.form->comm().Output(QByteArray(1 << 20, 'x'));
+    QVERIFY(rig.form->comm().OutBufferCount() > 0);
+    QTimer clockHand;
+    QObject::connect(&clockHand, &QTimer::timeout, [&rig] { rig.clock.monotonic += 10001; });
+    clockHand.start(5);
+    QSignalSpy ended(rig.form.get(), &Form1::programEnded);
+    // Exit's question: Yes; its save dialog: cancelled; its unload's drain: Abort.
+    rig.answer(QStringLiteral("Y"));
+    rig.prompts.answers << PromptButton::Abort << second;
+
+    std::int16_t cancel = 0;
+    rig.form->Form_Unload(cancel);
+
+    const QString drain = QStringLiteral("Data cannot be sent");
+    QCOMPARE(rig.prompts.texts(), (QStringList{QStringLiteral("Do you want to save the datafile ?"), drain, drain}));
+    QCOMPARE(rig.prompts.messages.last().buttons,
+             (QList<PromptButton>{PromptButton::Abort, PromptButton::Retry, PromptButton::Ignore}));
+    if (second == PromptButton::Abort) {
+        QVERIFY(cancel != 0);
+        QCOMPARE(ended.size(), 0);
+        QVERIFY(rig.form->comm().PortOpen());
+        // The run stays in the working file and the recording goes on behind it.
+        rig.form->ProcessReceived("more\r\n");
+        QCOMPARE(rig.workFile(), kRunFile + "more\r\n");
+    } else {
+        QCOMPARE(cancel, std::int16_t(0));
+        QCOMPARE(ended.size(), 1);
+        QVERIFY(!rig.form->comm().PortOpen());
+        QCOMPARE(rig.form->WorkFileNumber(), std::int16_t(0));
+        QCOMPARE(rig.workFile(), kRunFile);
+    }
 }
 
 void TestUiFiles::help_data()

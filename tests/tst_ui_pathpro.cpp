@@ -189,10 +189,14 @@ void TestPathpro::firstShowingAppliesFile_data()
         << QByteArray("x\r\n2\r\nDeutsch\r\n16\r\n-1\r\n\r\n\r\n0\r\nReady\r\n") << "x"
         << "2"
         << "Deutsch" << 11 << 1 << white << white << "0";
-    QTest::newRow("fields that are no whole numbers")
-        << QByteArray("x\r\n2\r\nDeutsch\r\n3a\r\n2.5\r\n\r\n\r\nja\r\nReady\r\n") << "x"
+    QTest::newRow("fields that are no numbers")
+        << QByteArray("x\r\n2\r\nDeutsch\r\n3a\r\n2.5.1\r\n\r\n\r\nja\r\nReady\r\n") << "x"
         << "2"
         << "Deutsch" << 11 << 1 << white << white << "0";
+    QTest::newRow("decimals round halves to even")
+        << QByteArray("x\r\n2\r\nDeutsch\r\n2.5\r\n 12.4 \r\n\r\n\r\n1.4\r\nReady\r\n") << "x"
+        << "2"
+        << "Deutsch" << 2 << 12 << QColor(0, 128, 0) << QColor(255, 0, 0) << "1";
     QTest::newRow("language outside the list, device path as port")
         << QByteArray("\r\n/dev/ttyUSB0\r\nenglish\r\n0\r\n15\r\n\r\n\r\n2\r\nReady\r\n") << ""
         << "/dev/ttyUSB0"

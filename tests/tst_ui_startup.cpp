@@ -3,6 +3,7 @@
 #include "app/PictureButton.h"
 #include "app/ScaleLabel.h"
 #include "files/ui/Form2.h"
+#include "serial/MSComm1.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -151,6 +152,41 @@ private slots:
 #ifndef Q_OS_WIN
         QCOMPARE(f.comm().portName(), QStringLiteral("/dev/ttyS2"));
 #endif
+    }
+
+    void portLine_data()
+    {
+        QTest::addColumn<bool>("withFile");
+        QTest::addColumn<QByteArray>("line2");
+        QTest::addColumn<int>("port");         // the port number the link then opens
+        QTest::addColumn<QString>("reported"); // empty: no start-up message
+        QTest::newRow("no file") << false << QByteArray() << 1 << "the file cannot be read (the file does not exist)";
+        QTest::newRow("empty line") << true << QByteArray() << 1 << "line 2: no serial port is given";
+        QTest::newRow("0") << true << QByteArray("0") << 1 << "line 2: \"0\" is not a port number from 1 to 255";
+        QTest::newRow("1.7") << true << QByteArray("1.7") << 2 << "";
+        QTest::newRow("2.5, half to even") << true << QByteArray("2.5") << 2 << "";
+        QTest::newRow("3.5, half to even") << true << QByteArray(" 3.5 ") << 4 << "";
+        QTest::newRow("99999") << true << QByteArray("99999") << 1
+                               << "line 2: \"99999\" is not a port number from 1 to 255";
+    }
+    void portLine()
+    {
+        QFETCH(bool, withFile);
+        QFETCH(QByteArray, line2);
+        QFETCH(int, port);
+        QFETCH(QString, reported);
+        Fixture fx;
+        if (withFile)
+            QVERIFY(fx.writeSettings(fx.settings(line2, "English")));
+        Form1 &f = fx.start();
+        QCOMPARE(f.comm().portName(), portNameFromNumber(port));
+        if (reported.isEmpty()) {
+            QCOMPARE(fx.prompts.texts(), QStringList());
+        } else {
+            QCOMPARE(fx.prompts.messages.size(), 1);
+            QVERIFY2(fx.prompts.texts().first().contains(reported), qPrintable(fx.prompts.texts().first()));
+        }
+        QVERIFY(f.WorkFileNumber() != 0);
     }
 
     void emptyBaudAndBadColoursKeepWhatIsBuilt()

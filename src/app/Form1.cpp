@@ -441,7 +441,7 @@ void Form1::applySettingsFile()
         const auto index = scxLeadingInt16(*text);
         const auto rgb = index ? colourFromIndex(*index) : std::nullopt;
         if (!rgb) {
-            problems.append(problem(texts::SettingsProblemColour).arg(text->trimmed()).arg(number));
+            problems.append(problem(texts::SettingsProblemColour).arg(text->trimmed(), QString::number(number)));
             return std::nullopt;
         }
         return QColor(rgb->red, rgb->green, rgb->blue);
@@ -456,10 +456,16 @@ void Form1::applySettingsFile()
         if (!m_comm.setSettings(*baud + QStringLiteral(",n,8,1")) && !baud->trimmed().isEmpty())
             problems.append(problem(texts::SettingsProblemBaud).arg(baud->trimmed()));
     }
-    const QString portField = field(scxField::Port).value_or(QString());
-    if (field(scxField::Port) && portField.trimmed().isEmpty())
+    // A port the link refuses (also the 0 of a line that was not read) leaves
+    // the built-in port 1, and a line that asked for one is named.
+    const auto portField = field(scxField::Port);
+    if (const auto port = portNameFromSetting(portField.value_or(QString())))
+        m_comm.setPortName(*port);
+    else if (portField && portField->trimmed().isEmpty())
         problems.append(problem(texts::SettingsProblemPort));
-    m_comm.setPortName(portNameFromSetting(portField));
+    else if (portField)
+        problems.append(
+            problem(texts::SettingsProblemPortNumber).arg(portField->trimmed(), QString::number(kLastCommPort)));
     m_pipeline.setLanguage(lang);
     if (!problems.isEmpty())
         m_pendingError = pick(lang, texts::SettingsReadError)
@@ -610,12 +616,12 @@ void Form1::EndProgram()
 void Form1::Form_Unload(std::int16_t &cancel)
 {
     if (UnsavedLength() > 0) {
-        // Exit ends the program itself; it returns only when its own unload
-        // was refused with Abort, and one refusal is the user's answer here too.
+        // Exit ends the program itself once its question is answered; it
+        // returns only when its own unload was refused, and then the unload
+        // goes on here with its own wait for the line.
         SSCommand1_Click();
-        if (!m_closing)
-            cancel = m_unloadCancel;
-        return;
+        if (m_closing)
+            return;
     }
     if (m_comm.PortOpen() && !DrainAndClosePort()) {
         cancel = -1;

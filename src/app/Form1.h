@@ -173,7 +173,6 @@ private:
     QString m_headerLineBuffer;
     QString m_spreadsheetPath;
     QString m_openDialogTitle;
-    std::int16_t m_unloadCancel = 0;
     std::int16_t m_sensorIniValue = 0;
     bool m_closing = false;
     // The line's device went away and the port has not been opened since.

@@ -1,5 +1,6 @@
 #include "serial/MSComm1.h"
 
+#include "util/Numbers.h"
 #include "util/Texts.h"
 
 #include <QFileInfo>
@@ -88,6 +89,11 @@ std::optional<SerialSettings> parseSerialSettings(const QString &text)
     return s;
 }
 
+bool isCommPortNumber(int number)
+{
+    return number >= kFirstCommPort && number <= kLastCommPort;
+}
+
 QString portNameFromNumber(int number)
 {
 #ifdef Q_OS_WIN
@@ -97,21 +103,15 @@ QString portNameFromNumber(int number)
 #endif
 }
 
-QString portNameFromSetting(const QString &line2)
+std::optional<QString> portNameFromSetting(const QString &line2)
 {
     const QString text = line2.trimmed();
-    if (text.isEmpty() || text[0].isDigit()) {
-        bool ok = false;
-        int digits = 0;
-        while (digits < text.size() && text[digits].isDigit())
-            ++digits;
-        const int number = text.left(digits).toInt(&ok);
-        // A number no port can have is shown as it stands when the open fails.
-        if (!text.isEmpty() && (!ok || number > INT16_MAX))
-            return text;
-        return portNameFromNumber(ok ? number : 0);
-    }
-    return text;
+    if (!text.isEmpty() && (text[0] < QLatin1Char('0') || text[0] > QLatin1Char('9')))
+        return text;
+    const auto number = roundToInt16(leadingNumber(text));
+    if (!number || !isCommPortNumber(*number))
+        return std::nullopt;
+    return portNameFromNumber(*number);
 }
 
 MSComm1::MSComm1(QObject *parent) : QObject(parent)
@@ -120,7 +120,7 @@ MSComm1::MSComm1(QObject *parent) : QObject(parent)
     m_port.setReadBufferSize(0);
     connect(&m_port, &QSerialPort::readyRead, this, &MSComm1::onReadyRead);
     connect(&m_port, &QSerialPort::errorOccurred, this, &MSComm1::onError);
-    m_portName = portNameFromNumber(1);
+    m_portName = portNameFromNumber(kBuiltInCommPort);
 }
 
 MSComm1::~MSComm1()
@@ -129,9 +129,12 @@ MSComm1::~MSComm1()
         m_port.close();
 }
 
-void MSComm1::setCommPort(int number)
+bool MSComm1::setCommPort(int number)
 {
+    if (!isCommPortNumber(number))
+        return false;
     m_portName = portNameFromNumber(number);
+    return true;
 }
 
 void MSComm1::setPortName(const QString &name)
@@ -187,7 +190,7 @@ std::optional<QString> MSComm1::setPortOpen(bool open)
         return std::nullopt;
     }
     m_port.setPortName(m_portName);
-    m_errorReported = false;
+    m_deviceLostReported = false;
     if (!m_port.open(QIODevice::ReadWrite)) {
         const QString reason = m_port.errorString();
         m_port.clearError();
@@ -261,19 +264,19 @@ void MSComm1::onError(QSerialPort::SerialPortError error)
     default: break;
     }
     m_port.clearError();
-    // A vanished device keeps failing; one report per opening is enough.
-    if (m_errorReported)
-        return;
-    m_errorReported = true;
     const bool gone = error == QSerialPort::ResourceError
         || (m_portName.startsWith(QLatin1Char('/')) && !QFileInfo::exists(m_portName));
-    if (gone) {
-        // The device is gone: keeping it open only repeats the failure.
-        m_port.close();
-        raise(CommEventCode::DeviceLost);
+    if (!gone) {
+        raise(CommEventCode::TxFull);
         return;
     }
-    raise(CommEventCode::TxFull);
+    // A vanished device keeps failing; one report per opening is enough.
+    if (m_deviceLostReported)
+        return;
+    m_deviceLostReported = true;
+    // The device is gone: keeping it open only repeats the failure.
+    m_port.close();
+    raise(CommEventCode::DeviceLost);
 }
 
 void MSComm1::raise(CommEventCode code)

@@ -48,10 +48,23 @@ struct SerialSettings
 // Empty when the text has no valid baud rate or a field is not understood.
 std::optional<SerialSettings> parseSerialSettings(const QString &text);
 
-// Port number n is "COMn" on Windows and "/dev/ttyS(n-1)" elsewhere. A text
-// that does not begin with a digit is a device path and is used as it stands.
-QString portNameFromSetting(const QString &line2);
+// Port numbers the serial link takes: COM1 to COM255 on Windows, /dev/ttyS0
+// to /dev/ttyS254 elsewhere. It refuses every other number (0 included).
+inline constexpr int kFirstCommPort = 1;
+inline constexpr int kLastCommPort = 255;
+// The port the link uses until it is given another.
+inline constexpr int kBuiltInCommPort = 1;
+bool isCommPortNumber(int number);
+
+// Port number n is "COMn" on Windows and "/dev/ttyS(n-1)" elsewhere.
 QString portNameFromNumber(int number);
+
+// The port line of scx.ini. A line that does not begin with a digit (blanks in
+// front allowed) is a device path and is used as it stands. Any other line is
+// a port number, converted as every number of the file: its leading number
+// rounded to a whole number, halves to even ("2.5" gives 2, an empty line 0).
+// Empty when that number is one the serial link refuses.
+std::optional<QString> portNameFromSetting(const QString &line2);
 
 // The serial component the main window owns. Received bytes are announced by
 // OnComm with CommEvent() == Receive; the handler takes them with Input() (one
@@ -64,7 +77,8 @@ public:
     explicit MSComm1(QObject *parent = nullptr);
     ~MSComm1() override;
 
-    void setCommPort(int number);
+    // Refuses a number the link cannot use and keeps the previous port.
+    bool setCommPort(int number);
     void setPortName(const QString &name);
     QString portName() const { return m_portName; }
 
@@ -103,7 +117,7 @@ private:
     QString m_portName;
     SerialSettings m_settings;
     CommEventCode m_event = CommEventCode::None;
-    bool m_errorReported = false;
+    bool m_deviceLostReported = false;
 };
 
 } // namespace zkd

@@ -130,6 +130,30 @@ std::optional<int> scxLeadingInt16(const QString &field)
     return *value;
 }
 
+std::optional<int> scxNumberInt16(const QString &field)
+{
+    const QString text = field.trimmed();
+    qsizetype i = 0;
+    if (i < text.size() && (text[i] == QLatin1Char('+') || text[i] == QLatin1Char('-')))
+        ++i;
+    qsizetype digits = 0;
+    bool point = false;
+    for (; i < text.size(); ++i) {
+        if (text[i] >= QLatin1Char('0') && text[i] <= QLatin1Char('9'))
+            ++digits;
+        else if (text[i] == QLatin1Char('.') && !point)
+            point = true;
+        else
+            return std::nullopt;
+    }
+    if (digits == 0)
+        return std::nullopt;
+    const auto value = roundToInt16(leadingNumber(text));
+    if (!value)
+        return std::nullopt;
+    return *value;
+}
+
 std::optional<int> scxWholeInt16(const QString &field)
 {
     bool ok = false;

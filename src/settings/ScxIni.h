@@ -52,7 +52,11 @@ QString writeScxIni(const QString &path, const ScxIniValues &values);
 // Conversions the readers apply to a field.
 // Start-up: the leading number (0 when none); empty when it does not fit 16 bits.
 std::optional<int> scxLeadingInt16(const QString &field);
-// Dialog: the whole field as a number, blanks around it allowed.
+// sensor.ini: the whole field as a whole number, blanks around it allowed.
 std::optional<int> scxWholeInt16(const QString &field);
+// Dialog: the whole field as a decimal number (blanks around it allowed),
+// rounded to a whole number with halves to even ("2.5" gives 2); empty when
+// the field is no number or the result does not fit 16 bits.
+std::optional<int> scxNumberInt16(const QString &field);
 
 } // namespace zkd

@@ -228,6 +228,10 @@ inline constexpr LangText SettingsProblemColour{
 inline constexpr LangText SettingsProblemPort{u"- Zeile 2: kein serieller Anschluss angegeben",
                                               u"- line 2: no serial port is given",
                                               u"- ligne 2 : aucun port s\u00e9rie n'est indiqu\u00e9"};
+// %1: what line 2 holds; %2: the highest port number.
+inline constexpr LangText SettingsProblemPortNumber{
+    u"- Zeile 2: \"%1\" ist keine Anschlussnummer von 1 bis %2", u"- line 2: \"%1\" is not a port number from 1 to %2",
+    u"- ligne 2 : \"%1\" n'est pas un num\u00e9ro de port de 1 \u00e0 %2"};
 inline constexpr LangText SettingsProblemBaud{u"- Zeile 6: \"%1\" ist keine Baudrate",
                                               u"- line 6: \"%1\" is not a baud rate",
                                               u"- ligne 6 : \"%1\" n'est pas une vitesse en bauds"};

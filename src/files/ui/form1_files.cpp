@@ -156,9 +156,14 @@ void Form1::SSCommand1_Click()
         EndProgram();
         return;
     }
-    saveMeasurement();
-    m_unloadCancel = 0;
-    Form_Unload(m_unloadCancel);
+    const SaveOutcome saved = saveMeasurement();
+    std::int16_t cancel = 0;
+    Form_Unload(cancel);
+    // Still running, the unload refused: a save given up in its dialog keeps
+    // the run in the working file and the recording goes on behind it, as
+    // after a stop.
+    if (!m_closing && saved == SaveOutcome::Cancelled)
+        ReopenWorkFile();
 }
 
 void Form1::SScommand3_Click()

@@ -86,11 +86,11 @@ QScrollBar *colourBar(QWidget *parent, const char *name, int position)
     return bar;
 }
 
-// A whole-number field applied to a control with a fixed range: anything the
+// A number field applied to a control with a fixed range: anything the
 // control would not take leaves it unchanged.
 std::optional<int> indexInRange(const QString &field, int min, int max)
 {
-    const auto value = scxWholeInt16(field);
+    const auto value = scxNumberInt16(field);
     if (!value || *value < min || *value > max)
         return std::nullopt;
     return value;
