@@ -380,6 +380,7 @@ private slots:
         QTest::newRow("device vanishes") << "vanish" << int(kPort) << QByteArray("vanished");
         QTest::newRow("out cannot be written") << "out" << int(kFile) << QByteArray("out.csv");
         QTest::newRow("working file cannot be made") << "workfile" << int(kFile) << QByteArray("Senso.scx");
+        QTest::newRow("working file is a link") << "worklink" << int(kFile) << QByteArray("symbolic link");
     }
     void failuresAndTheirExitCodes()
     {
@@ -415,6 +416,11 @@ private slots:
             // A folder of that name stands where the working file belongs.
             QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("Senso.scx/inside")));
             QVERIFY(sim.start({QStringLiteral("--interval"), QStringLiteral("20")}));
+        } else if (failure == QLatin1String("worklink")) {
+            // Planted by someone who may write to the folder; not written through.
+            QVERIFY(writeFile(dir.filePath(QStringLiteral("precious")), "precious"));
+            QVERIFY(QFile::link(dir.filePath(QStringLiteral("precious")), dir.filePath(QStringLiteral("Senso.scx"))));
+            QVERIFY(sim.start({QStringLiteral("--interval"), QStringLiteral("20")}));
         }
         const RecorderRun run = runRecorder(dir.path(), arguments, meanwhile);
 
@@ -424,6 +430,8 @@ private slots:
         QVERIFY(run.stdErr.startsWith("zkd735-record: "));
         QCOMPARE(run.stdOut, QByteArray());
 
+        if (failure == QLatin1String("worklink"))
+            QCOMPARE(fileContent(dir.filePath(QStringLiteral("precious"))), QByteArray("precious"));
         if (failure == QLatin1String("silent")) {
             // Told to stop once the header read found nothing (the upper bound
             // only catches a recorder that waits for something else).

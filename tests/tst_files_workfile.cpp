@@ -2,6 +2,7 @@
 #include "files/FileNumbers.h"
 #include "files/FileOps.h"
 #include "files/WorkFile.h"
+#include "sensor/HeaderScan.h"
 
 #include <QDir>
 #include <QFile>
@@ -50,6 +51,8 @@ private slots:
     void saveAsCopiesAndStartsEmpty();
     void saveAsCopyFailureKeepsRecording();
     void copyReplacing();
+    void plantedLinksAreNotFollowed_data();
+    void plantedLinksAreNotFollowed();
     void editorForFile_data();
     void editorForFile();
 
@@ -196,10 +199,9 @@ void TestFilesWorkFile::writeReportsFullDisk()
 {
     if (!QFile::exists(QStringLiteral("/dev/full")))
         QSKIP("no /dev/full on this system");
-    const QString work = path("Senso.scx");
-    QVERIFY(QFile::link(QStringLiteral("/dev/full"), work));
+    // The working file is never opened through a link, so the full device is opened by its own name.
     WorkFile file(m_numbers);
-    QVERIFY2(file.openAppend(work), qPrintable(file.errorText()));
+    QVERIFY2(file.openAppend(QStringLiteral("/dev/full")), qPrintable(file.errorText()));
     QVERIFY(!file.write("12:00:01  1.0\r\n"));
     QVERIFY(!file.errorText().isEmpty());
     QVERIFY(file.isOpen());
@@ -287,6 +289,70 @@ void TestFilesWorkFile::copyReplacing()
     QVERIFY(removeFile(target).ok);
     QVERIFY(!fileExists(target));
     QVERIFY(removeFile(target).ok);
+}
+
+void TestFilesWorkFile::plantedLinksAreNotFollowed_data()
+{
+    QTest::addColumn<QString>("link");
+    QTest::addColumn<bool>("dangling");
+    QTest::newRow("working file") << "Senso.scx" << false;
+    QTest::newRow("working file to nowhere") << "Senso.scx" << true;
+    QTest::newRow("backup") << "Senso.bak" << false;
+    QTest::newRow("snapshot") << "senso.scy" << false;
+    QTest::newRow("snapshot to nowhere") << "senso.scy" << true;
+    QTest::newRow("save target") << "Test.csv" << false;
+}
+
+// Someone who may write to the folder links a name the recorder writes to a
+// file of the user's (or to a name yet to be made): nothing is written
+// through the link, the link stays and the caller learns which one it was.
+void TestFilesWorkFile::plantedLinksAreNotFollowed()
+{
+    QFETCH(QString, link);
+    QFETCH(bool, dangling);
+    const QString target = path("precious");
+    const QString work = path("Senso.scx");
+    const QString linkPath = m_dir->filePath(link);
+    if (!dangling)
+        QVERIFY(writeFile(target, "precious"));
+    QVERIFY(QFile::link(target, linkPath));
+
+    if (link == QStringLiteral("Test.csv")) {
+        WorkFile file(m_numbers);
+        QVERIFY(file.openAppend(work));
+        QVERIFY(file.write("run"));
+        const WorkFile::SaveResult result = file.saveAs(linkPath);
+        QCOMPARE(result.outcome, WorkFile::SaveResult::Outcome::CopyFailed);
+        QCOMPARE(readFile(work), QByteArray("run"));
+    } else if (link == QStringLiteral("senso.scy")) {
+        QVERIFY(writeFile(work, "INP1 = bar\r\n"));
+        QString refused;
+        // The header is read from the working file instead.
+        QCOMPARE(HeaderScan::takeSnapshot(work, m_dir->path(), &refused), QByteArray("INP1 = bar\r\n"));
+        QCOMPARE(refused, linkPath);
+    } else {
+        if (link == QStringLiteral("Senso.bak"))
+            QVERIFY(writeFile(work, "run"));
+        WorkFile file(m_numbers);
+        const WorkFile::ResetResult result = file.reset(work);
+        QCOMPARE(result.outcome, Outcome::LinkRefused);
+        QCOMPARE(result.refusedLink, linkPath);
+        QVERIFY(!file.isOpen());
+        QCOMPARE(file.number(), FileNumbers::kNoFile);
+        if (link == QStringLiteral("Senso.bak")) {
+            QCOMPARE(readFile(work), QByteArray("run"));
+        } else {
+            // Save's reopen refuses too; nor is the linked file copied into a snapshot.
+            QVERIFY(!file.openAppend(work));
+            QCOMPARE(file.refusedLink(), work);
+            QCOMPARE(HeaderScan::takeSnapshot(work, m_dir->path()), QByteArray());
+            QVERIFY(!QFile::exists(HeaderScan::snapshotPath(m_dir->path())));
+        }
+    }
+    QVERIFY(QFileInfo(linkPath).isSymbolicLink());
+    QCOMPARE(QFileInfo::exists(target), !dangling);
+    if (!dangling)
+        QCOMPARE(readFile(target), QByteArray("precious"));
 }
 
 void TestFilesWorkFile::editorForFile_data()

@@ -18,7 +18,6 @@
 #include <QScrollBar>
 #include <QSerialPortInfo>
 #include <QStandardPaths>
-#include <QUuid>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -614,8 +613,8 @@ void TestPathpro::failedRestartKeepsRecording()
     QFETCH(QString, opening);
 
     Rig rig;
-    const QString key = QStringLiteral("zkd735-test-") + QUuid::createUuid().toString(QUuid::Id128);
-    SingleInstance instance(key);
+    QTemporaryDir instanceFolder;
+    SingleInstance instance(instanceFolder.path());
     QVERIFY(instance.claim());
     Form1::Deps deps = rig.form->deps();
     deps.executablePath = rig.programDir.filePath(QStringLiteral("missing-program"));
@@ -644,7 +643,7 @@ void TestPathpro::failedRestartKeepsRecording()
     QVERIFY(rig.form->WorkFileNumber() != 0);
     rig.form->ProcessReceived("40 50 60\r\n");
     QVERIFY(readBytes(rig.form->workFilePath()).endsWith("10 20 30\r\n40 50 60\r\n"));
-    SingleInstance second(key);
+    SingleInstance second(instanceFolder.path());
     QVERIFY(!second.claim());
 }
 

@@ -284,6 +284,67 @@ private slots:
         QCOMPARE(f.WorkFileNumber(), std::int16_t(0));
     }
 
+    // Links planted where the program writes (the working file, its backup,
+    // the header snapshot) are not written through, and the user is told in
+    // the chosen language.
+    void plantedLinksAreRefusedAndReported_data()
+    {
+        QTest::addColumn<QByteArray>("language");
+        QTest::addColumn<QString>("link");
+        QTest::addColumn<QString>("words");
+        QTest::newRow("working file, Deutsch")
+            << QByteArray("Deutsch") << "Senso.scx" << QStringLiteral("\" ist eine symbolische Verkn\u00fcpfung.");
+        QTest::newRow("backup, English") << QByteArray("English") << "Senso.bak"
+                                         << QStringLiteral("\" is a symbolic link.");
+        QTest::newRow("snapshot, Francais")
+            << QByteArray("Francais") << "senso.scy" << QStringLiteral("\" est un lien symbolique.");
+    }
+
+    void plantedLinksAreRefusedAndReported()
+    {
+        QFETCH(QByteArray, language);
+        QFETCH(QString, link);
+        QFETCH(QString, words);
+        Fixture fx;
+        QVERIFY(fx.writeSettings(fx.settingsFor(language.constData())));
+        QTemporaryDir elsewhere;
+        const QString target = elsewhere.filePath(QStringLiteral("precious"));
+        {
+            QFile f(target);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("precious");
+        }
+        const bool snapshot = link == QStringLiteral("senso.scy");
+        const QString linkPath = QDir(snapshot ? fx.programDir.path() : fx.currentDir.path()).filePath(link);
+        QVERIFY(QFile::link(target, linkPath));
+        if (link == QStringLiteral("Senso.bak")) {
+            QFile old(fx.currentDir.filePath(QStringLiteral("Senso.scx")));
+            QVERIFY(old.open(QIODevice::WriteOnly));
+            old.write("recorded before a crash\r\n");
+        }
+
+        Form1 &f = fx.start();
+        if (snapshot) {
+            QVERIFY(f.WorkFileNumber() != 0);
+            QFile work(fx.currentDir.filePath(QStringLiteral("Senso.scx")));
+            QVERIFY(work.open(QIODevice::WriteOnly | QIODevice::Append));
+            work.write("INP1 = bar\r\n");
+            work.close();
+            f.KopfLesen_Click();
+            QCOMPARE(f.findChild<QLabel *>(QStringLiteral("Label5"))->text(), QStringLiteral("INP1 = bar"));
+        } else {
+            QCOMPARE(f.WorkFileNumber(), std::int16_t(0));
+        }
+        QCOMPARE(fx.prompts.messages.size(), 1);
+        const PromptMessage &m = fx.prompts.messages.first();
+        QVERIFY2(m.text.startsWith(QLatin1Char('"') + QDir::toNativeSeparators(linkPath) + words), qPrintable(m.text));
+        QCOMPARE(m.icon, PromptIcon::Warning);
+        QFile precious(target);
+        QVERIFY(precious.open(QIODevice::ReadOnly));
+        QCOMPARE(precious.readAll(), QByteArray("precious"));
+        QVERIFY(QFileInfo(linkPath).isSymbolicLink());
+    }
+
     void doubleClicksEmptyTableAndNotes()
     {
         Fixture fx;

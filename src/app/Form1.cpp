@@ -530,8 +530,18 @@ void Form1::ResetWorkFile()
     case WorkFile::ResetResult::Outcome::CannotOpen:
         prompts().ask({result.errorText, str(texts::AppTitle), PromptIcon::Warning, {PromptButton::Ok}});
         break;
+    case WorkFile::ResetResult::Outcome::LinkRefused: reportRefusedLink(result.refusedLink); break;
     }
     m_pipeline.setFileOpen(m_workFile->isOpen());
+}
+
+void Form1::reportRefusedLink(const QString &path)
+{
+    // In English where no language is selected: the user must act on it.
+    const QString text = pick(m_globals.language, texts::LinkRefused)
+                             .value_or(str(texts::LinkRefused.en))
+                             .arg(QDir::toNativeSeparators(path));
+    prompts().ask({text, str(texts::AppTitle), PromptIcon::Warning, {PromptButton::Ok}});
 }
 
 void Form1::CloseWorkFile()

@@ -70,6 +70,9 @@ public:
     // Opens the working file again for appending, keeping what it holds, when
     // it is closed; reports a failure to open it.
     void ReopenWorkFile();
+    // Tells the user that `path`, a file the program writes, is a symbolic
+    // link and nothing was written through it.
+    void reportRefusedLink(const QString &path);
     void Form_Unload(std::int16_t &cancel);
     void info_Click();
     void Help_Click();

@@ -1,78 +1,260 @@
 #include "app/SingleInstance.h"
 
-#include <QCryptographicHash>
+#include "util/Texts.h"
+
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QStandardPaths>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <optional>
+
+#ifdef Q_OS_UNIX
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 namespace zkd {
 namespace {
+
 constexpr int kConnectTimeoutMs = 1000;
+// Another copy of this user claims the place for at most about a second.
+constexpr int kLockWaitMs = 5000;
 const QByteArray kActivate = QByteArrayLiteral("activate\n");
+const QByteArray kActivated = QByteArrayLiteral("activated\n");
+constexpr QStringView kFolderName{u"ZKD735_DataRecorder"};
+constexpr QStringView kSocketName{u"ZKD735_DataRecorder.socket"};
+constexpr QStringView kLockName{u"ZKD735_DataRecorder.lock"};
+
+void report(const QString &line)
+{
+    std::fputs(qPrintable(line + QLatin1Char('\n')), stderr);
+    std::fflush(stderr);
+}
+
+QString errnoText(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+#ifdef Q_OS_UNIX
+// The user id at the other end of a connected local socket.
+std::optional<uid_t> peerUid(const QLocalSocket &socket)
+{
+#ifdef SO_PEERCRED
+    ucred cred{};
+    socklen_t length = sizeof cred;
+    if (::getsockopt(static_cast<int>(socket.socketDescriptor()), SOL_SOCKET, SO_PEERCRED, &cred, &length) != 0)
+        return std::nullopt;
+    return cred.uid;
+#else
+    uid_t uid = 0;
+    gid_t gid = 0;
+    if (::getpeereid(static_cast<int>(socket.socketDescriptor()), &uid, &gid) != 0)
+        return std::nullopt;
+    return uid;
+#endif
+}
+
+bool peerIsThisUser(const QLocalSocket &socket, uid_t *seen = nullptr)
+{
+    const std::optional<uid_t> uid = peerUid(socket);
+    if (seen && uid)
+        *seen = *uid;
+    return uid && *uid == ::geteuid();
+}
+
+// Why the entry at `path` is not a socket of this user; empty when it is one
+// or there is none.
+QString foreignSocketProblem(const QString &path)
+{
+    struct stat info
+    {};
+    if (::lstat(QFile::encodeName(path).constData(), &info) != 0)
+        return errno == ENOENT ? QString() : errnoText(errno);
+    if (!S_ISSOCK(info.st_mode))
+        return QStringLiteral("%1 is not a socket").arg(path);
+    if (info.st_uid != ::geteuid())
+        return QStringLiteral("%1 belongs to user id %2").arg(path).arg(info.st_uid);
+    return QString();
+}
+#endif
+
 } // namespace
 
-SingleInstance::SingleInstance(QString key, QObject *parent) : QObject(parent), m_key(std::move(key)) {}
+SingleInstance::SingleInstance(QString folder, QObject *parent) : QObject(parent), m_folder(std::move(folder)) {}
 
 SingleInstance::~SingleInstance()
 {
     release();
 }
 
-QString SingleInstance::defaultKey()
+QString SingleInstance::socketPath(const QString &folder)
 {
-    QString user = qEnvironmentVariable("USER");
-    if (user.isEmpty())
-        user = qEnvironmentVariable("USERNAME");
-    const QByteArray hash = QCryptographicHash::hash((user + QLatin1Char('|') + QDir::homePath()).toUtf8(),
-                                                     QCryptographicHash::Sha1);
-    return QStringLiteral("ZKD735_DataRecorder-") + QString::fromLatin1(hash.toHex().left(12));
+    return QDir(folder).filePath(kSocketName.toString());
+}
+
+QString SingleInstance::privateFolderProblem(const QString &path)
+{
+#ifdef Q_OS_UNIX
+    struct stat info
+    {};
+    if (::lstat(QFile::encodeName(path).constData(), &info) != 0)
+        return QStringLiteral("%1: %2").arg(path, errnoText(errno));
+    if (S_ISLNK(info.st_mode))
+        return QStringLiteral("%1 is a symbolic link").arg(path);
+    if (!S_ISDIR(info.st_mode))
+        return QStringLiteral("%1 is not a folder").arg(path);
+    if (info.st_uid != ::geteuid())
+        return QStringLiteral("%1 belongs to user id %2").arg(path).arg(info.st_uid);
+    if ((info.st_mode & (S_IRWXG | S_IRWXO)) != 0)
+        return QStringLiteral("%1 is open to other users (mode %2)")
+            .arg(path)
+            .arg(info.st_mode & (S_IRWXU | S_IRWXG | S_IRWXO), 4, 8, QLatin1Char('0'));
+    return QString();
+#else
+    return QFileInfo(path).isDir() ? QString() : QStringLiteral("%1 is not a folder").arg(path);
+#endif
+}
+
+SingleInstance::Folder SingleInstance::privateFolder()
+{
+    QString runtimeProblem = QStringLiteral("there is no runtime folder");
+    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (!runtime.isEmpty()) {
+        runtimeProblem = privateFolderProblem(runtime);
+        if (runtimeProblem.isEmpty())
+            return {runtime, QString()};
+    }
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+    if (cache.isEmpty())
+        return {QString(), runtimeProblem + QStringLiteral(", and there is no cache folder")};
+    const QString own = QDir(cache).filePath(kFolderName.toString());
+    QDir().mkpath(cache);
+#ifdef Q_OS_UNIX
+    if (::mkdir(QFile::encodeName(own).constData(), S_IRWXU) != 0 && errno != EEXIST)
+        return {QString(), QStringLiteral("%1, and %2 cannot be made: %3").arg(runtimeProblem, own, errnoText(errno))};
+#else
+    QDir().mkpath(own);
+#endif
+    const QString ownProblem = privateFolderProblem(own);
+    if (!ownProblem.isEmpty())
+        return {QString(), QStringLiteral("%1, and %2").arg(runtimeProblem, ownProblem)};
+    return {own, QString()};
+}
+
+bool SingleInstance::resolveFolder()
+{
+    if (m_folder.isEmpty() && m_folderProblem.isEmpty()) {
+        const Folder folder = privateFolder();
+        m_folder = folder.path;
+        m_folderProblem = folder.problem;
+    } else if (!m_folder.isEmpty()) {
+        m_folderProblem = privateFolderProblem(m_folder);
+    }
+    return m_folderProblem.isEmpty();
+}
+
+bool SingleInstance::connectToRunning(QLocalSocket &socket)
+{
+    const QString path = socketPath(m_folder);
+#ifdef Q_OS_UNIX
+    const QString foreign = foreignSocketProblem(path);
+    if (!foreign.isEmpty()) {
+        report(str(texts::InstanceForeignSocket).arg(foreign));
+        return false;
+    }
+#endif
+    socket.connectToServer(path);
+    if (!socket.waitForConnected(kConnectTimeoutMs))
+        return false;
+#ifdef Q_OS_UNIX
+    uid_t uid = 0;
+    if (!peerIsThisUser(socket, &uid)) {
+        report(str(texts::InstanceForeignSocket).arg(QStringLiteral("%1 is served by user id %2").arg(path).arg(uid)));
+        socket.abort();
+        return false;
+    }
+#endif
+    return true;
 }
 
 bool SingleInstance::activateRunning()
 {
+    if (!resolveFolder())
+        return false;
     QLocalSocket socket;
-    socket.connectToServer(m_key);
-    if (!socket.waitForConnected(kConnectTimeoutMs))
+    if (!connectToRunning(socket))
         return false;
     socket.write(kActivate);
     socket.waitForBytesWritten(kConnectTimeoutMs);
+    QByteArray answer;
+    while (!answer.contains('\n') && socket.waitForReadyRead(kConnectTimeoutMs))
+        answer += socket.readAll();
     socket.disconnectFromServer();
+    report(str(answer == kActivated ? texts::InstanceActivated : texts::InstanceNoAnswer));
     return true;
 }
 
 bool SingleInstance::claim()
 {
+    if (!resolveFolder()) {
+        report(str(texts::InstanceUnchecked).arg(m_folderProblem));
+        return true;
+    }
     // Two copies started at the same moment must not both claim the place.
-    QLockFile lock(
-        QDir(QStandardPaths::writableLocation(QStandardPaths::TempLocation)).filePath(m_key + QStringLiteral(".lock")));
+    QLockFile lock(QDir(m_folder).filePath(kLockName.toString()));
     lock.setStaleLockTime(0);
-    if (!lock.tryLock(5000))
-        return false;
+    if (!lock.tryLock(kLockWaitMs)) {
+        report(str(texts::InstanceUnchecked)
+                   .arg(QStringLiteral("the lock %1 stayed taken").arg(QDir(m_folder).filePath(kLockName.toString()))));
+        return true;
+    }
     {
         QLocalSocket probe;
-        probe.connectToServer(m_key);
-        if (probe.waitForConnected(kConnectTimeoutMs))
+        if (connectToRunning(probe))
             return false;
     }
-    QLocalServer::removeServer(m_key);
+    const QString path = socketPath(m_folder);
+    QLocalServer::removeServer(path);
     m_server = std::make_unique<QLocalServer>();
     m_server->setSocketOptions(QLocalServer::UserAccessOption);
-    if (!m_server->listen(m_key)) {
+    if (!m_server->listen(path)) {
+        report(str(texts::InstanceUnchecked).arg(QStringLiteral("%1: %2").arg(path, m_server->errorString())));
         m_server.reset();
-        return true; // no socket to be found by: run on rather than refuse to start
+        return true;
     }
-    connect(m_server.get(), &QLocalServer::newConnection, this, [this] {
-        while (QLocalSocket *socket = m_server->nextPendingConnection()) {
-            connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-                if (socket->readAll().contains("activate"))
-                    emit activationRequested();
-            });
-            connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        }
-    });
+    connect(m_server.get(), &QLocalServer::newConnection, this, &SingleInstance::acceptConnections);
     return true;
+}
+
+void SingleInstance::acceptConnections()
+{
+    while (QLocalSocket *socket = m_server->nextPendingConnection()) {
+        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+#ifdef Q_OS_UNIX
+        uid_t uid = 0;
+        if (!peerIsThisUser(*socket, &uid)) {
+            report(str(texts::InstanceForeignPeer).arg(uid));
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
+#endif
+        connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
+            if (socket->readAll().contains("activate")) {
+                emit activationRequested();
+                socket->write(kActivated);
+            }
+        });
+    }
 }
 
 void SingleInstance::release()

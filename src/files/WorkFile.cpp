@@ -60,10 +60,23 @@ WorkFile::ResetResult WorkFile::reset(const QString &path)
 {
     close();
     m_path = path;
+    m_refusedLink.clear();
     ResetResult result;
 
     const QFileInfo info(path);
-    if (info.isFile() && info.size() > 0)
+    const bool hasLeftover = info.isFile() && info.size() > 0;
+    for (const QString &written : {path, backupPathFor(path)}) {
+        if (isSymbolicLink(written) && (written == path || hasLeftover)) {
+            m_refusedLink = written;
+            m_errorText = QStringLiteral("%1 is a symbolic link; nothing is written through it")
+                              .arg(QDir::toNativeSeparators(written));
+            result.outcome = ResetResult::Outcome::LinkRefused;
+            result.errorText = m_errorText;
+            result.refusedLink = written;
+            return result;
+        }
+    }
+    if (hasLeftover)
         keepLeftover(path, result);
 
     if (pathTaken(path)) {
@@ -77,8 +90,9 @@ WorkFile::ResetResult WorkFile::reset(const QString &path)
     }
 
     if (!openAppend(path)) {
-        result.outcome = ResetResult::Outcome::CannotOpen;
+        result.outcome = m_refusedLink.isEmpty() ? ResetResult::Outcome::CannotOpen : ResetResult::Outcome::LinkRefused;
         result.errorText = m_errorText;
+        result.refusedLink = m_refusedLink;
     }
     return result;
 }
@@ -92,9 +106,13 @@ bool WorkFile::openAppend(const QString &path)
         m_errorText = kNoFileNumber.toString();
         return false;
     }
-    m_file.setFileName(path);
-    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
-        m_errorText = m_file.errorString();
+    m_refusedLink.clear();
+    const FileOpResult opened = openWithoutFollowing(m_file, path,
+                                                     QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered);
+    if (!opened.ok) {
+        m_errorText = opened.error;
+        if (opened.refusedLink)
+            m_refusedLink = path;
         m_numbers.release(m_number);
         m_number = FileNumbers::kNoFile;
         return false;
@@ -147,6 +165,7 @@ WorkFile::SaveResult WorkFile::saveAs(const QString &chosenName, QChar separator
 {
     SaveResult result;
     close();
+    m_refusedLink.clear();
     result.savedPath = normaliseSaveName(chosenName, separator);
 
     const FileOpResult copied = copyReplacing(m_path, result.savedPath);

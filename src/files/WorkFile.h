@@ -26,6 +26,9 @@ public:
             // (texts::CloseExcel).
             CannotDelete,
             CannotOpen,
+            // The working file, or the backup a leftover would be kept as, is a
+            // symbolic link: nothing was touched, refusedLink names it.
+            LinkRefused,
         };
         Outcome outcome = Outcome::Opened;
         QString errorText;
@@ -33,6 +36,7 @@ public:
         QString backupPath;
         // Why a leftover recording could not be kept; the reset goes on anyway.
         QString backupError;
+        QString refusedLink;
     };
 
     struct SaveResult
@@ -51,14 +55,17 @@ public:
     WorkFile &operator=(const WorkFile &) = delete;
 
     // Empties the working file at `path` and opens it for appending: closes it
-    // if open, keeps a leftover non-empty file as its backup (backupPathFor,
-    // replacing an older backup) so that a recording left by a crash can be
-    // recovered by hand, deletes what is left, then creates the file anew.
-    // On a failure the file stays closed and number() is kNoFile.
+    // if open, refuses (LinkRefused) when `path`, or the backup a leftover
+    // would be kept as, is a symbolic link that someone may have planted,
+    // keeps a leftover non-empty file as its backup (backupPathFor, replacing
+    // an older backup) so that a recording left by a crash can be recovered
+    // by hand, deletes what is left, then creates the file anew. On a failure
+    // the file stays closed and number() is kNoFile.
     ResetResult reset(const QString &path);
 
-    // Opens the file at `path` for appending, creating it when missing.
-    // False, with errorText(), when it cannot be opened; it then stays closed.
+    // Opens the file at `path` for appending, creating it when missing; a
+    // symbolic link there is not followed (refusedLink()). False, with
+    // errorText(), when it cannot be opened; it then stays closed.
     bool openAppend(const QString &path);
 
     // Appends the bytes. False, with errorText(), when they could not all be
@@ -88,6 +95,9 @@ public:
     const QString &path() const { return m_path; }
     // Why the last failing operation failed.
     const QString &errorText() const { return m_errorText; }
+    // The symbolic link the last reset(), openAppend() or saveAs() refused to
+    // write through; empty when it refused none.
+    const QString &refusedLink() const { return m_refusedLink; }
 
     // "Senso.bak" beside "Senso.scx": the folder and base name of `path`
     // with the suffix ".bak".
@@ -101,6 +111,7 @@ private:
     FileNumber m_number = FileNumbers::kNoFile;
     QString m_path;
     QString m_errorText;
+    QString m_refusedLink;
 };
 
 } // namespace zkd

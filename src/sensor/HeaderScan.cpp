@@ -1,5 +1,6 @@
 #include "sensor/HeaderScan.h"
 
+#include "files/FileOps.h"
 #include "util/Codec8.h"
 #include "util/Texts.h"
 
@@ -106,13 +107,32 @@ QString HeaderScan::snapshotPath(const QString &programFolder)
     return QDir(programFolder).filePath(str(texts::HeaderSnapshotName));
 }
 
-QByteArray HeaderScan::takeSnapshot(const QString &workFilePath, const QString &programFolder)
+QByteArray HeaderScan::takeSnapshot(const QString &workFilePath, const QString &programFolder, QString *refusedLink)
 {
     const QString snapshot = snapshotPath(programFolder);
+    std::optional<QByteArray> working;
+    {
+        QFile work;
+        if (openWithoutFollowing(work, workFilePath, QIODevice::ReadOnly).ok)
+            working = work.readAll();
+    }
+    // A link in the snapshot's place is neither deleted nor written through;
+    // the header is then read from the working file itself.
+    const auto refuse = [&] {
+        if (refusedLink)
+            *refusedLink = snapshot;
+        return working.value_or(QByteArray());
+    };
+    if (isSymbolicLink(snapshot))
+        return refuse();
     QFile::remove(snapshot);
-    QFile::copy(workFilePath, snapshot);
-    QFile file(snapshot);
-    if (!file.open(QIODevice::ReadOnly))
+    if (working)
+        writeNewFile(snapshot, *working);
+    QFile file;
+    const FileOpResult opened = openWithoutFollowing(file, snapshot, QIODevice::ReadOnly);
+    if (opened.refusedLink)
+        return refuse();
+    if (!opened.ok)
         return QByteArray();
     return file.readAll();
 }

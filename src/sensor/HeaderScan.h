@@ -58,8 +58,12 @@ public:
     // Deletes the snapshot, copies the working file to it (the copy refuses to
     // overwrite, so a snapshot that could not be deleted is read as it is) and
     // returns the snapshot's bytes. Empty when there is no snapshot to read,
-    // which scan() treats like a snapshot without lines.
-    static QByteArray takeSnapshot(const QString &workFilePath, const QString &programFolder);
+    // which scan() treats like a snapshot without lines. Neither file is read
+    // or written through a symbolic link: when the snapshot's name is a link,
+    // it is left alone, `refusedLink` gets its path and the working file's
+    // bytes are returned instead.
+    static QByteArray takeSnapshot(const QString &workFilePath, const QString &programFolder,
+                                   QString *refusedLink = nullptr);
 };
 
 } // namespace zkd

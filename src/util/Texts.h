@@ -284,5 +284,31 @@ inline constexpr const char16_t *RestartFailedNone =
     u"The settings are saved in \"%1\", but \"%2\" could not be started again.\r\n"
     u"The program keeps running with the previous settings; the new ones apply from the next start.";
 
+// A file the program writes, found to be a symbolic link: nothing is written
+// through it. %1: the file.
+inline constexpr LangText LinkRefused{
+    u"\"%1\" ist eine symbolische Verkn\u00fcpfung. Das Programm schreibt nicht durch Verkn\u00fcpfungen, damit "
+    u"niemand es eine andere Datei \u00fcberschreiben lassen kann; es wurde nichts hineingeschrieben.\r\n"
+    u"L\u00f6schen Sie die Verkn\u00fcpfung, oder starten Sie das Programm in einem eigenen Ordner.",
+    u"\"%1\" is a symbolic link. The program does not write through links, so that nobody can make it overwrite "
+    u"another file; nothing was written to it.\r\nDelete the link, or start the program in a folder of your own.",
+    u"\"%1\" est un lien symbolique. Le programme n'\u00e9crit pas \u00e0 travers les liens, afin que personne ne "
+    u"puisse lui faire \u00e9craser un autre fichier ; rien n'y a \u00e9t\u00e9 \u00e9crit.\r\n"
+    u"Supprimez le lien, ou d\u00e9marrez le programme dans un dossier \u00e0 vous."};
+
+// Single-instance notes on standard error. They come before the settings
+// file is read, so in English. %1: the reason in words.
+inline constexpr const char16_t *InstanceActivated =
+    u"ZKD735_DataRecorder: another copy is running for this user; it was brought to the front, and this copy ends.";
+inline constexpr const char16_t *InstanceNoAnswer =
+    u"ZKD735_DataRecorder: another copy is running for this user but did not answer; this copy ends.";
+inline constexpr const char16_t *InstanceUnchecked =
+    u"ZKD735_DataRecorder: cannot tell whether another copy is running (%1); starting anyway.";
+inline constexpr const char16_t *InstanceForeignSocket =
+    u"ZKD735_DataRecorder: not connecting to a socket of someone else (%1).";
+// %1: the user id of the other end.
+inline constexpr const char16_t *InstanceForeignPeer =
+    u"ZKD735_DataRecorder: refused a connection from another user (user id %1).";
+
 } // namespace texts
 } // namespace zkd

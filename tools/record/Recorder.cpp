@@ -159,7 +159,12 @@ bool Recorder::readHeader()
 {
     m_headerRead = true;
     m_headerTimer.stop();
-    const QByteArray snapshot = HeaderScan::takeSnapshot(m_workFile.path(), m_config.folder);
+    QString refusedLink;
+    const QByteArray snapshot = HeaderScan::takeSnapshot(m_workFile.path(), m_config.folder, &refusedLink);
+    if (!refusedLink.isEmpty())
+        print(QStringLiteral("warning: %1 is a symbolic link; nothing was written through it, the header is read "
+                             "from the working file")
+                  .arg(native(refusedLink)));
     const HeaderScan::Result scan = HeaderScan::scan(snapshot, QString(), HeaderScan::Lines{});
     m_header = scan.lines;
     if (!scan.headerArrived)

@@ -102,7 +102,10 @@ Form1::SaveOutcome Form1::saveMeasurement()
     case WorkFile::SaveResult::Outcome::ReopenFailed:
         m_savedFileName = result.savedPath;
         form2()->refreshList();
-        prompts().ask(warning(result.errorText));
+        if (m_workFile->refusedLink().isEmpty())
+            prompts().ask(warning(result.errorText));
+        else
+            reportRefusedLink(m_workFile->refusedLink());
         return SaveOutcome::Failed;
     }
     m_savedFileName = result.savedPath;
@@ -126,8 +129,12 @@ void Form1::ReopenWorkFile()
 {
     if (!m_workFile->isOpen()) {
         m_workFileName = str(texts::WorkFileName);
-        if (!m_workFile->openAppend(workFilePath()))
-            prompts().ask(warning(m_workFile->errorText()));
+        if (!m_workFile->openAppend(workFilePath())) {
+            if (m_workFile->refusedLink().isEmpty())
+                prompts().ask(warning(m_workFile->errorText()));
+            else
+                reportRefusedLink(m_workFile->refusedLink());
+        }
     }
     m_pipeline.setFileOpen(m_workFile->isOpen());
 }

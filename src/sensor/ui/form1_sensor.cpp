@@ -14,7 +14,10 @@ namespace zkd {
 
 void Form1::KopfLesen_Click()
 {
-    const QByteArray snapshot = HeaderScan::takeSnapshot(workFilePath(), m_deps.programDir);
+    QString refusedLink;
+    const QByteArray snapshot = HeaderScan::takeSnapshot(workFilePath(), m_deps.programDir, &refusedLink);
+    if (!refusedLink.isEmpty())
+        reportRefusedLink(refusedLink);
     Text1_0->clear();
     Text1_1->clear();
     const HeaderScan::Lines before{m_globals.Inp1Line, m_globals.Inp2Line, m_globals.Sr1Line, m_globals.Sr2Line};
