@@ -82,6 +82,7 @@ private:
     QProcess m_xvfb;
     QString m_display;
     QTemporaryDir m_home;
+    QTemporaryDir m_runtime;
 };
 
 void TestRestart::initTestCase()
@@ -102,6 +103,7 @@ void TestRestart::initTestCase()
     m_display = QLatin1Char(':') + QString::fromLatin1(m_xvfb.readLine()).trimmed();
     QVERIFY(m_display.size() > 1);
     QVERIFY(m_home.isValid());
+    QVERIFY(m_runtime.isValid());
 }
 
 void TestRestart::cleanupTestCase()
@@ -118,9 +120,11 @@ QProcessEnvironment TestRestart::programEnvironment() const
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("DISPLAY"), m_display);
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    // The single-instance place is per user and home folder: a home of its own
-    // keeps this copy apart from any other copy running on the machine.
+    // The single-instance place is in the user's runtime folder (or, without
+    // one, in the home folder): folders of its own keep these copies apart
+    // from any other copy this user runs on the machine.
     env.insert(QStringLiteral("HOME"), m_home.path());
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_runtime.path());
     return env;
 }
 
