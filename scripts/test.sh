@@ -3,9 +3,13 @@
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 bash "$here/scripts/setup.sh"
+# One code format: unformatted code fails before anything is built.
+bash "$here/scripts/lint.sh" --format-only
 bash "$here/scripts/build.sh" "$here/build"
 cd "$here/build"
 QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2 2>&1 | tee ctest.log
+# Static analysis of the core library and the programs.
+bash "$here/scripts/lint.sh" "$here/build"
 # Robustness: the core library and its tests under AddressSanitizer,
 # UndefinedBehaviorSanitizer and LeakSanitizer, then every fuzz target for 20 s
 # from its seed corpus.

@@ -15,7 +15,7 @@
 namespace zkd {
 namespace {
 
-constexpr qint64 kCopyBlockBytes = 64 * 1024;
+constexpr qint64 kCopyBlockBytes = qint64{64} * 1024;
 constexpr int kNewFileMode = 0666; // narrowed by the user's umask
 
 QString shown(const QString &path)

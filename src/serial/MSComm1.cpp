@@ -105,7 +105,7 @@ QString portNameFromNumber(int number)
 
 std::optional<QString> portNameFromSetting(const QString &line2)
 {
-    const QString text = line2.trimmed();
+    QString text = line2.trimmed();
     if (!text.isEmpty() && (text[0] < QLatin1Char('0') || text[0] > QLatin1Char('9')))
         return text;
     const auto number = roundToInt16(leadingNumber(text));

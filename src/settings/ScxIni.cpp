@@ -113,7 +113,7 @@ QString writeScxIni(const QString &path, const ScxIniValues &values)
         return file.errorString();
     const QByteArray bytes = formatScxIni(values);
     if (file.write(bytes) != bytes.size()) {
-        const QString error = file.errorString();
+        QString error = file.errorString();
         file.cancelWriting();
         return error;
     }

@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# The code's house checks: one format (clang-format, the rules in
+# .clang-format) over every C++ file, and clang-tidy (the checks in
+# .clang-tidy) over the core library and the programs. Needs a configured
+# build folder with compile_commands.json (scripts/build.sh writes one).
+#
+#   scripts/lint.sh [BUILD_FOLDER]      default: build/
+#   scripts/lint.sh --format-only
+set -euo pipefail
+here="$(cd "$(dirname "$0")/.." && pwd)"
+cd "$here"
+format_only=0
+if [ "${1:-}" = --format-only ]; then format_only=1; shift; fi
+build="${1:-$here/build}"
+
+mapfile -t sources < <(find src tools tests bench fuzz \( -name '*.cpp' -o -name '*.h' \) | sort)
+if ! clang-format --style=file --dry-run -Werror "${sources[@]}"; then
+  echo "lint: the files above are not formatted; run: clang-format -i --style=file FILE" >&2
+  exit 1
+fi
+echo "lint: ${#sources[@]} files formatted as .clang-format says"
+[ "$format_only" = 1 ] && exit 0
+
+if [ ! -f "$build/compile_commands.json" ]; then
+  echo "lint: $build/compile_commands.json missing; build first (scripts/build.sh)" >&2
+  exit 1
+fi
+# The core library and the programs (main() of the window, the tools); not tests, benchmarks
+# or fuzz targets, which are built for checking, not shipping.
+mapfile -t units < <(find src/util src/settings src/serial src/sensor src/files tools -maxdepth 2 -name '*.cpp' \
+  ! -name 'tst_*' ! -path '*/ui/*' ! -path 'tools/manual/*' | sort; echo src/app/main.cpp)
+log="$build/clang-tidy.log"
+status=0
+printf '%s\n' "${units[@]}" | xargs -P "$(nproc)" -n 4 clang-tidy -p "$build" --quiet >"$log" 2>/dev/null || status=$?
+if [ "$status" -ne 0 ] || grep -qE '(warning|error): ' "$log"; then
+  grep -E -A3 '(warning|error): ' "$log" >&2 || true
+  echo "lint: clang-tidy found the problems above (${#units[@]} files checked)" >&2
+  exit 1
+fi
+echo "lint: clang-tidy clean over ${#units[@]} files"
