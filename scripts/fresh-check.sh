@@ -197,7 +197,8 @@ sleep 1
 xdotool windowfocus --sync "\$wid" 2>/dev/null || true
 xdotool key --window "\$wid" F5 2>/dev/null; xdotool key F5
 work=build/bin/Senso.scx
-for _ in \$(seq 60); do
+# The simulator sends a record every 500 ms; a loaded machine may be slow to start.
+for _ in \$(seq 240); do
   records="\$(grep -cE '^ *[0-9]+[.,][0-9]+' "\$work" 2>/dev/null || true)"
   [ "\${records:-0}" -ge 3 ] && break
   sleep 0.5
