@@ -172,7 +172,7 @@ Language defaultLanguage(const QString &folder)
 {
     const ScxIniReadResult read = readScxIni(QDir(folder).filePath(str(texts::SettingsFileName)), kLanguageField);
     if (read.fields.size() >= kLanguageField) {
-        const Language fromFile(read.fields[kLanguageField - 1]);
+        Language fromFile(read.fields[kLanguageField - 1]);
         if (fromFile.isValid())
             return fromFile;
     }
