@@ -49,7 +49,7 @@ cleanup() {
     [ -n "$pids" ] && kill -KILL $pids 2>/dev/null
   fi
   local m
-  for m in dev/pts dev sys proc; do
+  for m in var/cache/apt/archives dev/pts dev sys proc; do
     if mountpoint -q "$root/$m" 2>/dev/null; then
       umount "$root/$m" 2>/dev/null || umount -l "$root/$m"
     fi
@@ -132,6 +132,11 @@ fi
 mount -t proc proc "$root/proc" && mount --rbind /sys "$root/sys" && mount --make-rslave "$root/sys" &&
   mount --bind /dev "$root/dev" && mount --bind /dev/pts "$root/dev/pts" ||
   fatal bootstrap "could not mount /proc, /sys and /dev into the root"
+# Downloaded packages are kept between runs (only the .deb files: every run
+# installs them anew, as on a new machine).
+mkdir -p "$cache/apt-archives/partial"
+mount --bind "$cache/apt-archives" "$root/var/cache/apt/archives" ||
+  fatal bootstrap "could not mount the package cache into the root"
 cp -L /etc/resolv.conf "$root/etc/resolv.conf"
 # A chroot has no init: packages must not try to start their services.
 printf '#!/bin/sh\nexit 101\n' >"$root/usr/sbin/policy-rc.d"
