@@ -142,7 +142,7 @@ cp -L /etc/resolv.conf "$root/etc/resolv.conf"
 printf '#!/bin/sh\nexit 101\n' >"$root/usr/sbin/policy-rc.d"
 chmod +x "$root/usr/sbin/policy-rc.d"
 
-project="$root/root/zkd735"
+project="$root/srv/zkd735"
 git clone -q "$here" "$project" >"$log" 2>&1 || fatal clone "git clone of $here failed"
 
 # The README's commands, as the README writes them.
@@ -153,7 +153,7 @@ run_cmd="$(grep -E '^    bash scripts/run\.sh' "$here/README.md" | head -n 1 | s
 # --- the README's test command ---------------------------------------------
 t0="$(now)"
 say "running '$test_cmd' in the fresh root"
-in_root bash -c "cd /root/zkd735 && $test_cmd" >"$log" 2>&1
+in_root bash -c "cd /srv/zkd735 && $test_cmd" >"$log" 2>&1
 status=$?
 cp "$log" "$work/test.log"
 if [ "$status" -eq 0 ]; then
@@ -173,11 +173,11 @@ fi
 # --- the README's run command, under xvfb-run -------------------------------
 t0="$(now)"
 say "running '$run_cmd' under xvfb-run in the fresh root"
-cat >"$root/root/window-check.sh" <<WINDOW
+cat >"$root/srv/window-check.sh" <<WINDOW
 #!/usr/bin/env bash
 # Runs inside the fresh root: the run command under xvfb-run, Start, records.
 set -u
-cd /root/zkd735
+cd /srv/zkd735
 DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends xvfb xauth xdotool >/tmp/xinstall.log 2>&1 ||
   { echo "window: xvfb-run and xdotool could not be installed"; exit 1; }
 rm -f /tmp/display
@@ -211,7 +211,7 @@ done
 if [ "\${records:-0}" -lt 3 ]; then echo "window: no record lines in \$work after Start"; tail -n 20 /tmp/run.log; exit 1; fi
 echo "window: \$records record lines from the simulator in \$work"
 WINDOW
-in_root bash /root/window-check.sh >"$log" 2>&1
+in_root bash /srv/window-check.sh >"$log" 2>&1
 status=$?
 sed 's/^/    /' "$log"
 if [ "$status" -eq 0 ]; then
