@@ -187,33 +187,98 @@ private slots:
         QCOMPARE(run.pipeline.lastLine().size(), RecordPipeline::kLineBufferLimit + 2);
     }
 
-    void batchesGiveWhatCharactersGive()
+    // The byte path, fed in random batches, ends exactly where the text path
+    // (each character a chunk of its own, taken apart step by step as text) ends.
+    void batchesGiveWhatTheTextPathGives()
     {
         QRandomGenerator rng(735);
-        QByteArray stream;
-        const char alphabet[] = "0123456789 .\t;\r\n\b*OvlINP=abc\xb0";
-        for (int i = 0; i < 60000; ++i)
-            stream.append(alphabet[rng.bounded(int(sizeof(alphabet) - 1))]);
-        for (const char *language : {"Deutsch", "English"}) {
-            Run single(language);
+        const char alphabet[] = "0123456789 .\t;\r\n\b*OvlINP=abc\xb0\x80";
+        for (int pass = 0; pass < 8; ++pass) {
+            QByteArray stream;
+            const int size = pass == 0 ? 60000 : 5000 + rng.bounded(20000);
+            for (int i = 0; i < size; ++i)
+                stream.append(alphabet[rng.bounded(int(sizeof(alphabet) - 1))]);
+            if (pass == 1) // a line longer than the line buffer keeps
+                stream.insert(stream.size() / 2, QByteArray(3 * RecordPipeline::kLineBufferLimit + 7, '5'));
+            const char *language = pass % 2 ? "English" : "Deutsch";
+            Run text(language);
             Run batched(language);
-            single.pipeline.setScaleMax(50, 50);
-            batched.pipeline.setScaleMax(50, 50);
-            single.pipeline.setHeaderPending(true);
-            batched.pipeline.setHeaderPending(true);
-            single.feedPerCharacter(stream);
+            // Every chunk of the reference takes the text way; its header comes only once.
+            bool headerGiven = false;
+            text.pipeline.setNotesHeaderSource([&headerGiven] {
+                const bool first = !headerGiven;
+                headerGiven = true;
+                return first ? QStringLiteral("header\r") : QString();
+            });
+            batched.pipeline.setNotesHeaderSource([] { return QStringLiteral("header\r"); });
+            for (Run *run : {&text, &batched}) {
+                run->pipeline.setScaleMax(50, 50);
+                run->pipeline.setHeaderPending(true);
+            }
+            bool check1 = true;
             for (qsizetype at = 0; at < stream.size();) {
-                const qsizetype n = std::min<qsizetype>(1 + rng.bounded(4000), stream.size() - at);
+                const qsizetype n = std::min<qsizetype>(1 + rng.bounded(pass % 3 ? 40 : 4000), stream.size() - at);
+                if (rng.bounded(20) == 0) { // the scale and the check box change between batches
+                    const auto scale = std::int16_t(rng.bounded(100));
+                    check1 = rng.bounded(4) != 0;
+                    for (Run *run : {&text, &batched}) {
+                        run->pipeline.setScaleMax(scale, std::int16_t(100 - scale));
+                        run->pipeline.setCheck1(check1);
+                    }
+                }
+                for (const char c : stream.mid(at, n)) {
+                    text.pipeline.setHeaderPending(true);
+                    text.feed(QByteArray(1, c));
+                }
                 batched.feed(stream.mid(at, n));
                 at += n;
             }
-            QCOMPARE(batched.file, single.file);
-            QCOMPARE(batched.pipeline.table(), single.pipeline.table());
-            QCOMPARE(batched.pipeline.lineBuffer(), single.pipeline.lineBuffer());
-            QCOMPARE(batched.pipeline.display().values, single.pipeline.display().values);
-            QCOMPARE(batched.pipeline.display().level1, single.pipeline.display().level1);
-            QCOMPARE(batched.pipeline.display().overflow2, single.pipeline.display().overflow2);
+            const RecordPipeline &a = text.pipeline;
+            const RecordPipeline &b = batched.pipeline;
+            QCOMPARE(batched.file, text.file);
+            QCOMPARE(batched.beeps, text.beeps);
+            QCOMPARE(b.table(), a.table());
+            QCOMPARE(b.lineBuffer(), a.lineBuffer());
+            QCOMPARE(b.lastLine(), a.lastLine());
+            QCOMPARE(b.words(), a.words());
+            QCOMPARE(b.linesCompleted(), a.linesCompleted());
+            QCOMPARE(b.unsavedLength(), a.unsavedLength());
+            QCOMPARE(b.display().values, a.display().values);
+            QCOMPARE(b.display().level1, a.display().level1);
+            QCOMPARE(b.display().level2, a.display().level2);
+            QCOMPARE(b.display().overflow1, a.display().overflow1);
+            QCOMPARE(b.display().overflow2, a.display().overflow2);
         }
+    }
+
+    // A window that follows the table change by change ends with the table.
+    void tableChangesRebuildTheTable()
+    {
+        QRandomGenerator rng(12);
+        Run run("English", false);
+        QString shown;
+        int kept = 0;
+        int keptAfterTrim = 0;
+        for (int batch = 0; batch < 3000; ++batch) {
+            QByteArray bytes;
+            for (int i = rng.bounded(1, 60); i > 0; --i)
+                bytes.append(rng.bounded(300) == 0 ? '\b' : "0123456789 \r\n"[rng.bounded(13)]);
+            run.feed(bytes);
+            if (rng.bounded(3) != 0)
+                continue;
+            const TableChange change = run.pipeline.takeTableChange();
+            if (!change.reset && change.from == shown.size() - change.removed) {
+                QCOMPARE(change.removedShown, change.removed - shown.left(change.removed).count(QLatin1Char('\r')));
+                shown = shown.mid(change.removed) + run.pipeline.table().mid(change.from);
+                ++kept;
+                keptAfterTrim += change.removed > 0 ? 1 : 0;
+            } else {
+                shown = run.pipeline.table();
+            }
+            QCOMPARE(shown, run.pipeline.table());
+        }
+        // Most changes were appends, trims included, not a new text each time.
+        QVERIFY2(kept > 700 && keptAfterTrim > 5, qPrintable(QStringLiteral("%1 %2").arg(kept).arg(keptAfterTrim)));
     }
 };
 

@@ -5,12 +5,30 @@
 #include "util/StringAnalyser.h"
 #include "util/Texts.h"
 
+#include <algorithm>
+#include <array>
+
 namespace zkd {
 namespace {
 constexpr QChar kBackspace(8);
 constexpr QChar kTab(9);
 constexpr QChar kLineFeed(10);
 constexpr QChar kReturn(13);
+// Bytes handled with one set of buffer pointers: the table and the line buffer
+// grow by at most two characters a byte.
+constexpr qsizetype kSliceBytes = 1024;
+
+// Characters of the 8-bit code page by byte value.
+const std::array<char16_t, 256> &decodeTable()
+{
+    static const std::array<char16_t, 256> table = [] {
+        std::array<char16_t, 256> t{};
+        for (std::size_t b = 0; b < t.size(); ++b)
+            t[b] = decodeByte(static_cast<unsigned char>(b)).unicode();
+        return t;
+    }();
+    return table;
+}
 } // namespace
 
 void RecordPipeline::setScaleMax(std::int16_t max1, std::int16_t max2)
@@ -54,14 +72,18 @@ void RecordPipeline::appendToTable(const QString &text)
 void RecordPipeline::clearTable()
 {
     m_table.clear();
+    m_tableReset = true;
     markTableChange(0);
 }
 
-qsizetype RecordPipeline::takeTableChange()
+TableChange RecordPipeline::takeTableChange()
 {
-    const qsizetype from = m_changedFrom;
+    const TableChange change{m_tableReset, m_trimmed, m_trimmedShown, m_changedFrom};
+    m_tableReset = false;
+    m_trimmed = 0;
+    m_trimmedShown = 0;
     m_changedFrom = m_table.size();
-    return from;
+    return change;
 }
 
 void RecordPipeline::markTableChange(qsizetype position)
@@ -69,23 +91,55 @@ void RecordPipeline::markTableChange(qsizetype position)
     m_changedFrom = std::min(m_changedFrom, position);
 }
 
+void RecordPipeline::noteTrim(const QChar *table)
+{
+    m_trimmed += kTrimChars;
+    m_trimmedShown += kTrimChars - std::count(table, table + kTrimChars, kReturn);
+    // A change inside the trimmed part leaves nothing the window could keep.
+    if (m_changedFrom >= kTrimChars) {
+        m_changedFrom -= kTrimChars;
+    } else {
+        m_changedFrom = 0;
+        m_tableReset = true;
+    }
+}
+
 BatchResult RecordPipeline::process(const QByteArray &bytes)
 {
     BatchResult result;
-    const quint64 completedBefore = m_linesCompleted;
-    result.fileBytes.reserve(bytes.size() + bytes.size() / 8);
-    // The language decides the decimal mark for the whole batch: it cannot change inside one.
-    const bool decimalComma = m_language.isGerman() || m_language.isFrench();
-    for (const char byte : bytes) {
-        if (m_headerPending)
-            processChunk(QString(decodeByte(static_cast<unsigned char>(byte))), result);
-        else
-            processChar(static_cast<unsigned char>(byte), decimalComma, result);
-    }
-    if (bytes.isEmpty())
-        processChunk(QString(), result);
-    result.lineCompleted = m_linesCompleted != completedBefore;
+    process(QByteArrayView(bytes), result);
     return result;
+}
+
+void RecordPipeline::process(QByteArrayView bytes, BatchResult &result)
+{
+    const quint64 completedBefore = m_linesCompleted;
+    result.fileBytes.reserve(result.fileBytes.size() + 2 * bytes.size());
+    qsizetype at = 0;
+    if (bytes.isEmpty()) {
+        processChunk(QString(), result);
+    } else if (m_headerPending) {
+        // The chunk that the notes header replaces in the file goes the text way.
+        processChunk(QString(decodeByte(static_cast<unsigned char>(bytes[0]))), result);
+        at = 1;
+    }
+    if (at < bytes.size()) {
+        applyStaleScale();
+        // The language decides the decimal mark for the whole batch: it cannot change inside one.
+        const bool decimalComma = m_language.isGerman() || m_language.isFrench();
+        while (at < bytes.size()) {
+            const qsizetype count = std::min(kSliceBytes, bytes.size() - at);
+            processSlice(bytes.data() + at, count, decimalComma, result);
+            at += count;
+        }
+    }
+    if (m_wordsStale) {
+        m_wordsStale = false;
+        m_words = splitWords(m_lastLine);
+        updateDisplay();
+    }
+    if (m_linesCompleted != completedBefore)
+        result.lineCompleted = true;
 }
 
 void RecordPipeline::measureTable(BatchResult &result)
@@ -96,8 +150,8 @@ void RecordPipeline::measureTable(BatchResult &result)
     if (length > 0)
         result.dataSeen = true;
     if (length >= kTrimAtChars * 2) {
+        noteTrim(m_table.constData());
         m_table.remove(0, kTrimChars);
-        markTableChange(0);
     }
 }
 
@@ -141,19 +195,27 @@ void RecordPipeline::processChunk(QString chunk, BatchResult &result)
     collect(chunk, result);
 }
 
-void RecordPipeline::collect(QStringView text, BatchResult &result)
+void RecordPipeline::applyStaleScale()
 {
-    m_lineBuffer.append(text);
     if (m_displayStale) {
         m_displayStale = false;
         if (!m_lastLine.isEmpty())
             updateDisplay();
     }
+}
+
+void RecordPipeline::collect(QStringView text, BatchResult &result)
+{
+    if (m_lineBuffer.size() > kLineBufferLimit)
+        m_lineBuffer.remove(0, m_lineBuffer.size() - kLineBufferLimit);
+    m_lineBuffer.append(text);
+    applyStaleScale();
     if (text.contains(kReturn)) {
         m_lastLine = m_lineBuffer;
         m_lineBuffer.clear();
         ++m_linesCompleted;
         m_words = splitWords(m_lastLine);
+        m_wordsStale = false;
         updateDisplay();
     } else if (m_lineBuffer.size() > kLineBufferLimit) {
         m_lineBuffer.remove(0, m_lineBuffer.size() - kLineBufferLimit);
@@ -162,47 +224,124 @@ void RecordPipeline::collect(QStringView text, BatchResult &result)
         ++result.beeps;
 }
 
-namespace {
-QChar shownForLine(QChar c, bool decimalComma)
+void RecordPipeline::processSlice(const char *bytes, qsizetype count, bool decimalComma, BatchResult &result)
 {
-    return decimalComma && c == QLatin1Char('.') ? QChar(QLatin1Char(',')) : c;
-}
-} // namespace
+    const std::array<char16_t, 256> &decoded = decodeTable();
+    // Room for every byte to become two characters; cut back to size at the end.
+    qsizetype tableLength = m_table.size();
+    m_table.resize(tableLength + 2 * count);
+    QChar *table = m_table.data();
+    qsizetype lineLength = m_lineBuffer.size();
+    m_lineBuffer.resize(lineLength + 2 * count);
+    QChar *line = m_lineBuffer.data();
+    qsizetype fileLength = result.fileBytes.size();
+    result.fileBytes.resize(fileLength + 2 * count);
+    char *file = result.fileBytes.data();
+    const bool semicolons = m_check1;
+    const bool writeFile = m_fileOpen;
 
-void RecordPipeline::processChar(unsigned char byte, bool decimalComma, BatchResult &result)
-{
-    measureTable(result);
-
-    const QChar c = decodeByte(byte);
-    if (c == kBackspace) {
-        // A backspace is always the first character of its chunk.
-        if (!m_table.isEmpty()) {
-            m_table.chop(1);
-            markTableChange(m_table.size());
+    for (qsizetype i = 0; i < count; ++i) {
+        const auto byte = static_cast<unsigned char>(bytes[i]);
+        // The unsaved-data length and the trim, measured before every byte.
+        const qsizetype length = tableLength * 2;
+        m_unsavedLength = static_cast<std::int16_t>(std::min<qsizetype>(length, INT16_MAX));
+        if (length > 0)
+            result.dataSeen = true;
+        if (length >= kTrimAtChars * 2) {
+            noteTrim(table);
+            std::copy(table + kTrimChars, table + tableLength, table);
+            tableLength -= kTrimChars;
         }
-    } else if (c != kLineFeed) {
-        const bool lineEnd = c == kReturn;
+
+        const QChar c(decoded[byte]);
         const bool comma = decimalComma && c == QLatin1Char('.');
-        const QChar shown = shownForLine(c, decimalComma);
-        markTableChange(m_table.size());
-        m_table.append(shown);
-        if (lineEnd)
-            m_table.append(kLineFeed);
-        if (m_fileOpen) {
+        const QChar shown = comma ? QChar(QLatin1Char(',')) : c;
+        const bool lineEnd = c == kReturn;
+        if (c == kBackspace) {
+            // A backspace is always the first character of its chunk.
+            if (tableLength > 0) {
+                --tableLength;
+                markTableChange(tableLength);
+            }
+        } else if (c != kLineFeed) {
+            markTableChange(tableLength);
+            table[tableLength++] = shown;
             if (lineEnd)
-                result.fileBytes.append("\r\n", 2);
-            else if (comma || (m_check1 && c == kTab))
-                result.fileBytes.append(comma ? ',' : ';');
-            else
-                result.fileBytes.append(static_cast<char>(byte));
+                table[tableLength++] = kLineFeed;
+            if (writeFile) {
+                if (lineEnd) {
+                    file[fileLength++] = '\r';
+                    file[fileLength++] = '\n';
+                } else if (comma) {
+                    file[fileLength++] = ',';
+                } else if (semicolons && c == kTab) {
+                    file[fileLength++] = ';';
+                } else {
+                    file[fileLength++] = static_cast<char>(byte);
+                }
+            }
         }
+        // What the record line receives: tabs and semicolons never, CR as CR LF.
+        if (lineEnd) {
+            line[lineLength++] = kReturn;
+            line[lineLength++] = kLineFeed;
+            const qsizetype kept = std::min(lineLength - 2, kLineBufferLimit);
+            m_lastLine.resize(0);
+            m_lastLine.append(QStringView(line + lineLength - 2 - kept, kept + 2));
+            lineLength = 0;
+            completeLine(m_lastLine);
+        } else if (c != kBackspace && c != kLineFeed && c != kTab && c != QLatin1Char(';')) {
+            line[lineLength++] = shown;
+            if (lineLength > 2 * kLineBufferLimit) {
+                std::copy(line + lineLength - kLineBufferLimit, line + lineLength, line);
+                lineLength = kLineBufferLimit;
+            }
+        }
+        // Every byte beeps until the first line is complete.
+        if (m_lastLine.isEmpty())
+            ++result.beeps;
     }
-    // What the record line receives: tabs and semicolons never, CR as CR LF.
-    const QChar line[2] = {shownForLine(c, decimalComma), kLineFeed};
-    const qsizetype count = c == kBackspace || c == kLineFeed || c == kTab || c == QLatin1Char(';') ? 0
-        : c == kReturn                                                                              ? 2
-                                                                                                    : 1;
-    collect(QStringView(line, count), result);
+    m_table.resize(tableLength);
+    m_lineBuffer.resize(lineLength);
+    result.fileBytes.resize(fileLength);
+}
+
+void RecordPipeline::completeLine(QStringView line)
+{
+    ++m_linesCompleted;
+    m_wordsStale = true;
+    updateLevels(line);
+}
+
+void RecordPipeline::updateLevels(QStringView line)
+{
+    // Words 1 and 4 (ACT 1, ACT 2) of the line, blank-separated, empty words skipped.
+    constexpr qsizetype kAct1 = 1;
+    constexpr qsizetype kAct2 = 4;
+    QStringView act1;
+    QStringView act2;
+    qsizetype word = 0;
+    for (qsizetype at = 0; at < line.size() && word <= kAct2;) {
+        if (line[at] == QLatin1Char(' ')) {
+            ++at;
+            continue;
+        }
+        qsizetype end = at;
+        while (end < line.size() && line[end] != QLatin1Char(' '))
+            ++end;
+        if (word == kAct1)
+            act1 = line.mid(at, end - at);
+        else if (word == kAct2)
+            act2 = line.mid(at, end - at);
+        ++word;
+        at = end;
+    }
+    const auto level = [](QStringView value, std::int16_t &target) {
+        if (const auto rounded = roundToInt16(leadingNumber(value)))
+            target = *rounded;
+    };
+    level(act1, m_display.level1);
+    level(act2, m_display.level2);
 }
 
 void RecordPipeline::updateDisplay()

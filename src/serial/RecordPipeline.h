@@ -3,6 +3,7 @@
 #include "util/Language.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 #include <array>
@@ -22,6 +23,15 @@ struct BatchResult
     bool lineCompleted = false;
     int beeps = 0;         // chunks processed while no line had completed yet
     bool dataSeen = false; // a chunk found text in the table: show the activity picture
+};
+
+// What changed in the live table since the window last looked.
+struct TableChange
+{
+    bool reset = false;         // show the whole table anew
+    qsizetype removed = 0;      // characters trimmed off the front
+    qsizetype removedShown = 0; // of them, those the window shows (all but CR)
+    qsizetype from = 0;         // first position changed, in the table as it is now
 };
 
 struct RecordDisplay
@@ -52,18 +62,21 @@ public:
     bool headerPending() const { return m_headerPending; }
 
     BatchResult process(const QByteArray &bytes);
+    // The same, adding to `result`: the working-file bytes are appended to
+    // its buffer, which a caller may keep from batch to batch.
+    void process(QByteArrayView bytes, BatchResult &result);
 
     // The live table as the user sees it.
     const QString &table() const { return m_table; }
     void appendToTable(const QString &text);
     void clearTable();
-    // First position changed since the last call of takeTableChange(); the
-    // window appends the tail when it equals what it has, else resets its text.
-    qsizetype takeTableChange();
+    // What changed since the last call: the window drops what was trimmed and
+    // appends the tail when the rest equals what it has, else resets its text.
+    TableChange takeTableChange();
     std::int16_t unsavedLength() const { return m_unsavedLength; }
     void setUnsavedLength(std::int16_t value) { m_unsavedLength = value; }
 
-    const QString &lineBuffer() const { return m_lineBuffer; }
+    QString lineBuffer() const { return m_lineBuffer.right(kLineBufferLimit); }
     const QString &lastLine() const { return m_lastLine; } // txtPopStr
     const QStringList &words() const { return m_words; }   // lstPopStrings
     const RecordDisplay &display() const { return m_display; }
@@ -79,14 +92,22 @@ public:
 
 private:
     void processChunk(QString chunk, BatchResult &result);
-    // processChunk for a chunk of one character, without building strings.
-    void processChar(unsigned char byte, bool decimalComma, BatchResult &result);
+    // processChunk for every byte of a slice, one byte at a time, writing
+    // straight into the table, the line buffer and the file bytes.
+    void processSlice(const char *bytes, qsizetype count, bool decimalComma, BatchResult &result);
     // Measures the table for the unsaved-data length and trims it when full.
     void measureTable(BatchResult &result);
-    // Steps shared by both: the record line, its completion and the display.
+    // Notes that the first kTrimChars characters of `table` are about to go.
+    void noteTrim(const QChar *table);
+    // The record line, its completion and the display, for a chunk as text.
     void collect(QStringView text, BatchResult &result);
+    void applyStaleScale();
+    // A completed line of the byte path: the meters follow it at once, the
+    // words and the value boxes once the batch is done.
+    void completeLine(QStringView line);
     void markTableChange(qsizetype position);
     void updateDisplay();
+    void updateLevels(QStringView line);
 
     Language m_language;
     bool m_check1 = true;
@@ -99,9 +120,16 @@ private:
 
     QString m_table;
     qsizetype m_changedFrom = 0;
+    qsizetype m_trimmed = 0;
+    qsizetype m_trimmedShown = 0;
+    bool m_tableReset = false;
     std::int16_t m_unsavedLength = 0;
+    // The line so far; only its last kLineBufferLimit characters count. The
+    // byte path lets it grow to twice that before it cuts, so a long line
+    // costs a constant amount per byte.
     QString m_lineBuffer;
     QString m_lastLine;
+    bool m_wordsStale = false;
     QStringList m_words;
     RecordDisplay m_display;
     quint64 m_linesCompleted = 0;
