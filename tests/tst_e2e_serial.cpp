@@ -98,6 +98,7 @@ private slots:
             + "      1.0 101.0 x\bx  12.5 12.5 9000.0 20.0 20.0\t\r\n";
         fx.send(stream);
         QTRY_VERIFY_WITH_TIMEOUT(f.termText().endsWith(QStringLiteral("0\t\r\n")), 5000);
+        f.refreshDisplay();
         // The table shows the text itself (the backspace takes back the "x" before it).
         QVERIFY(f.termText().contains(decimalComma ? QStringLiteral("1,0 101,0 x  12,5")
                                                    : QStringLiteral("1.0 101.0 x  12.5")));

@@ -39,10 +39,14 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <chrono>
+
 namespace zkd {
 namespace {
 
 constexpr int kHeaderDelayMs = 1500;
+// About 30 refreshes a second: faster than the eye follows a scrolling table.
+constexpr std::chrono::milliseconds kRefreshPeriod{33};
 
 QLineEdit *valueBox(QWidget *parent, const char *name, const QColor &text, const QColor &background, int pointSize)
 {
@@ -99,6 +103,11 @@ Form1::Form1(const Deps &deps, QWidget *parent)
     Timer1->setInterval(kHeaderDelayMs);
     Timer1->setSingleShot(true);
     connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
+
+    m_refreshTimer = new QTimer(this);
+    m_refreshTimer->setInterval(kRefreshPeriod);
+    m_refreshTimer->setSingleShot(true);
+    connect(m_refreshTimer, &QTimer::timeout, this, &Form1::refreshDisplay);
 
     connect(&m_comm, &MSComm1::OnComm, this, &Form1::MSComm1_OnComm);
     m_pipeline.setNotesHeaderSource([this] {

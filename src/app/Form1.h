@@ -88,6 +88,11 @@ public:
     void Timer1_Timer();
     void MSComm1_OnComm();
     void ProcessReceived(const QByteArray &chunk);
+    // Shows in the live table, the value boxes, the meters and the marks what
+    // the received bytes have changed, if anything. ProcessReceived leaves this
+    // to a timer, so the window repaints at most about 30 times a second however
+    // the bytes arrive; whatever reads those controls calls it first.
+    void refreshDisplay();
     void SplitLine();
     void Term_DblClick();
     void Text2_DblClick();
@@ -152,6 +157,7 @@ private:
     void applySettingsFile();
     void syncTerm();
     void applyDisplay();
+    void scheduleRefresh();
     void showPortError(const QString &text);
     void appendToTerm(const QString &text);
     QString notesText() const;
@@ -183,6 +189,8 @@ private:
     bool m_sessionEnding = false;
     qsizetype m_termShownLength = 0;
     quint64 m_linesShown = 0;
+    QTimer *m_refreshTimer = nullptr;
+    bool m_displayPending = false;
     QPointer<Graph> m_graph;
     QPointer<Form2> m_form2;
     QPointer<Pathpro> m_pathpro;

@@ -248,6 +248,7 @@ void Graph::Form_Load()
 
 void Graph::Timer1_Timer()
 {
+    m_form1.refreshDisplay();
     Label10->setText(m_form1.Text8->text());
     Label11->setText(m_form1.Text11->text());
     Label9->setText(str(texts::GraphLoggingTime) + m_form1.Secunden->text() + str(texts::GraphSeconds));

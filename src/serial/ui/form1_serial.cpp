@@ -64,6 +64,8 @@ void Form1::appendToTerm(const QString &text)
 
 void Form1::SSCommand2_Click()
 {
+    // What arrived before this command is shown before the displays are cleared.
+    refreshDisplay();
     const Language &lang = m_globals.language;
     const QString timeLabel = pickOrEmpty(lang, texts::StartLineTime);
     const QString dateLabel = pickOrEmpty(lang, texts::StartLineDate);
@@ -173,9 +175,26 @@ void Form1::ProcessReceived(const QByteArray &chunk)
         Image2->hide();
     }
     writeToWorkFile(result.fileBytes, result.lineCompleted);
-    syncTerm();
     if (result.beeps > 0)
         prompts().beep();
+    scheduleRefresh();
+}
+
+void Form1::scheduleRefresh()
+{
+    // The first change after a refresh starts the timer; later ones ride along.
+    m_displayPending = true;
+    if (!m_refreshTimer->isActive())
+        m_refreshTimer->start();
+}
+
+void Form1::refreshDisplay()
+{
+    if (!m_displayPending)
+        return;
+    m_displayPending = false;
+    m_refreshTimer->stop();
+    syncTerm();
     applyDisplay();
 }
 
@@ -209,15 +228,24 @@ void Form1::applyDisplay()
 void Form1::syncTerm()
 {
     const QString &table = m_pipeline.table();
-    const qsizetype from = m_pipeline.takeTableChange();
+    const TableChange change = m_pipeline.takeTableChange();
     QScrollBar *bar = Term->verticalScrollBar();
     const bool atEnd = bar->value() >= bar->maximum() - 2;
-    if (from == m_termShownLength && from <= table.size()) {
-        if (from == table.size())
+    // What the window shows, less what was trimmed off the front, is still there
+    // unchanged up to `from`: drop the trimmed part and append the new tail.
+    const qsizetype kept = m_termShownLength - change.removed;
+    if (!change.reset && change.from == kept && change.from <= table.size()) {
+        if (change.removed == 0 && change.from == table.size())
             return;
         QTextCursor cursor(Term->document());
+        cursor.beginEditBlock();
+        if (change.removedShown > 0) {
+            cursor.setPosition(static_cast<int>(change.removedShown), QTextCursor::KeepAnchor);
+            cursor.removeSelectedText();
+        }
         cursor.movePosition(QTextCursor::End);
-        cursor.insertText(table.mid(from).remove(QLatin1Char('\r')));
+        cursor.insertText(table.mid(change.from).remove(QLatin1Char('\r')));
+        cursor.endEditBlock();
     } else {
         Term->setPlainText(QString(table).remove(QLatin1Char('\r')));
     }
