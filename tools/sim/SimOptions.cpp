@@ -64,6 +64,11 @@ SimOptions::ParseResult SimOptions::parse(const QStringList &arguments)
         QStringLiteral(
             "Record interval in ms; 0 = as fast as pacing allows, time column from the clock (default 1000)."),
         QStringLiteral("ms"));
+    const QCommandLineOption sliceOption(
+        QStringLiteral("slice"),
+        QStringLiteral("A paced line writes what the baud rate allows once every this many ms, as a serial adapter "
+                       "hands over its buffer (1 to 1000, default 20)."),
+        QStringLiteral("ms"));
     const QCommandLineOption unit1Option(QStringLiteral("unit1"), QStringLiteral("Unit of input 1 (default bar)."),
                                          QStringLiteral("text"));
     const QCommandLineOption unit2Option(QStringLiteral("unit2"), QStringLiteral("Unit of input 2 (default degrC)."),
@@ -105,11 +110,11 @@ SimOptions::ParseResult SimOptions::parse(const QStringList &arguments)
     const QCommandLineOption exitAfterStopOption(
         QStringLiteral("exit-after-stop"),
         QStringLiteral("Exit with status 0 after the first stop, once the other side has read everything."));
-    parser.addOptions({helpOption,         deviceOption,   linkOption,    baudOption,        intervalOption,
-                       unit1Option,        unit2Option,    code1Option,   code2Option,       waveOption,
-                       overflowOption,     noHeaderOption, silentOption,  recordsOption,     replayOption,
-                       garbageOption,      seedOption,     logSentOption, logReceivedOption, quietOption,
-                       exitAfterStopOption});
+    parser.addOptions({helpOption,          deviceOption,   linkOption,    baudOption,        intervalOption,
+                       unit1Option,         unit2Option,    code1Option,   code2Option,       waveOption,
+                       overflowOption,      noHeaderOption, silentOption,  recordsOption,     replayOption,
+                       garbageOption,       seedOption,     logSentOption, logReceivedOption, quietOption,
+                       exitAfterStopOption, sliceOption});
 
     if (!parser.parse(arguments))
         return failure(parser.errorText());
@@ -139,6 +144,8 @@ SimOptions::ParseResult SimOptions::parse(const QStringList &arguments)
         if (!number(*option, *target, 0, std::numeric_limits<int>::max()))
             return badValue(*option);
     }
+    if (!number(sliceOption, sliceMs, 1, kMaxSliceMs))
+        return badValue(sliceOption);
     if (!number(code1Option, code1, 0, kMaxSensorCode))
         return badValue(code1Option);
     if (!number(code2Option, code2, 0, kMaxSensorCode))

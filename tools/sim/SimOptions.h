@@ -23,6 +23,8 @@ struct SimOptions
 
     static constexpr int kDefaultBaud = 2400;
     static constexpr int kDefaultIntervalMs = 1000;
+    static constexpr int kDefaultSliceMs = 20;
+    static constexpr int kMaxSliceMs = 1000;
     static constexpr int kDefaultCode1 = 5;
     static constexpr int kDefaultCode2 = 0;
     // The instrument reports its sensor code in two characters.
@@ -36,6 +38,7 @@ struct SimOptions
     QString linkPath = QStringLiteral("./ttyZKD735");
     int baud = kDefaultBaud;             // 0: unpaced
     int intervalMs = kDefaultIntervalMs; // 0: as fast as pacing allows
+    int sliceMs = kDefaultSliceMs;       // a paced line writes this often
     QString unit1 = QStringLiteral("bar");
     QString unit2 = QStringLiteral("degrC");
     int code1 = kDefaultCode1;

@@ -24,7 +24,8 @@ enum SeedOffset : quint32 { kSeedWave1 = 0, kSeedWave2 = 1, kSeedGarbage = 2 };
 
 Simulator::Simulator(const SimOptions &options, Line &line, QObject *parent)
     : QObject(parent), m_options(options), m_line(line),
-      m_seed(options.seed.value_or(QRandomGenerator::system()->generate())), m_transmitter(line, options.baud),
+      m_seed(options.seed.value_or(QRandomGenerator::system()->generate())),
+      m_transmitter(line, options.baud, std::chrono::milliseconds(options.sliceMs)),
       m_generator({options.unit1, options.code1}, {options.unit2, options.code2}),
       m_wave1(options.wave, m_generator.fullScale1(), 0.0, m_seed + kSeedWave1),
       m_wave2(options.wave, m_generator.fullScale2(), kPhaseOfInput2, m_seed + kSeedWave2),

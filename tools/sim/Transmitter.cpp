@@ -10,8 +10,8 @@ namespace {
 constexpr double kMillisecondsPerSecond = 1000.0;
 }
 
-Transmitter::Transmitter(Line &line, int baud, QObject *parent)
-    : QObject(parent), m_line(line), m_bytesPerSecond(static_cast<double>(baud) / kBitsPerByte)
+Transmitter::Transmitter(Line &line, int baud, std::chrono::milliseconds slice, QObject *parent)
+    : QObject(parent), m_line(line), m_bytesPerSecond(static_cast<double>(baud) / kBitsPerByte), m_slicePeriod(slice)
 {
     m_slice.setTimerType(Qt::PreciseTimer);
     connect(&m_slice, &QTimer::timeout, this, &Transmitter::pump);
@@ -49,7 +49,7 @@ void Transmitter::startSlices()
 {
     m_budget = 0.0;
     m_clock.start();
-    m_slice.start(paced() ? kSlicePeriod : std::chrono::milliseconds(0));
+    m_slice.start(paced() ? m_slicePeriod : std::chrono::milliseconds(0));
 }
 
 void Transmitter::pump()

@@ -21,12 +21,13 @@ class Transmitter : public QObject
     Q_OBJECT
 
 public:
-    static constexpr std::chrono::milliseconds kSlicePeriod{20};
+    static constexpr std::chrono::milliseconds kDefaultSlicePeriod{20};
     static constexpr int kBitsPerByte = 10;
     // After a stall no more than this much line time is made up in one slice.
     static constexpr double kMaxCatchUpSeconds = 0.1;
 
-    Transmitter(Line &line, int baud, QObject *parent = nullptr);
+    // A paced line writes what its baud rate allows once every `slice`.
+    Transmitter(Line &line, int baud, std::chrono::milliseconds slice = kDefaultSlicePeriod, QObject *parent = nullptr);
 
     // Queues bytes for sending; drops them while nobody has the line open, as
     // a real line would lose them.
@@ -49,6 +50,7 @@ private:
 
     Line &m_line;
     double m_bytesPerSecond;
+    std::chrono::milliseconds m_slicePeriod;
     QByteArray m_pending;
     double m_budget = 0.0;
     QElapsedTimer m_clock;
