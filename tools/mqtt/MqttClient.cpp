@@ -72,13 +72,13 @@ void MqttClient::hurry()
     m_wake.notify_all();
 }
 
-std::optional<int> MqttClient::publish(const QString &topic, const QByteArray &payload, bool retain)
+std::optional<int> MqttClient::publish(const QByteArray &topic, const QByteArray &payload, bool retain)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     if (!m_client || m_liveGeneration == 0 || m_liveGeneration != m_generation)
         return std::nullopt;
     int id = 0;
-    const int code = mosquitto_publish(m_client, &id, topic.toUtf8().constData(), static_cast<int>(payload.size()),
+    const int code = mosquitto_publish(m_client, &id, topic.constData(), static_cast<int>(payload.size()),
                                        payload.constData(), kQos, retain);
     if (code != MOSQ_ERR_SUCCESS)
         return std::nullopt;
@@ -202,7 +202,27 @@ void MqttClient::onConnect(mosquitto *client, void *self, int code)
 void MqttClient::onPublish(mosquitto *, void *self, int messageId)
 {
     auto *that = static_cast<MqttClient *>(self);
-    that->post(that->m_generation, [that, messageId] { emit that->acknowledged(messageId); });
+    {
+        std::lock_guard<std::mutex> lock(that->m_ackMutex);
+        that->m_acks.emplace_back(that->m_generation, messageId);
+        if (that->m_ackPosted)
+            return;
+        that->m_ackPosted = true;
+    }
+    QMetaObject::invokeMethod(
+        that,
+        [that] {
+            std::vector<std::pair<quint64, int>> acks;
+            {
+                std::lock_guard<std::mutex> lock(that->m_ackMutex);
+                acks.swap(that->m_acks);
+                that->m_ackPosted = false;
+            }
+            for (const auto &[generation, id] : acks)
+                if (generation == that->m_generation)
+                    emit that->acknowledged(id);
+        },
+        Qt::QueuedConnection);
 }
 
 void MqttClient::onMessage(mosquitto *, void *self, const mosquitto_message *message)

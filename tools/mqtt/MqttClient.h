@@ -12,6 +12,8 @@
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <utility>
+#include <vector>
 
 struct mosquitto;
 struct mosquitto_message;
@@ -67,7 +69,7 @@ public:
 
     // Hands a QoS 1 message to the current connection; its id for
     // acknowledged(), or nothing when there is no connection.
-    std::optional<int> publish(const QString &topic, const QByteArray &payload, bool retain);
+    std::optional<int> publish(const QByteArray &topic, const QByteArray &payload, bool retain);
 
 signals:
     void connected();
@@ -99,6 +101,11 @@ private:
     // The connection the owner's thread has seen connect; 0 for none.
     quint64 m_liveGeneration = 0;
     QString m_refusal; // set by the worker during one attempt
+    // Acknowledgements wait here and reach the owner's thread in batches, so
+    // that a busy connection does not wake it once per message.
+    std::mutex m_ackMutex;
+    std::vector<std::pair<quint64, int>> m_acks; // generation, message id
+    bool m_ackPosted = false;
 };
 
 } // namespace zkd::mqtt

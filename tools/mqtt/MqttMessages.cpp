@@ -23,20 +23,25 @@ constexpr std::size_t kAct2Word = 4;
 
 void appendJsonString(QByteArray &out, const QString &text)
 {
+    static constexpr char kHex[] = "0123456789abcdef";
+    constexpr unsigned char kFirstPrintable = 0x20;
+    constexpr unsigned char kDelete = 0x7f;
+    constexpr int kNibble = 4;
+    constexpr unsigned char kNibbleMask = 0xf;
+    const QByteArray utf8 = text.toUtf8();
+    out.reserve(out.size() + utf8.size() + 2);
     out += '"';
-    for (const QChar c : text) {
-        const char16_t u = c.unicode();
-        switch (u) {
-        case u'"': out += "\\\""; break;
-        case u'\\': out += "\\\\"; break;
-        case u'\r': out += "\\r"; break;
-        case u'\n': out += "\\n"; break;
-        case u'\t': out += "\\t"; break;
-        default:
-            if (u < 0x20 || (u >= 0x7f && u < 0xa0))
-                out += QByteArray("\\u") + QByteArray::number(u, 16).rightJustified(4, '0');
-            else
-                out += QString(c).toUtf8();
+    for (const char c : utf8) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte == '"' || byte == '\\') {
+            out += '\\';
+            out += c;
+        } else if (byte < kFirstPrintable || byte == kDelete) {
+            out += "\\u00";
+            out += kHex[byte >> kNibble];
+            out += kHex[byte & kNibbleMask];
+        } else {
+            out += c;
         }
     }
     out += '"';

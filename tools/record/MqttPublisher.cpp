@@ -6,7 +6,10 @@ const QByteArray kLineEnd = QByteArrayLiteral("\r\n");
 } // namespace
 
 MqttPublisher::MqttPublisher(Config config, std::function<void(const QString &)> print, QObject *parent)
-    : QObject(parent), m_config(std::move(config)), m_print(std::move(print))
+    : QObject(parent), m_config(std::move(config)), m_print(std::move(print)),
+      m_statusTopic(mqtt::topic(m_config.prefix, m_config.device, mqtt::Topic::Status).toUtf8()),
+      m_headerTopic(mqtt::topic(m_config.prefix, m_config.device, mqtt::Topic::Header).toUtf8()),
+      m_recordTopic(mqtt::topic(m_config.prefix, m_config.device, mqtt::Topic::Record).toUtf8())
 {
     m_grace.setSingleShot(true);
     connect(&m_grace, &QTimer::timeout, this, &MqttPublisher::done);
@@ -28,8 +31,7 @@ void MqttPublisher::startRun(const QString &notes)
     connect(m_client.get(), &mqtt::MqttClient::connected, this, &MqttPublisher::onConnected);
     connect(m_client.get(), &mqtt::MqttClient::connectionFailed, this, &MqttPublisher::onConnectionFailed);
     connect(m_client.get(), &mqtt::MqttClient::acknowledged, this, &MqttPublisher::onAcknowledged);
-    enqueue(mqtt::topic(m_config.prefix, m_config.device, mqtt::Topic::Status),
-            mqtt::statusPayload(QStringLiteral("recording"), m_run, m_start), true, false);
+    enqueue(m_statusTopic, mqtt::statusPayload(QStringLiteral("recording"), m_run, m_start), true, false);
     m_client->start();
 }
 
@@ -79,8 +81,7 @@ void MqttPublisher::headerRead(const QString &inp1, const QString &inp2, const Q
     header.scaleMax2 = scaleMax2;
     header.notes = m_notes;
     header.preamble = m_preamble;
-    enqueue(mqtt::topic(m_config.prefix, m_config.device, mqtt::Topic::Header), mqtt::headerPayload(header), true,
-            false);
+    enqueue(m_headerTopic, mqtt::headerPayload(header), true, false);
     m_headerRead = true;
     for (const QByteArray &line : m_heldLines)
         queueLine(line, true);
@@ -100,14 +101,14 @@ void MqttPublisher::finish(bool publishLines)
         queueLine(m_pending, false);
     m_pending.clear();
     m_heldLines.clear();
-    enqueue(mqtt::topic(m_config.prefix, m_config.device, mqtt::Topic::Status),
-            mqtt::statusPayload(QStringLiteral("idle"), m_run, QDateTime::currentDateTime()), true, false);
+    enqueue(m_statusTopic, mqtt::statusPayload(QStringLiteral("idle"), m_run, QDateTime::currentDateTime()), true,
+            false);
     m_client->hurry();
     m_grace.start(kExitGrace);
     checkFinished();
 }
 
-void MqttPublisher::enqueue(QString topic, QByteArray payload, bool retain, bool line)
+void MqttPublisher::enqueue(QByteArray topic, QByteArray payload, bool retain, bool line)
 {
     m_queue.push_back(Message{std::move(topic), std::move(payload), retain, line, false});
     if (m_connected)
@@ -117,8 +118,7 @@ void MqttPublisher::enqueue(QString topic, QByteArray payload, bool retain, bool
 void MqttPublisher::queueLine(const QByteArray &raw, bool complete)
 {
     ++m_seq;
-    enqueue(mqtt::topic(m_config.prefix, m_config.device, mqtt::Topic::Record),
-            mqtt::recordPayload(m_run, m_seq, raw, complete, m_scaleMax1, m_scaleMax2), false, true);
+    enqueue(m_recordTopic, mqtt::recordPayload(m_run, m_seq, raw, complete, m_scaleMax1, m_scaleMax2), false, true);
 }
 
 void MqttPublisher::send(quint64 index)

@@ -69,14 +69,14 @@ signals:
 private:
     struct Message
     {
-        QString topic;
+        QByteArray topic;
         QByteArray payload;
         bool retain = false;
         bool line = false;
         bool acknowledged = false;
     };
 
-    void enqueue(QString topic, QByteArray payload, bool retain, bool line);
+    void enqueue(QByteArray topic, QByteArray payload, bool retain, bool line);
     void queueLine(const QByteArray &raw, bool complete);
     void send(quint64 index);
     void onConnected();
@@ -90,6 +90,9 @@ private:
     std::function<void(const QString &)> m_print;
     std::unique_ptr<mqtt::MqttClient> m_client;
     QString m_run;
+    QByteArray m_statusTopic;
+    QByteArray m_headerTopic;
+    QByteArray m_recordTopic;
     QDateTime m_start;
     QString m_notes;
     bool m_preambleSeen = false;
