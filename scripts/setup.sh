@@ -2,7 +2,7 @@
 # Installs what building, running and testing the recorder needs (Debian 12),
 # and the further packages named as arguments.
 set -euo pipefail
-packages=(cmake g++ make qt6-base-dev qt6-serialport-dev qt6-charts-dev libqt6opengl6-dev libgl1-mesa-dev
+packages=(cmake g++ make qt6-base-dev qt6-serialport-dev qt6-charts-dev qt6-svg-dev libqt6opengl6-dev libgl1-mesa-dev
           xvfb xauth socat xdotool imagemagick fonts-dejavu-core clang-format clang-tidy
           libmosquitto-dev mosquitto mosquitto-clients openssl "$@")
 missing=()

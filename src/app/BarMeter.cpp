@@ -1,5 +1,8 @@
 #include "app/BarMeter.h"
 
+#include "app/AccessibleWidgets.h"
+
+#include <QAccessible>
 #include <QLinearGradient>
 #include <QPainter>
 
@@ -8,6 +11,7 @@ namespace zkd {
 BarMeter::BarMeter(QWidget *parent) : QWidget(parent)
 {
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
+    installAccessibleWidgets();
 }
 
 void BarMeter::setFullScale(std::int16_t value)
@@ -16,6 +20,8 @@ void BarMeter::setFullScale(std::int16_t value)
         return;
     m_fullScale = value;
     update();
+    emit fullScaleChanged(value);
+    tellAssistiveTools();
 }
 
 void BarMeter::setLevel(std::int16_t value)
@@ -24,6 +30,8 @@ void BarMeter::setLevel(std::int16_t value)
         return;
     m_level = value;
     update();
+    emit levelChanged(value);
+    tellAssistiveTools();
 }
 
 void BarMeter::setMidLevel(int value)
@@ -42,6 +50,31 @@ void BarMeter::setBarColour(const QColor &colour)
 {
     m_barColour = colour;
     update();
+}
+
+void BarMeter::setDescriptionFormat(const QString &format)
+{
+    m_descriptionFormat = format;
+    tellAssistiveTools();
+}
+
+QString BarMeter::description() const
+{
+    if (m_descriptionFormat.isEmpty())
+        return accessibleDescription();
+    return m_descriptionFormat.arg(m_level).arg(m_fullScale);
+}
+
+void BarMeter::tellAssistiveTools()
+{
+    // The level changes with every record line: build events only while a
+    // screen reader or another assistive tool listens.
+    if (!QAccessible::isActive())
+        return;
+    QAccessibleValueChangeEvent value(this, int(m_level));
+    QAccessible::updateAccessibility(&value);
+    QAccessibleEvent description(this, QAccessible::DescriptionChanged);
+    QAccessible::updateAccessibility(&description);
 }
 
 QSize BarMeter::sizeHint() const

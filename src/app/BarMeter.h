@@ -11,6 +11,8 @@ namespace zkd {
 class BarMeter : public QWidget
 {
     Q_OBJECT
+    Q_PROPERTY(qint16 level READ level WRITE setLevel NOTIFY levelChanged)
+    Q_PROPERTY(qint16 fullScale READ fullScale WRITE setFullScale NOTIFY fullScaleChanged)
 public:
     explicit BarMeter(QWidget *parent = nullptr);
 
@@ -23,14 +25,25 @@ public:
     bool border() const { return m_border; }
     void setBorder(bool on);
     void setBarColour(const QColor &colour);
+    // What assistive tools read as the meter's description: %1 is the level,
+    // %2 the full scale. Kept current as both change.
+    void setDescriptionFormat(const QString &format);
+    QString description() const;
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
+
+signals:
+    void levelChanged(qint16 level);
+    void fullScaleChanged(qint16 fullScale);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    void tellAssistiveTools();
+
+    QString m_descriptionFormat;
     std::int16_t m_fullScale = 0;
     std::int16_t m_level = 0;
     int m_midLevel = 40;

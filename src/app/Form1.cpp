@@ -1,5 +1,6 @@
 #include "app/Form1.h"
 
+#include "app/AccessibleWidgets.h"
 #include "app/BarMeter.h"
 #include "app/Icons.h"
 #include "app/PictureButton.h"
@@ -485,6 +486,8 @@ void Form1::applySettingsFile()
 void Form1::ApplyLanguageTexts()
 {
     const Language &lang = m_globals.language;
+    describeInput(*Bar1, *Label9, 1, lang);
+    describeInput(*Bar2, *Label10, 2, lang);
     if (!lang.isValid())
         return;
     if (const auto caption = pick(lang, texts::LangForm2Caption))

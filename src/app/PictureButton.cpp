@@ -1,5 +1,7 @@
 #include "app/PictureButton.h"
 
+#include <QEvent>
+
 namespace zkd {
 
 PictureButton::PictureButton(Picture picture, QWidget *parent, int size) : QToolButton(parent)
@@ -11,6 +13,13 @@ PictureButton::PictureButton(Picture picture, QWidget *parent, int size) : QTool
     setAutoRaise(true);
     setFocusPolicy(Qt::TabFocus);
     setCursor(Qt::PointingHandCursor);
+}
+
+bool PictureButton::event(QEvent *event)
+{
+    if (event->type() == QEvent::ToolTipChange)
+        setAccessibleName(toolTip().trimmed());
+    return QToolButton::event(event);
 }
 
 void PictureButton::enterEvent(QEnterEvent *event)

@@ -16,6 +16,8 @@ public:
     void setToolTipText(const QString &text) { setToolTip(text); }
 
 protected:
+    // The tooltip says what the button does; assistive tools read it as the name.
+    bool event(QEvent *event) override;
     void enterEvent(QEnterEvent *event) override;
     void leaveEvent(QEvent *event) override;
 

@@ -1,5 +1,8 @@
 #include "app/ScaleLabel.h"
 
+#include "app/AccessibleWidgets.h"
+
+#include <QAccessible>
 #include <QPainter>
 
 namespace zkd {
@@ -11,6 +14,7 @@ constexpr double kBlanksPerLine = 8.0;
 ScaleLabel::ScaleLabel(QWidget *parent) : QWidget(parent)
 {
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
+    installAccessibleWidgets();
 }
 
 void ScaleLabel::setText(const QString &text)
@@ -20,6 +24,11 @@ void ScaleLabel::setText(const QString &text)
     m_text = text;
     setToolTip(QString());
     update();
+    emit textChanged(m_text);
+    if (QAccessible::isActive()) {
+        QAccessibleEvent event(this, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&event);
+    }
 }
 
 void ScaleLabel::setTextColour(const QColor &colour)

@@ -11,6 +11,7 @@ namespace zkd {
 class ScaleLabel : public QWidget
 {
     Q_OBJECT
+    Q_PROPERTY(QString text READ text WRITE setText NOTIFY textChanged)
 public:
     explicit ScaleLabel(QWidget *parent = nullptr);
 
@@ -27,6 +28,9 @@ public:
     static QList<Tick> layoutTicks(const QString &text);
 
     QSize sizeHint() const override;
+
+signals:
+    void textChanged(const QString &text);
 
 protected:
     void paintEvent(QPaintEvent *event) override;

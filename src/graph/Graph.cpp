@@ -1,22 +1,39 @@
 #include "graph/Graph.h"
 
+#include "app/AccessibleWidgets.h"
 #include "app/Form1.h"
 #include "app/Icons.h"
 #include "app/ScaleLabel.h"
 #include "util/Numbers.h"
 #include "util/Texts.h"
 
+#include "util/Codec8.h"
+#include "util/Prompts.h"
+
+#include <QAction>
 #include <QChart>
 #include <QChartView>
+#include <QContextMenuEvent>
+#include <QDir>
+#include <QFileInfo>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLineSeries>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QSaveFile>
+#include <QSvgGenerator>
 #include <QTimer>
+#include <QToolButton>
 #include <QVBoxLayout>
 #include <QValueAxis>
+#include <QWheelEvent>
 
 #include <algorithm>
+#include <cmath>
 #include <initializer_list>
 #include <utility>
 
@@ -46,6 +63,12 @@ constexpr int kLiveFontGrowth = 2;
 constexpr const char16_t *kLiveValueSample = u"-00000.0";
 constexpr QSize kInitialSize(820, 540);
 constexpr int kChartMinimumWidth = 320;
+// Angle of one notch of a mouse wheel, in eighths of a degree.
+constexpr double kWheelNotch = 120.0;
+// The arrow keys move the time axis by this share of the shown span.
+constexpr double kKeyPanShare = 0.1;
+// Gap between the live button and the corner of the plot area, in pixels.
+constexpr int kLiveButtonGap = 6;
 
 // Captions as built, shown until the first load and refresh replace them.
 constexpr const char16_t *kScale1AsBuilt = texts::GraphScale1Built;
@@ -105,6 +128,7 @@ Graph::Graph(Form1 &form1) : QWidget(&form1, Qt::Window), m_form1(form1)
     Timer1->setInterval(kRefreshInterval);
     connect(Timer1, &QTimer::timeout, this, &Graph::Timer1_Timer);
 
+    buildTools();
     resize(kInitialSize);
 }
 
@@ -241,6 +265,7 @@ void Graph::Form_Load()
 
     if (const auto caption = pick(g.language, texts::GraphCaption))
         setWindowTitle(*caption);
+    applyToolTexts();
 
     clearChart();
     Timer1->start();
@@ -266,18 +291,355 @@ void Graph::clearChart()
 {
     m_samples1.clear();
     m_samples2.clear();
-    advance();
+    showLive();
 }
 
 void Graph::advance()
 {
-    m_samples1.toPoints(m_points);
+    if (m_live) {
+        // The live view shows the last ten minutes, from 0 until they are filled.
+        const double first = static_cast<double>(std::max<qint64>(0, m_samples1.added() - kVisiblePoints));
+        m_timeAxis->setRange(first, first + static_cast<double>(kVisiblePoints));
+    }
+    refreshSeries();
+}
+
+void Graph::refreshSeries()
+{
+    SampleSpan span = shownSamples();
+    if (!m_live) {
+        // One point beyond each edge, so the lines run to the plot's edges.
+        --span.first;
+        ++span.last;
+    }
+    m_samples1.toPoints(m_points, span.first, span.last);
     m_series1->replace(m_points);
-    m_samples2.toPoints(m_points);
+    m_samples2.toPoints(m_points, span.first, span.last);
     m_series2->replace(m_points);
-    // The time axis shows the last ten minutes, from 0 until they are filled.
-    const double first = static_cast<double>(std::max<qint64>(0, m_samples1.added() - kVisiblePoints));
-    m_timeAxis->setRange(first, first + static_cast<double>(kVisiblePoints));
+}
+
+Graph::SampleSpan Graph::shownSamples() const
+{
+    const qint64 newest = m_samples1.added();
+    if (m_live)
+        return {newest - kVisiblePoints + 1, newest};
+    return {static_cast<qint64>(std::ceil(m_timeAxis->min())), static_cast<qint64>(std::floor(m_timeAxis->max()))};
+}
+
+Graph::SampleSpan Graph::keptSeconds() const
+{
+    // From the second before the oldest kept sample to the newest one, and at
+    // least the ten minutes of the live view.
+    const qint64 first = m_samples1.firstKept() - 1;
+    return {first, std::max(m_samples1.added(), first + kVisiblePoints)};
+}
+
+void Graph::setView(double min, double max)
+{
+    const SampleSpan kept = keptSeconds();
+    const double low = static_cast<double>(kept.first);
+    const double high = static_cast<double>(kept.last);
+    const double span = std::clamp(max - min, kMinimumSpan, std::max(kMinimumSpan, high - low));
+    const double start = std::clamp(min, low, std::max(low, high - span));
+    m_live = false;
+    m_timeAxis->setRange(start, start + span);
+    refreshSeries();
+    m_liveAction->setEnabled(true);
+    m_liveButton->show();
+    placeLiveButton();
+}
+
+void Graph::zoomTime(double factor, double anchor)
+{
+    const AxisRange now = timeRange();
+    const double span = now.max - now.min;
+    if (!(factor > 0.0) || span <= 0.0)
+        return;
+    const double at = std::clamp(anchor, now.min, now.max);
+    const double newSpan = std::max(kMinimumSpan, span * factor);
+    const double min = at - (at - now.min) * newSpan / span;
+    setView(min, min + newSpan);
+}
+
+void Graph::panTime(double seconds)
+{
+    const AxisRange now = timeRange();
+    setView(now.min + seconds, now.max + seconds);
+}
+
+void Graph::showLive()
+{
+    m_live = true;
+    m_dragging = false;
+    if (m_liveAction) {
+        m_liveAction->setEnabled(false);
+        m_liveButton->hide();
+    }
+    advance();
+}
+
+double Graph::timeAt(const QPoint &viewportPos) const
+{
+    const QPointF inChart = m_chart->mapFromScene(Chartl321->mapToScene(viewportPos));
+    const QRectF plot = m_chart->plotArea();
+    const AxisRange now = timeRange();
+    if (plot.width() <= 0.0)
+        return (now.min + now.max) / 2.0;
+    return now.min + (inChart.x() - plot.left()) / plot.width() * (now.max - now.min);
+}
+
+void Graph::buildTools()
+{
+    Chartl321->viewport()->installEventFilter(this);
+    Chartl321->installEventFilter(this);
+    Chartl321->viewport()->setCursor(Qt::OpenHandCursor);
+    Chartl321->setFocusPolicy(Qt::StrongFocus);
+
+    m_menu = new QMenu(this);
+    m_menu->setObjectName(QStringLiteral("GraphMenu"));
+    m_liveAction = m_menu->addAction(QString(), this, &Graph::showLive);
+    m_liveAction->setObjectName(QStringLiteral("GraphLive"));
+    m_liveAction->setEnabled(false);
+    m_menu->addSeparator();
+    m_savePictureAction = m_menu->addAction(QString(), this, &Graph::savePicture);
+    m_savePictureAction->setObjectName(QStringLiteral("GraphSavePicture"));
+    m_saveDataAction = m_menu->addAction(QString(), this, &Graph::saveData);
+    m_saveDataAction->setObjectName(QStringLiteral("GraphSaveData"));
+
+    // Floats over the plot's top right corner while the view is not live.
+    m_liveButton = new QToolButton(Chartl321->viewport());
+    m_liveButton->setObjectName(QStringLiteral("GraphLiveButton"));
+    m_liveButton->setCursor(Qt::PointingHandCursor);
+    m_liveButton->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    connect(m_liveButton, &QToolButton::clicked, this, &Graph::showLive);
+    m_liveButton->hide();
+    connect(m_chart, &QChart::plotAreaChanged, this, &Graph::placeLiveButton);
+    applyToolTexts();
+}
+
+QString Graph::say(const LangText &text) const
+{
+    return pick(m_form1.globals().language, text).value_or(str(text.en));
+}
+
+void Graph::applyToolTexts()
+{
+    m_liveButton->setText(say(texts::GraphLiveButton));
+    m_liveButton->setToolTip(say(texts::GraphLiveTip));
+    m_liveButton->adjustSize();
+    m_liveAction->setText(say(texts::GraphLiveAction));
+    m_savePictureAction->setText(say(texts::GraphSavePicture));
+    m_saveDataAction->setText(say(texts::GraphSaveData));
+    Chartl321->setAccessibleName(say(texts::GraphChartName));
+    Chartl321->setAccessibleDescription(say(texts::GraphChartDescription));
+    const Language &language = m_form1.globals().language;
+    describeScale(*Label1, 1, language);
+    describeScale(*Label2, 2, language);
+    placeLiveButton();
+}
+
+void Graph::placeLiveButton()
+{
+    const QRectF plot = m_chart->plotArea();
+    const QPoint corner = Chartl321->mapFromScene(m_chart->mapToScene(plot.topRight()));
+    m_liveButton->move(corner.x() - m_liveButton->width() - kLiveButtonGap, corner.y() + kLiveButtonGap);
+}
+
+bool Graph::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == Chartl321->viewport())
+        return handleViewportEvent(event) || QWidget::eventFilter(watched, event);
+    if (watched == Chartl321) {
+        if (event->type() == QEvent::KeyPress && handleKey(*static_cast<QKeyEvent *>(event)))
+            return true;
+        if (event->type() == QEvent::ContextMenu) {
+            m_menu->popup(Chartl321->mapToGlobal(Chartl321->rect().center()));
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+bool Graph::handleViewportEvent(QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::Wheel: {
+        const auto *wheel = static_cast<QWheelEvent *>(event);
+        const double notches = wheel->angleDelta().y() / kWheelNotch;
+        if (notches != 0.0)
+            zoomTime(std::pow(kWheelZoom, -notches), timeAt(wheel->position().toPoint()));
+        return true;
+    }
+    case QEvent::MouseButtonPress: {
+        const auto *mouse = static_cast<QMouseEvent *>(event);
+        if (mouse->button() != Qt::LeftButton)
+            return false;
+        m_dragging = true;
+        m_dragStartX = mouse->position().toPoint().x();
+        m_dragStartRange = timeRange();
+        Chartl321->viewport()->setCursor(Qt::ClosedHandCursor);
+        return true;
+    }
+    case QEvent::MouseMove: {
+        const auto *mouse = static_cast<QMouseEvent *>(event);
+        if (!m_dragging || !(mouse->buttons() & Qt::LeftButton))
+            return false;
+        const int dx = mouse->position().toPoint().x() - m_dragStartX;
+        const qreal width = m_chart->plotArea().width();
+        if (dx != 0 && width > 0.0) {
+            // Dragging to the right brings earlier seconds into view.
+            const double shift = -dx * (m_dragStartRange.max - m_dragStartRange.min) / width;
+            setView(m_dragStartRange.min + shift, m_dragStartRange.max + shift);
+        }
+        return true;
+    }
+    case QEvent::MouseButtonRelease:
+        if (static_cast<QMouseEvent *>(event)->button() != Qt::LeftButton)
+            return false;
+        m_dragging = false;
+        Chartl321->viewport()->setCursor(Qt::OpenHandCursor);
+        return true;
+    case QEvent::MouseButtonDblClick:
+        if (static_cast<QMouseEvent *>(event)->button() != Qt::LeftButton)
+            return false;
+        showLive();
+        return true;
+    case QEvent::ContextMenu: m_menu->popup(static_cast<QContextMenuEvent *>(event)->globalPos()); return true;
+    case QEvent::Resize: placeLiveButton(); return false;
+    default: return false;
+    }
+}
+
+bool Graph::handleKey(const QKeyEvent &key)
+{
+    const AxisRange now = timeRange();
+    const double span = now.max - now.min;
+    switch (key.key()) {
+    case Qt::Key_Plus:
+    case Qt::Key_Equal: zoomTime(1.0 / kWheelZoom, (now.min + now.max) / 2.0); return true;
+    case Qt::Key_Minus: zoomTime(kWheelZoom, (now.min + now.max) / 2.0); return true;
+    case Qt::Key_Left: panTime(-span * kKeyPanShare); return true;
+    case Qt::Key_Right: panTime(span * kKeyPanShare); return true;
+    case Qt::Key_Home:
+    case Qt::Key_Escape:
+        if (m_live)
+            return false;
+        showLive();
+        return true;
+    default: return false;
+    }
+}
+
+std::optional<QString> Graph::askSavePath(const LangText &title, const LangText &filter, const char16_t *name)
+{
+    const FileDialogRequest request{say(title), m_form1.deps().currentDir, say(filter), str(name)};
+    return m_form1.prompts().saveFile(request);
+}
+
+bool Graph::writeAtomically(const QString &path, const std::function<bool(QIODevice &)> &write)
+{
+    const QFileInfo target(path);
+    if (target.exists()) {
+        const PromptMessage replace{say(texts::GraphReplace).arg(QDir::toNativeSeparators(path)),
+                                    str(texts::AppTitle),
+                                    PromptIcon::Question,
+                                    {PromptButton::Yes, PromptButton::No}};
+        if (m_form1.prompts().ask(replace) != PromptButton::Yes)
+            return false;
+    }
+    // The file appears whole or not at all: QSaveFile writes beside it and
+    // renames only after everything was written.
+    QSaveFile out(path);
+    if (out.open(QIODevice::WriteOnly) && write(out) && out.commit())
+        return true;
+    out.cancelWriting();
+    const QString folder = QDir::toNativeSeparators(target.absolutePath());
+    m_form1.prompts().ask({say(texts::GraphWriteFailed).arg(folder, target.fileName()),
+                           str(texts::AppTitle),
+                           PromptIcon::Warning,
+                           {PromptButton::Ok}});
+    return false;
+}
+
+void Graph::savePicture()
+{
+    const auto chosen = askSavePath(texts::GraphPictureTitle, texts::GraphPictureFilter, texts::GraphPictureName);
+    if (!chosen)
+        return;
+    QString path = *chosen;
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    const bool svg = suffix == QLatin1String("svg");
+    if (!svg && suffix != QLatin1String("png"))
+        path += QLatin1String(".png");
+    writeAtomically(path, [this, svg](QIODevice &out) { return writePicture(out, svg); });
+}
+
+bool Graph::writePicture(QIODevice &out, bool svg)
+{
+    // The picture is the window as it stands, without the live button.
+    const bool buttonShown = m_liveButton->isVisible();
+    m_liveButton->hide();
+    bool written = false;
+    if (svg) {
+        QSvgGenerator generator;
+        generator.setOutputDevice(&out);
+        generator.setSize(size());
+        generator.setViewBox(rect());
+        generator.setTitle(windowTitle());
+        QPainter painter;
+        if (painter.begin(&generator)) {
+            render(&painter);
+            written = painter.end();
+        }
+    } else {
+        written = grab().save(&out, "PNG");
+    }
+    m_liveButton->setVisible(buttonShown);
+    return written;
+}
+
+void Graph::saveData()
+{
+    const auto chosen = askSavePath(texts::GraphDataTitle, texts::GraphDataFilter, texts::GraphDataName);
+    if (!chosen)
+        return;
+    const QByteArray content = dataFileContent();
+    writeAtomically(*chosen, [&content](QIODevice &out) { return out.write(content) == content.size(); });
+}
+
+QByteArray Graph::dataFileContent() const
+{
+    const Language::Kind kind = m_form1.globals().language.kind();
+    const bool decimalComma = kind == Language::Kind::German || kind == Language::Kind::French;
+    const QChar separator = decimalComma ? QLatin1Char(';') : QLatin1Char(',');
+    const auto field = [separator](const QString &text) {
+        if (!text.contains(separator) && !text.contains(QLatin1Char('"')))
+            return text;
+        return QLatin1Char('"') + QString(text).replace(QLatin1String("\""), QLatin1String("\"\"")) + QLatin1Char('"');
+    };
+    const auto number = [decimalComma](double value) {
+        QString text = QString::number(value, 'g', 15);
+        if (decimalComma)
+            text.replace(QLatin1Char('.'), QLatin1Char(','));
+        return text;
+    };
+    const auto inputHeading = [](int input, const QString &unit) {
+        const QString name = str(texts::InputCaption).arg(input);
+        return unit.isEmpty() ? name : name + QStringLiteral(" (") + unit + QLatin1Char(')');
+    };
+    static constexpr auto kLineEnd = QLatin1String("\r\n");
+
+    QString text = field(say(texts::GraphDataTime)) + separator + field(inputHeading(1, Label6->text())) + separator
+        + field(inputHeading(2, Label4->text())) + kLineEnd;
+    const SampleSpan span = shownSamples();
+    QList<QPointF> input1;
+    QList<QPointF> input2;
+    m_samples1.toPoints(input1, span.first, span.last);
+    m_samples2.toPoints(input2, span.first, span.last);
+    for (qsizetype i = 0; i < input1.size() && i < input2.size(); ++i)
+        text += number(input1[i].x()) + separator + number(input1[i].y()) + separator + number(input2[i].y())
+            + kLineEnd;
+    return encode8(text);
 }
 
 void Graph::alignScales()

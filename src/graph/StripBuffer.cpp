@@ -23,15 +23,23 @@ void StripBuffer::add(std::int32_t value)
 
 void StripBuffer::toPoints(QList<QPointF> &points) const
 {
+    toPoints(points, firstKept(), m_added);
+}
+
+void StripBuffer::toPoints(QList<QPointF> &points, qint64 from, qint64 to) const
+{
     points.clear();
-    points.reserve(m_size);
+    const qint64 first = std::max(from, firstKept());
+    const qint64 last = std::min(to, m_added);
+    if (first > last)
+        return;
+    points.reserve(static_cast<qsizetype>(last - first + 1));
     // When the buffer is not yet full the oldest sample sits in slot 0;
     // afterwards it sits where the next one will be written.
     const qsizetype oldest = m_size < capacity() ? 0 : m_next;
-    const qint64 firstNumber = m_added - m_size + 1;
-    for (qsizetype i = 0; i < m_size; ++i) {
-        const auto slot = static_cast<std::size_t>((oldest + i) % capacity());
-        points.append(QPointF(static_cast<double>(firstNumber + i), m_values[slot]));
+    for (qint64 number = first; number <= last; ++number) {
+        const auto slot = static_cast<std::size_t>((oldest + (number - firstKept())) % capacity());
+        points.append(QPointF(static_cast<double>(number), m_values[slot]));
     }
 }
 

@@ -28,6 +28,10 @@ public:
     // The kept samples, oldest first, as (sample number, value). The previous
     // content of `points` is dropped; its capacity is reused where it can be.
     void toPoints(QList<QPointF> &points) const;
+    // As above, only the kept samples numbered `from` to `to`, both included.
+    void toPoints(QList<QPointF> &points, qint64 from, qint64 to) const;
+    // Number of the oldest kept sample; added() + 1 while none is kept.
+    qint64 firstKept() const { return m_added - m_size + 1; }
 
 private:
     std::vector<std::int32_t> m_values;

@@ -138,6 +138,59 @@ inline constexpr const char16_t *GraphUnit2Built = u"2";
 inline constexpr const char16_t *GraphLoggingTimeBuilt = u"*";
 inline constexpr const char16_t *GraphActBuilt = u"999,9";
 
+// Working with the graph: zoom, pan, the way back to the live view and the
+// exports of its context menu. Without a language the English text is used.
+inline constexpr LangText GraphLiveButton{u"Live-Ansicht", u"Live view", u"Vue en direct"};
+inline constexpr LangText GraphLiveTip{u"Zur\u00fcck zu den letzten zehn Minuten (Doppelklick, Pos1)",
+                                       u"Back to the last ten minutes (double-click, Home)",
+                                       u"Retour aux dix derni\u00e8res minutes (double-clic, Origine)"};
+inline constexpr LangText GraphLiveAction{u"Zur\u00fcck zur Live-Ansicht", u"Back to the live view",
+                                          u"Retour \u00e0 la vue en direct"};
+inline constexpr LangText GraphSavePicture{u"Bild speichern\u2026", u"Save picture\u2026",
+                                           u"Enregistrer l'image\u2026"};
+inline constexpr LangText GraphSaveData{u"Daten speichern\u2026", u"Save data\u2026",
+                                        u"Enregistrer les donn\u00e9es\u2026"};
+inline constexpr LangText GraphPictureTitle{u"Bild der Grafik speichern", u"Save a picture of the graph",
+                                            u"Enregistrer une image du graphique"};
+inline constexpr LangText GraphPictureFilter{u"PNG-Bild (*.png)|*.png|SVG-Zeichnung (*.svg)|*.svg",
+                                             u"PNG picture (*.png)|*.png|SVG drawing (*.svg)|*.svg",
+                                             u"Image PNG (*.png)|*.png|Dessin SVG (*.svg)|*.svg"};
+inline constexpr LangText GraphDataTitle{u"Daten der Grafik speichern", u"Save the data of the graph",
+                                         u"Enregistrer les donn\u00e9es du graphique"};
+inline constexpr LangText GraphDataFilter{u"CSV-Datei (*.csv)|*.csv", u"CSV file (*.csv)|*.csv",
+                                          u"Fichier CSV (*.csv)|*.csv"};
+inline constexpr const char16_t *GraphPictureName = u"graph.png";
+inline constexpr const char16_t *GraphDataName = u"graph.csv";
+// First column of the saved data: the second of each sample since the graph started.
+inline constexpr LangText GraphDataTime{u"Zeit (s)", u"Time (s)", u"Temps (s)"};
+// %1: the file that exists already.
+inline constexpr LangText GraphReplace{u"Die Datei \"%1\" gibt es schon. Soll sie ersetzt werden?",
+                                       u"The file \"%1\" exists already. Do you want to replace it?",
+                                       u"Le fichier \"%1\" existe d\u00e9j\u00e0. Voulez-vous le remplacer ?"};
+// %1: the folder; %2: the file's name.
+inline constexpr LangText GraphWriteFailed{
+    u"\"%2\" konnte im Ordner \"%1\" nicht gespeichert werden. Bitte pr\u00fcfen Sie, ob es den Ordner gibt und ob "
+    u"Sie darin schreiben d\u00fcrfen. Es wurde nichts gespeichert.",
+    u"\"%2\" could not be saved in the folder \"%1\". Please check that the folder exists and that you may write "
+    u"to it. Nothing was saved.",
+    u"\"%2\" n'a pas pu \u00eatre enregistr\u00e9 dans le dossier \"%1\". V\u00e9rifiez que le dossier existe et "
+    u"que vous pouvez y \u00e9crire. Rien n'a \u00e9t\u00e9 enregistr\u00e9."};
+inline constexpr LangText GraphChartName{u"Verlauf von Eingang 1 und 2", u"Trend of input 1 and 2",
+                                         u"Courbe des entr\u00e9es 1 et 2"};
+inline constexpr LangText GraphChartDescription{
+    u"Mausrad: Zeitachse zoomen; Ziehen: verschieben; Doppelklick: zur\u00fcck zur Live-Ansicht",
+    u"Mouse wheel: zoom the time axis; drag: move it; double-click: back to the live view",
+    u"Molette : zoomer l'axe du temps ; glisser : le d\u00e9placer ; double-clic : retour \u00e0 la vue en direct"};
+
+// What assistive tools read from the meters and scales; %1 is the input, 1 or 2.
+inline constexpr LangText AccessBarName{u"Balkenanzeige Eingang %1", u"Bar meter of input %1",
+                                        u"Barre de niveau de l'entr\u00e9e %1"};
+// %1: the level; %2: the full scale.
+inline constexpr LangText AccessBarDescription{u"Pegel %1 von Vollausschlag %2", u"Level %1 of full scale %2",
+                                               u"Niveau %1 sur pleine \u00e9chelle %2"};
+inline constexpr LangText AccessScaleDescription{u"Skala von Eingang %1", u"Scale of input %1",
+                                                 u"\u00c9chelle de l'entr\u00e9e %1"};
+
 // ---- Save, open, export ---------------------------------------------------
 inline constexpr LangText SaveDialogTitle{u"M\u00f6chten Sie die Messung Speichern ?",
                                           u"Do you want to save the measurement ?",
