@@ -1,3 +1,4 @@
+#include "FormFixture.h"
 #include "app/Form1.h"
 #include "app/ScaleLabel.h"
 #include "graph/Graph.h"
@@ -5,8 +6,14 @@
 #include "util/Clock.h"
 #include "util/Prompts.h"
 
+#include <QAction>
+#include <QChartView>
 #include <QFile>
+#include <QImage>
 #include <QLabel>
+#include <QMenu>
+#include <QToolButton>
+#include <QWheelEvent>
 #include <QLineEdit>
 #include <QPointer>
 #include <QTemporaryDir>
@@ -92,6 +99,71 @@ Range pair(Graph::AxisRange range)
     return {range.min, range.max};
 }
 
+// A started main window whose graph is shown and holds `ticks` samples:
+// second i plots i for input 1 and -i for input 2.
+struct ShownGraph
+{
+    explicit ShownGraph(int ticks, const QByteArray &language = "English")
+    {
+        fixture.writeSettings(zkd::test::FormFixture::settings("1", language));
+        fixture.startForm();
+        fixture.prompts.messages.clear();
+        fixture.form->Text1_0->setText(QStringLiteral("SR1 =  5"));
+        fixture.form->Text1_1->setText(QStringLiteral("SR2 = 47"));
+        fixture.form->Image1_Click();
+        graph = fixture.form->existingGraph();
+        graph->Timer1->stop();
+        for (int i = 1; i <= ticks; ++i) {
+            fixture.form->Text8->setText(QString::number(i));
+            fixture.form->Text11->setText(QString::number(-i));
+            graph->Timer1_Timer();
+        }
+    }
+
+    QWidget *viewport() const { return graph->Chartl321->viewport(); }
+    // A point of the plot area, as a share of its width, in viewport pixels.
+    QPoint plotPoint(double share) const
+    {
+        const QChart *chart = graph->Chartl321->chart();
+        const QRectF plot = chart->plotArea();
+        const QPointF at(plot.left() + share * plot.width(), plot.center().y());
+        return graph->Chartl321->mapFromScene(chart->mapToScene(at));
+    }
+    double plotWidth() const { return graph->Chartl321->chart()->plotArea().width(); }
+    void wheel(const QPoint &at, int notches) const
+    {
+        QWheelEvent event(at, viewport()->mapToGlobal(at), QPoint(), QPoint(0, notches * 120), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(viewport(), &event);
+    }
+    void drag(const QPoint &from, const QPoint &to) const
+    {
+        QTest::mousePress(viewport(), Qt::LeftButton, Qt::NoModifier, from);
+        QMouseEvent move(QEvent::MouseMove, to, viewport()->mapToGlobal(to), Qt::NoButton, Qt::LeftButton,
+                         Qt::NoModifier);
+        QCoreApplication::sendEvent(viewport(), &move);
+        QTest::mouseRelease(viewport(), Qt::LeftButton, Qt::NoModifier, to);
+    }
+    QByteArray read(const QString &path) const
+    {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+    zkd::test::FormFixture fixture;
+    Graph *graph = nullptr;
+};
+
+// Within `tolerance` seconds at both ends; a drag moves by whole pixels.
+bool near(Graph::AxisRange actual, Range expected, double tolerance = 1e-6)
+{
+    const bool close = std::abs(actual.min - expected.first) <= tolerance
+        && std::abs(actual.max - expected.second) <= tolerance;
+    if (!close)
+        qWarning("time axis %g..%g, expected %g..%g", actual.min, actual.max, expected.first, expected.second);
+    return close;
+}
+
 } // namespace
 
 class TestUiGraph : public QObject
@@ -112,6 +184,11 @@ private slots:
     void unloadGivesFreshChart_data();
     void unloadGivesFreshChart();
     void headerReadSetsUnits();
+    void zoomPanAndBackToLive();
+    void zoomOutReachesTheKeptHour_data();
+    void zoomOutReachesTheKeptHour();
+    void exports_data();
+    void exports();
 };
 
 void TestUiGraph::asBuilt()
@@ -374,6 +451,211 @@ void TestUiGraph::headerReadSetsUnits()
     QCOMPARE(pair(graph->valueRange(Trace::Input1)), Range(0, 400));
     QCOMPARE(pair(graph->valueRange(Trace::Input2)), Range(0, 10000));
     QVERIFY(rig.prompts.asked.isEmpty());
+}
+
+void TestUiGraph::zoomPanAndBackToLive()
+{
+    ShownGraph g(1000);
+    Graph *graph = g.graph;
+    QVERIFY(QTest::qWaitForWindowExposed(graph));
+    QVERIFY(near(graph->timeRange(), {400, 1000}));
+    QVERIFY(graph->isLive());
+    QVERIFY(!graph->liveButton()->isVisible());
+
+    // One notch up at the middle narrows the axis by 1.25 around second 700.
+    g.wheel(g.plotPoint(0.5), 1);
+    QVERIFY(near(graph->timeRange(), {460, 940}));
+    QVERIFY(!graph->isLive());
+    QVERIFY(graph->liveButton()->isVisible());
+    QCOMPARE(graph->points(Trace::Input1).constFirst(), QPointF(459, 459));
+    QCOMPARE(graph->points(Trace::Input2).constLast(), QPointF(941, -941));
+
+    // Newest samples (the last value again) arrive underneath; the view stays.
+    for (int i = 0; i < 20; ++i)
+        graph->Timer1_Timer();
+    QVERIFY(near(graph->timeRange(), {460, 940}));
+
+    // Dragging a quarter of the plot to the right shows seconds older than
+    // the live view held, both traces together.
+    g.drag(g.plotPoint(0.5), g.plotPoint(0.75));
+    QVERIFY(near(graph->timeRange(), {340, 820}, 1.0));
+    const double first = std::floor(graph->timeRange().min);
+    QCOMPARE(graph->points(Trace::Input1).constFirst(), QPointF(first, first));
+    QCOMPARE(graph->points(Trace::Input2).constFirst(), QPointF(first, -first));
+    // No further back than the first second.
+    g.drag(g.plotPoint(0.1), g.plotPoint(0.9));
+    QVERIFY(near(graph->timeRange(), {0, 480}));
+
+    // Zooming in stops at ten seconds.
+    g.wheel(g.plotPoint(0.0), 40);
+    QVERIFY(near(graph->timeRange(), {0, Graph::kMinimumSpan}));
+
+    QTest::mouseDClick(g.viewport(), Qt::LeftButton, Qt::NoModifier, g.plotPoint(0.5));
+    QVERIFY(graph->isLive());
+    QVERIFY(!graph->liveButton()->isVisible());
+    QVERIFY(near(graph->timeRange(), {420, 1020}));
+    QCOMPARE(graph->points(Trace::Input1).size(), Graph::kVisiblePoints);
+    QCOMPARE(graph->points(Trace::Input1).constLast(), QPointF(1020, 1000));
+
+    // The keyboard does the same: + zooms, the arrows move, Home returns.
+    QTest::keyClick(graph->Chartl321, Qt::Key_Plus);
+    QVERIFY(near(graph->timeRange(), {480, 960}));
+    QTest::keyClick(graph->Chartl321, Qt::Key_Left);
+    QVERIFY(near(graph->timeRange(), {432, 912}));
+    QTest::keyClick(graph->Chartl321, Qt::Key_Home);
+    QVERIFY(graph->isLive());
+
+    // The live button and the menu entry return as well.
+    g.wheel(g.plotPoint(0.5), -1);
+    QVERIFY(!graph->isLive());
+    QVERIFY(graph->contextMenu()->findChild<QAction *>(QStringLiteral("GraphLive"))->isEnabled());
+    QTest::mouseClick(graph->liveButton(), Qt::LeftButton);
+    QVERIFY(graph->isLive());
+    QVERIFY(!graph->contextMenu()->findChild<QAction *>(QStringLiteral("GraphLive"))->isEnabled());
+    QVERIFY(near(graph->timeRange(), {420, 1020}));
+}
+
+void TestUiGraph::zoomOutReachesTheKeptHour_data()
+{
+    QTest::addColumn<int>("ticks");
+    QTest::addColumn<Range>("widest");
+
+    QTest::newRow("less than the live view") << 100 << Range(0, 600);
+    QTest::newRow("more than the live view") << 1000 << Range(0, 1000);
+    QTest::newRow("more than the hour kept") << 4000 << Range(400, 4000);
+}
+
+void TestUiGraph::zoomOutReachesTheKeptHour()
+{
+    QFETCH(int, ticks);
+    QFETCH(Range, widest);
+
+    Rig rig;
+    for (int i = 1; i <= ticks; ++i)
+        rig.tick(QString::number(i), QString::number(-i));
+    Graph *graph = rig.form1->graph();
+    graph->zoomTime(100.0, widest.second);
+    QVERIFY(near(graph->timeRange(), widest));
+    const QList<QPointF> kept = graph->points(Trace::Input1);
+    QCOMPARE(kept.size(), qMin<qsizetype>(ticks, Graph::kHistoryPoints));
+    QCOMPARE(kept.constLast(), QPointF(ticks, ticks));
+}
+
+void TestUiGraph::exports_data()
+{
+    QTest::addColumn<QByteArray>("language");
+    QTest::addColumn<QString>("command"); // the context menu's action
+    QTest::addColumn<QString>("chosen");  // the name given in the file dialog; empty: cancelled
+    QTest::addColumn<QString>("written"); // the file that must exist afterwards
+    QTest::addColumn<QByteArray>("startsWith");
+    QTest::addColumn<bool>("fails");
+
+    const QByteArray germanData = QByteArray("Zeit (s);INP 1 (bar);INP 2 (\xb0"
+                                             "C)\r\n")
+        + "1;1;-1\r\n2;2;-2\r\n3;3;-3\r\n"
+        + "4;4;-4\r\n5;5;-5\r\n6;6;-6\r\n7;7;-7\r\n8;8;-8\r\n9;9;-9\r\n10;10;-10\r\n";
+    const QByteArray englishData = QByteArray("Time (s),INP 1 (bar),INP 2 (\xb0"
+                                              "C)\r\n")
+        + "1,1,-1\r\n2,2,-2\r\n3,3,-3\r\n"
+        + "4,4,-4\r\n5,5,-5\r\n6,6,-6\r\n7,7,-7\r\n8,8,-8\r\n9,9,-9\r\n10,10,-10\r\n";
+    QTest::newRow("data, German") << QByteArray("Deutsch") << "GraphSaveData"
+                                  << "run.csv"
+                                  << "run.csv" << germanData << false;
+    QTest::newRow("data, English") << QByteArray("English") << "GraphSaveData"
+                                   << "run.csv"
+                                   << "run.csv" << englishData << false;
+    QTest::newRow("data, French") << QByteArray("Francais") << "GraphSaveData"
+                                  << "run.csv"
+                                  << "run.csv" << QByteArray("Temps (s);INP 1 (bar);") << false;
+    QTest::newRow("PNG picture") << QByteArray("English") << "GraphSavePicture"
+                                 << "shot.png"
+                                 << "shot.png" << QByteArray("\x89PNG") << false;
+    QTest::newRow("no ending gives PNG") << QByteArray("English") << "GraphSavePicture"
+                                         << "shot"
+                                         << "shot.png" << QByteArray("\x89PNG") << false;
+    QTest::newRow("SVG picture") << QByteArray("English") << "GraphSavePicture"
+                                 << "shot.SVG"
+                                 << "shot.SVG" << QByteArray("<?xml") << false;
+    QTest::newRow("cancelled") << QByteArray("English") << "GraphSaveData" << QString() << QString() << QByteArray()
+                               << false;
+    QTest::newRow("missing folder") << QByteArray("English") << "GraphSaveData"
+                                    << "gone/run.csv" << QString() << QByteArray() << true;
+    QTest::newRow("folder is a file") << QByteArray("Deutsch") << "GraphSavePicture"
+                                      << "plain/shot.png" << QString() << QByteArray() << true;
+}
+
+void TestUiGraph::exports()
+{
+    QFETCH(QByteArray, language);
+    QFETCH(QString, command);
+    QFETCH(QString, chosen);
+    QFETCH(QString, written);
+    QFETCH(QByteArray, startsWith);
+    QFETCH(bool, fails);
+
+    ShownGraph g(30, language);
+    Graph *graph = g.graph;
+    graph->setUnits(QStringLiteral("bar"), QStringLiteral("\u00b0C"));
+    // Seconds 1 to 10 in view.
+    graph->zoomTime(10.0 / 600.0, 0.0);
+    QVERIFY(near(graph->timeRange(), {0, 10}));
+
+    QTemporaryDir out;
+    QFile plain(out.filePath(QStringLiteral("plain")));
+    QVERIFY(plain.open(QIODevice::WriteOnly));
+    plain.close();
+    const QStringList before = QDir(out.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    if (!chosen.isEmpty())
+        g.fixture.prompts.files.enqueue(out.filePath(chosen));
+
+    auto *action = graph->contextMenu()->findChild<QAction *>(command);
+    QVERIFY(action);
+    action->trigger();
+
+    QCOMPARE(g.fixture.prompts.fileRequests.size(), 1);
+    const zkd::FileDialogRequest &request = g.fixture.prompts.fileRequests.constFirst().request;
+    QVERIFY(g.fixture.prompts.fileRequests.constFirst().save);
+    QCOMPARE(request.folder, g.fixture.current);
+    QVERIFY(request.filter.contains(command == "GraphSaveData" ? "*.csv" : "*.svg"));
+
+    const QStringList after = QDir(out.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    if (fails) {
+        // One warning naming the folder; nothing left behind.
+        QCOMPARE(g.fixture.prompts.messages.size(), 1);
+        const zkd::PromptMessage &message = g.fixture.prompts.messages.constFirst();
+        QCOMPARE(message.icon, zkd::PromptIcon::Warning);
+        const QString folder = QDir::toNativeSeparators(QFileInfo(out.filePath(chosen)).absolutePath());
+        QVERIFY2(message.text.contains(QLatin1Char('"') + folder + QLatin1Char('"')), qPrintable(message.text));
+        QCOMPARE(after, before);
+        return;
+    }
+    QVERIFY(g.fixture.prompts.messages.isEmpty());
+    if (written.isEmpty()) {
+        QCOMPARE(after, before);
+        return;
+    }
+    QCOMPARE(after.size(), before.size() + 1);
+    const QByteArray content = g.read(out.filePath(written));
+    if (startsWith.size() > 100)
+        QCOMPARE(content, startsWith);
+    QVERIFY2(content.startsWith(startsWith), content.left(60).constData());
+    if (startsWith.startsWith("\x89PNG")) {
+        const QImage picture(out.filePath(written), "PNG");
+        QVERIFY(picture.width() >= graph->width() && picture.height() >= graph->height());
+    } else if (startsWith.startsWith("<?xml")) {
+        // The traces are drawn as vectors in the colours of the inputs.
+        QVERIFY(content.contains("<svg"));
+        QVERIFY(content.contains("#0000c0"));
+        QVERIFY(content.contains("#c00000"));
+    }
+    // A second save to the same name asks first; No keeps the file.
+    g.fixture.prompts.files.enqueue(out.filePath(written));
+    g.fixture.prompts.answers.enqueue(zkd::PromptButton::No);
+    action->trigger();
+    QCOMPARE(g.fixture.prompts.messages.size(), 1);
+    QCOMPARE(g.fixture.prompts.messages.constFirst().buttons,
+             (QList<zkd::PromptButton>{zkd::PromptButton::Yes, zkd::PromptButton::No}));
+    QCOMPARE(g.read(out.filePath(written)), content);
 }
 
 QTEST_MAIN(TestUiGraph)
