@@ -33,6 +33,8 @@ const std::array<char16_t, 256> &decodeTable()
 
 void RecordPipeline::setScaleMax(std::int16_t max1, std::int16_t max2)
 {
+    // The marks of a line already complete were set with the scale it arrived under.
+    settleWords();
     m_scaleMax1 = max1;
     m_scaleMax2 = max2;
     // The marks follow the new scale with the next chunk, as they would per character.
@@ -133,11 +135,6 @@ void RecordPipeline::process(QByteArrayView bytes, BatchResult &result)
             at += count;
         }
     }
-    if (m_wordsStale) {
-        m_wordsStale = false;
-        m_words = splitWords(m_lastLine);
-        updateDisplay();
-    }
     if (m_linesCompleted != completedBefore)
         result.lineCompleted = true;
 }
@@ -195,10 +192,20 @@ void RecordPipeline::processChunk(QString chunk, BatchResult &result)
     collect(chunk, result);
 }
 
+void RecordPipeline::settleWords() const
+{
+    if (m_wordsStale) {
+        m_wordsStale = false;
+        m_words = splitWords(m_lastLine);
+        updateDisplay();
+    }
+}
+
 void RecordPipeline::applyStaleScale()
 {
     if (m_displayStale) {
         m_displayStale = false;
+        settleWords();
         if (!m_lastLine.isEmpty())
             updateDisplay();
     }
@@ -344,7 +351,7 @@ void RecordPipeline::updateLevels(QStringView line)
     level(act2, m_display.level2);
 }
 
-void RecordPipeline::updateDisplay()
+void RecordPipeline::updateDisplay() const
 {
     for (std::size_t i = 0; i < m_display.values.size(); ++i)
         m_display.values[i] = qsizetype(i) < m_words.size() ? m_words[qsizetype(i)] : QString();

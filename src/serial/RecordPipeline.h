@@ -78,8 +78,17 @@ public:
 
     QString lineBuffer() const { return m_lineBuffer.right(kLineBufferLimit); }
     const QString &lastLine() const { return m_lastLine; } // txtPopStr
-    const QStringList &words() const { return m_words; }   // lstPopStrings
-    const RecordDisplay &display() const { return m_display; }
+    // The words and the value boxes of the last line are worked out when first asked for.
+    const QStringList &words() const // lstPopStrings
+    {
+        settleWords();
+        return m_words;
+    }
+    const RecordDisplay &display() const
+    {
+        settleWords();
+        return m_display;
+    }
     quint64 linesCompleted() const { return m_linesCompleted; }
 
     // The notes header of a run: time label, time, CR, date label, date, CR,
@@ -106,7 +115,8 @@ private:
     // words and the value boxes once the batch is done.
     void completeLine(QStringView line);
     void markTableChange(qsizetype position);
-    void updateDisplay();
+    void settleWords() const;
+    void updateDisplay() const;
     void updateLevels(QStringView line);
 
     Language m_language;
@@ -129,9 +139,10 @@ private:
     // costs a constant amount per byte.
     QString m_lineBuffer;
     QString m_lastLine;
-    bool m_wordsStale = false;
-    QStringList m_words;
-    RecordDisplay m_display;
+    // The last line's words and what the value boxes show follow its text when asked for.
+    mutable bool m_wordsStale = false;
+    mutable QStringList m_words;
+    mutable RecordDisplay m_display;
     quint64 m_linesCompleted = 0;
 };
 

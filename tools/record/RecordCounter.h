@@ -39,6 +39,8 @@ public:
     bool limitReached() const { return m_limit && m_records >= *m_limit; }
 
     static bool isRecordLine(const QStringList &words);
+    // The same for a line as text: its first blank-separated word decides.
+    static bool isRecordLine(QStringView line);
 
 private:
     std::optional<quint64> m_limit;
