@@ -35,6 +35,7 @@
 #include <algorithm>
 #include <cmath>
 #include <initializer_list>
+#include <iterator>
 #include <utility>
 
 namespace zkd {
@@ -69,6 +70,19 @@ constexpr double kWheelNotch = 120.0;
 constexpr double kKeyPanShare = 0.1;
 // Gap between the live button and the corner of the plot area, in pixels.
 constexpr int kLiveButtonGap = 6;
+// Grid steps of the time axis, in seconds; a view gets the first that gives
+// it at most kMostTimeTicks grid lines.
+constexpr double kTimeSteps[] = {1, 2, 5, 10, 15, 30, 60, 120, 300, 600};
+constexpr double kMostTimeTicks = 10.0;
+
+double timeStepFor(double span)
+{
+    for (const double step : kTimeSteps) {
+        if (span / step <= kMostTimeTicks)
+            return step;
+    }
+    return kTimeSteps[std::size(kTimeSteps) - 1];
+}
 
 // Captions as built, shown until the first load and refresh replace them.
 constexpr const char16_t *kScale1AsBuilt = texts::GraphScale1Built;
@@ -343,6 +357,7 @@ void Graph::setView(double min, double max)
     const double start = std::clamp(min, low, std::max(low, high - span));
     m_live = false;
     m_timeAxis->setRange(start, start + span);
+    m_timeAxis->setTickInterval(timeStepFor(span));
     refreshSeries();
     m_liveAction->setEnabled(true);
     m_liveButton->show();
@@ -371,6 +386,7 @@ void Graph::showLive()
 {
     m_live = true;
     m_dragging = false;
+    m_timeAxis->setTickInterval(kTimeTickSeconds);
     if (m_liveAction) {
         m_liveAction->setEnabled(false);
         m_liveButton->hide();
@@ -411,6 +427,10 @@ void Graph::buildTools()
     m_liveButton->setObjectName(QStringLiteral("GraphLiveButton"));
     m_liveButton->setCursor(Qt::PointingHandCursor);
     m_liveButton->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    // Its own look: the chart view's transparent background would otherwise reach it.
+    m_liveButton->setStyleSheet(QStringLiteral(
+        "QToolButton { background: #ffffff; color: #202020; border: 1px solid #8a8a8a; border-radius: 3px;"
+        " padding: 2px 8px; } QToolButton:hover { background: #e6ecfa; }"));
     connect(m_liveButton, &QToolButton::clicked, this, &Graph::showLive);
     m_liveButton->hide();
     connect(m_chart, &QChart::plotAreaChanged, this, &Graph::placeLiveButton);
