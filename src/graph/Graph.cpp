@@ -114,6 +114,29 @@ void setValueRange(QValueAxis *axis, std::int16_t top, std::int16_t bottom)
     axis->setRange(low, high);
 }
 
+// The point where the line from `a` to `b` crosses the time `x`.
+QPointF crossing(const QPointF &a, const QPointF &b, double x)
+{
+    const double share = (x - a.x()) / (b.x() - a.x());
+    return {x, a.y() + share * (b.y() - a.y())};
+}
+
+// A trace that runs one sample beyond each edge of the time axis ends at the
+// edges instead, so that it is drawn across the whole plot and no further.
+void clipToTime(QList<QPointF> &points, double min, double max)
+{
+    if (points.size() < 2) {
+        if (!points.isEmpty() && (points.constFirst().x() < min || points.constFirst().x() > max))
+            points.clear();
+        return;
+    }
+    if (points[0].x() < min)
+        points[0] = crossing(points[0], points[1], min);
+    const qsizetype last = points.size() - 1;
+    if (points[last].x() > max)
+        points[last] = crossing(points[last - 1], points[last], max);
+}
+
 QValueAxis *makeValueAxis(const QColor &colour, bool drawsGrid)
 {
     auto *axis = new QValueAxis;
@@ -321,14 +344,22 @@ void Graph::advance()
 void Graph::refreshSeries()
 {
     SampleSpan span = shownSamples();
-    if (!m_live) {
-        // One point beyond each edge, so the lines run to the plot's edges.
-        --span.first;
-        ++span.last;
+    if (m_live) {
+        m_samples1.toPoints(m_points, span.first, span.last);
+        m_series1->replace(m_points);
+        m_samples2.toPoints(m_points, span.first, span.last);
+        m_series2->replace(m_points);
+        return;
     }
+    // One sample beyond each edge, so the lines run to the plot's edges.
+    --span.first;
+    ++span.last;
+    const AxisRange time = timeRange();
     m_samples1.toPoints(m_points, span.first, span.last);
+    clipToTime(m_points, time.min, time.max);
     m_series1->replace(m_points);
     m_samples2.toPoints(m_points, span.first, span.last);
+    clipToTime(m_points, time.min, time.max);
     m_series2->replace(m_points);
 }
 
@@ -601,6 +632,17 @@ bool Graph::writePicture(QIODevice &out, bool svg)
     m_liveButton->hide();
     bool written = false;
     if (svg) {
+        // The SVG painter of this Qt version ignores the chart's clipping: a
+        // value beyond its scale is drawn along the scale's end instead of
+        // across the rest of the picture.
+        const auto keepInside = [](QLineSeries *series, const QValueAxis *axis) {
+            QList<QPointF> points = series->points();
+            for (QPointF &point : points)
+                point.setY(std::clamp(point.y(), axis->min(), axis->max()));
+            series->replace(points);
+        };
+        keepInside(m_series1, m_axis1);
+        keepInside(m_series2, m_axis2);
         QSvgGenerator generator;
         generator.setOutputDevice(&out);
         generator.setSize(size());
@@ -611,6 +653,7 @@ bool Graph::writePicture(QIODevice &out, bool svg)
             render(&painter);
             written = painter.end();
         }
+        refreshSeries();
     } else {
         written = grab().save(&out, "PNG");
     }

@@ -80,8 +80,8 @@ public:
     void setUnits(const QString &unit1, const QString &unit2);
 
     // What the chart shows: the trace's points, oldest first, x = second of
-    // the sample counted from the load, and the axis ranges. A zoomed or moved
-    // view also holds the point just outside each edge, so its lines reach them.
+    // the sample counted from the load, and the axis ranges. In a zoomed or
+    // moved view the traces begin and end where they cross the plot's edges.
     QList<QPointF> points(Trace trace) const;
     AxisRange valueRange(Trace trace) const;
     AxisRange timeRange() const;
