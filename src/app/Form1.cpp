@@ -6,6 +6,7 @@
 #include "app/PictureButton.h"
 #include "app/ScaleLabel.h"
 #include "app/SingleInstance.h"
+#include "app/StatusPanel.h"
 #include "app/WindowPlacement.h"
 #include "files/WorkFile.h"
 #include "files/ui/Form2.h"
@@ -98,6 +99,7 @@ Form1::Form1(const Deps &deps, QWidget *parent)
     buildControls();
     buildMenus();
     buildShortcuts();
+    buildStatusBar();
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -327,6 +329,10 @@ void Form1::buildMenus()
     cmdstart = action(Dateien, "cmdstart", texts::MenuExportExcel, &Form1::cmdstart_Click);
     SSCommand6 = action(Dateien, "SSCommand6", texts::MenuExportNotepad, &Form1::SSCommand6_Click);
     Dateien->addSeparator();
+    MRecover = action(Dateien, "MRecover", texts::MenuRecover.en, &Form1::MRecover_Click);
+    MRecover->setEnabled(false);
+    connect(Dateien, &QMenu::aboutToShow, this, &Form1::updateRecoverItem);
+    Dateien->addSeparator();
     SSCommand1 = action(Dateien, "SSCommand1", texts::MenuExit, &Form1::SSCommand1_Click);
 
     MPort = menuBar()->addMenu(str(texts::MenuSettings));
@@ -373,15 +379,29 @@ void Form1::buildShortcuts()
     shortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), Button5, &Form1::SSCommand1_Click);
 }
 
+void Form1::buildStatusBar()
+{
+    StatusBar = new StatusPanel(
+        clock(),
+        [this] {
+            return StatusPanel::State{m_comm.portName(), m_comm.settings(), m_comm.PortOpen(), m_deps.currentDir};
+        },
+        this);
+    setStatusBar(StatusBar);
+}
+
 bool Form1::startUp()
 {
     if (!Form_Load())
         return false;
-    centreOnScreen(*this);
+    fitOnScreen(*this);
     applySettingsFile();
     Label1->setText(str(texts::TableHeader));
     ApplyLanguageTexts();
+    MRecover->setText(pickOrEnglish(m_globals.language, texts::MenuRecover));
+    StatusBar->setLanguage(m_globals.language);
     ResetWorkFile();
+    announceRecoverable();
     return true;
 }
 
@@ -545,6 +565,7 @@ void Form1::ResetWorkFile()
     case WorkFile::ResetResult::Outcome::LinkRefused: reportRefusedLink(result.refusedLink); break;
     }
     m_pipeline.setFileOpen(m_workFile->isOpen());
+    updateRecoverItem();
 }
 
 void Form1::reportRefusedLink(const QString &path)

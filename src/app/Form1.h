@@ -33,6 +33,7 @@ class IPrompts;
 class PictureButton;
 class ScaleLabel;
 class SingleInstance;
+class StatusPanel;
 class WorkFile;
 
 // The main window: owns the serial link, the live table, the value displays,
@@ -111,6 +112,11 @@ public:
     void EnableExport();
     void AskSaveAfterStop();
     void SSCommand1_Click();
+    // Stores the recording kept as "Senso.bak" through the Save dialog.
+    void MRecover_Click();
+    // MRecover on exactly while "Senso.bak" holds a recording.
+    void updateRecoverItem();
+    QString backupPath() const;
 
     // ---- sensor configuration and graph ---------------------------------------
     void KopfLesen_Click();
@@ -154,6 +160,9 @@ private:
     void buildControls();
     void buildMenus();
     void buildShortcuts();
+    void buildStatusBar();
+    // Says in the status bar, once after start-up, that a kept recording can be recovered.
+    void announceRecoverable();
     void applySettingsFile();
     void syncTerm();
     void applyDisplay();
@@ -232,6 +241,7 @@ public:
     QPushButton *KopfLesen = nullptr;
     QPushButton *Sensorwahl = nullptr;
     QTimer *Timer1 = nullptr;
+    StatusPanel *StatusBar = nullptr;
     QMenu *Dateien = nullptr;
     QMenu *MPort = nullptr;
     QAction *SSCommand2 = nullptr;
@@ -240,6 +250,7 @@ public:
     QAction *cmdstart = nullptr;
     QAction *SSCommand6 = nullptr;
     QAction *SSCommand1 = nullptr;
+    QAction *MRecover = nullptr;
     QAction *Path = nullptr;
     QAction *MOpen = nullptr;
     QAction *MSettings = nullptr;

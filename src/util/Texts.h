@@ -21,6 +21,12 @@ struct LangText
 std::optional<QString> pick(const Language &language, const LangText &text);
 // As pick(), but an empty text where pick() gives nothing.
 QString pickOrEmpty(const Language &language, const LangText &text);
+// As pick(), but the English text where pick() gives nothing: for texts the
+// program adds in its own words.
+inline QString pickOrEnglish(const Language &language, const LangText &text)
+{
+    return pick(language, text).value_or(QString::fromUtf16(text.en));
+}
 
 inline QString str(const char16_t *text)
 {
@@ -362,6 +368,59 @@ inline constexpr const char16_t *InstanceForeignSocket =
 // %1: the user id of the other end.
 inline constexpr const char16_t *InstanceForeignPeer =
     u"ZKD735_DataRecorder: refused a connection from another user (user id %1).";
+
+// ---- Recovery of the last unsaved run and the status bar ------------------
+// Where no language is selected these show in English.
+inline constexpr LangText MenuRecover{u"Letzte ungesicherte Messung wiederherstellen\u2026",
+                                      u"Recover last unsaved measurement\u2026",
+                                      u"R\u00e9cup\u00e9rer la derni\u00e8re mesure non sauvegard\u00e9e\u2026"};
+// %1 the date and time of the kept recording, %2 the File menu's caption.
+inline constexpr LangText RecoverAvailable{
+    u"Eine ungesicherte Messung vom %1 kann \u00fcber das Men\u00fc \u201e%2\u201c wiederhergestellt werden.",
+    u"An unsaved measurement from %1 can be recovered from the %2 menu.",
+    u"Une mesure non sauvegard\u00e9e du %1 peut \u00eatre r\u00e9cup\u00e9r\u00e9e depuis le menu \u00ab %2 \u00bb."};
+// %1 the kept recording's path.
+inline constexpr LangText RecoverGone{
+    u"Die ungesicherte Messung \"%1\" ist nicht mehr vorhanden oder leer. Es gibt nichts wiederherzustellen.",
+    u"The unsaved measurement \"%1\" is no longer there or is empty. There is nothing to recover.",
+    u"La mesure non sauvegard\u00e9e \"%1\" n'existe plus ou est vide. Il n'y a rien \u00e0 r\u00e9cup\u00e9rer."};
+// %1 the kept recording's path, %2 the reason.
+inline constexpr LangText RecoverUnreadable{u"Die ungesicherte Messung \"%1\" kann nicht gelesen werden: %2",
+                                            u"The unsaved measurement \"%1\" cannot be read: %2",
+                                            u"La mesure non sauvegard\u00e9e \"%1\" ne peut pas \u00eatre lue : %2"};
+// %1 the reason, %2 the kept recording's path.
+inline constexpr LangText RecoverFailed{
+    u"Die Messung konnte nicht gespeichert werden: %1\r\nSie bleibt in \"%2\" erhalten.",
+    u"The measurement could not be saved: %1\r\nIt stays in \"%2\".",
+    u"La mesure n'a pas pu \u00eatre enregistr\u00e9e : %1\r\nElle reste dans \"%2\"."};
+// %1 the file written, %2 the reason.
+inline constexpr LangText RecoverNotRemoved{
+    u"Die Messung ist als \"%1\" gespeichert, aber die Sicherung konnte nicht gel\u00f6scht werden: %2",
+    u"The measurement is saved as \"%1\", but the backup could not be deleted: %2",
+    u"La mesure est enregistr\u00e9e sous \"%1\", mais la sauvegarde n'a pas pu \u00eatre supprim\u00e9e : %2"};
+
+inline constexpr LangText StatusClosed{u"Geschlossen", u"Closed", u"Ferm\u00e9"};
+inline constexpr LangText StatusOpen{u"Offen", u"Open", u"Ouvert"};
+inline constexpr LangText StatusRecording{u"Aufnahme", u"Recording", u"Enregistrement"};
+// %1 lines, %2 bytes, both already formatted.
+inline constexpr LangText StatusCounts{u"%1 Zeilen \u00b7 %2 Bytes", u"%1 lines \u00b7 %2 bytes",
+                                       u"%1 lignes \u00b7 %2 octets"};
+// %1 the free space, formatted with its unit.
+inline constexpr LangText StatusFree{u"%1 frei", u"%1 free", u"%1 libres"};
+inline constexpr LangText UnitMegabytes{u"MB", u"MB", u"Mo"};
+inline constexpr LangText UnitGigabytes{u"GB", u"GB", u"Go"};
+// %1 the free space, %2 the folder.
+inline constexpr LangText StatusLowSpace{u"Wenig Speicherplatz: nur noch %1 frei in \"%2\".",
+                                         u"Low disk space: only %1 free in \"%2\".",
+                                         u"Espace disque faible : plus que %1 libres dans \"%2\"."};
+inline constexpr LangText StatusPortTip{u"Schnittstelle und Einstellungen", u"Port and its settings",
+                                        u"Port et ses param\u00e8tres"};
+inline constexpr LangText StatusElapsedTip{u"Dauer der Aufnahme", u"Duration of the run", u"Dur\u00e9e de la mesure"};
+inline constexpr LangText StatusFreeTip{u"Freier Platz im Ordner der Arbeitsdatei",
+                                        u"Free space in the working file's folder",
+                                        u"Espace libre dans le dossier du fichier de travail"};
+// Shown where a value is not known.
+inline constexpr const char16_t *StatusUnknown = u"\u2013";
 
 } // namespace texts
 } // namespace zkd

@@ -1,18 +1,23 @@
 #include "app/Form1.h"
 #include "files/EditorChoice.h"
 #include "files/FileOps.h"
+#include "files/Recovery.h"
 #include "files/SaveName.h"
 #include "files/WorkFile.h"
 #include "files/clsProcess.h"
 #include "files/ui/Form2.h"
 #include "files/ui/Module1.h"
 #include "settings/ScxIni.h"
+#include "app/StatusPanel.h"
 #include "util/Prompts.h"
+#include "util/StatusFormat.h"
 #include "util/Texts.h"
 
 #include <QAction>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
+#include <QMenu>
 
 namespace zkd {
 namespace {
@@ -49,6 +54,24 @@ PromptMessage yesNoQuestion(const QString &text)
     return {text, str(texts::AppTitle), PromptIcon::Question, {PromptButton::Yes, PromptButton::No}};
 }
 
+// The overwrite question for the name the dialog returned and, when the name
+// written differs (a name typed without ".csv"), for that one too. False as
+// soon as the user answers No.
+bool confirmReplace(IPrompts &prompts, const QString &chosen, const QString &before, const QString &after)
+{
+    QStringList existing;
+    if (fileExists(chosen))
+        existing << chosen;
+    const QString target = normaliseSaveName(chosen);
+    if (target != chosen && fileExists(target))
+        existing << target;
+    for (const QString &name : existing) {
+        if (prompts.ask(yesNoQuestion(before + name + after)) == PromptButton::No)
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 void Form1::SScommand4_Click()
@@ -71,18 +94,8 @@ Form1::SaveOutcome Form1::saveMeasurement()
     // The save name is taken apart at the platform's own separator.
     m_savedFileName = QDir::toNativeSeparators(*chosen);
 
-    // The name written can differ from the one the dialog returned (a name
-    // typed without ".csv"); an existing file of that name is asked for too.
-    QStringList existing;
-    if (fileExists(m_savedFileName))
-        existing << m_savedFileName;
-    const QString target = normaliseSaveName(m_savedFileName);
-    if (target != m_savedFileName && fileExists(target))
-        existing << target;
-    for (const QString &name : existing) {
-        if (prompts().ask(yesNoQuestion(before + name + after)) == PromptButton::No)
-            return saveMeasurement();
-    }
+    if (!confirmReplace(prompts(), m_savedFileName, before, after))
+        return saveMeasurement();
 
     CloseWorkFile();
     const WorkFile::SaveResult result = m_workFile->saveAs(m_savedFileName);
@@ -171,6 +184,75 @@ void Form1::SSCommand1_Click()
     // after a stop.
     if (!m_closing && saved == SaveOutcome::Cancelled)
         ReopenWorkFile();
+}
+
+QString Form1::backupPath() const
+{
+    return WorkFile::backupPathFor(workFilePath());
+}
+
+void Form1::updateRecoverItem()
+{
+    MRecover->setEnabled(recovery::recoverableSince(backupPath()).has_value());
+}
+
+void Form1::announceRecoverable()
+{
+    const auto since = recovery::recoverableSince(backupPath());
+    if (!since)
+        return;
+    const Language &lang = m_globals.language;
+    const QString menu = Dateien->title().remove(QLatin1Char('&'));
+    StatusBar->showMessage(pickOrEnglish(lang, texts::RecoverAvailable).arg(status::dateTime(*since, lang), menu));
+}
+
+void Form1::MRecover_Click()
+{
+    const Language &lang = m_globals.language;
+    const QString backup = backupPath();
+    const QString shownBackup = QDir::toNativeSeparators(backup);
+    // The file may have gone or changed since the menu was shown.
+    QString problem;
+    QFile check(backup);
+    if (!recovery::recoverableSince(backup))
+        problem = pickOrEnglish(lang, texts::RecoverGone).arg(shownBackup);
+    else if (!check.open(QIODevice::ReadOnly))
+        problem = pickOrEnglish(lang, texts::RecoverUnreadable).arg(shownBackup, check.errorString());
+    check.close();
+    if (!problem.isEmpty()) {
+        MRecover->setEnabled(false);
+        prompts().ask(warning(problem));
+        return;
+    }
+
+    // The Save command's dialog, overwrite question and name rules.
+    const QString title = pickOrEmpty(lang, texts::SaveDialogTitle);
+    const QString before = pickOrEmpty(lang, texts::OverwriteBefore);
+    const QString after = pickOrEmpty(lang, texts::OverwriteAfter);
+    QString chosen;
+    do {
+        const std::optional<QString> answer = prompts().saveFile(
+            {title, m_deps.programDir, str(texts::CsvFilter), QString()});
+        if (!answer)
+            return;
+        chosen = QDir::toNativeSeparators(*answer);
+    } while (!confirmReplace(prompts(), chosen, before, after));
+
+    const QString target = normaliseSaveName(chosen);
+    const recovery::Result result = recovery::recover(backup, target);
+    switch (result.outcome) {
+    case recovery::Result::Outcome::Recovered: StatusBar->clearMessage(); break;
+    case recovery::Result::Outcome::CopyFailed:
+        prompts().ask(warning(pickOrEnglish(lang, texts::RecoverFailed).arg(result.errorText, shownBackup)));
+        break;
+    case recovery::Result::Outcome::RemoveFailed:
+        prompts().ask(warning(
+            pickOrEnglish(lang, texts::RecoverNotRemoved).arg(QDir::toNativeSeparators(target), result.errorText)));
+        break;
+    }
+    if (m_form2)
+        m_form2->refreshList();
+    updateRecoverItem();
 }
 
 void Form1::SScommand3_Click()

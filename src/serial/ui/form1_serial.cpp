@@ -1,6 +1,7 @@
 #include "app/BarMeter.h"
 #include "app/Form1.h"
 #include "app/ScaleLabel.h"
+#include "app/StatusPanel.h"
 #include "util/Clock.h"
 #include "util/Prompts.h"
 #include "util/Texts.h"
@@ -47,6 +48,7 @@ void Form1::MOpen_Click()
     else if (m_comm.PortOpen())
         m_deviceLost = false;
     MOpen->setChecked(m_comm.PortOpen());
+    StatusBar->refresh();
 }
 
 void Form1::showPortError(const QString &text)
@@ -99,6 +101,7 @@ void Form1::SSCommand2_Click()
     if (!m_comm.PortOpen()) {
         MPort->menuAction()->setVisible(true);
         Button2->show();
+        StatusBar->runEnded();
         AskSaveAfterStop();
     } else {
         MPort->menuAction()->setVisible(false);
@@ -109,6 +112,7 @@ void Form1::SSCommand2_Click()
         Label9->setText(QString());
         Label10->setText(QString());
         m_pipeline.setHeaderPending(true);
+        StatusBar->runStarted();
         appendToTerm(timeLabel + clock().timeText() + dateLabel + date);
     }
     if (!m_comm.PortOpen() && WorkFileNumber() == 0)
@@ -155,6 +159,7 @@ void Form1::endRunAfterDeviceLoss()
     // Nothing more can arrive: the run ends as after a stop, so what was
     // received can be saved, and a new Start opens the device again once it is back.
     m_deviceLost = true;
+    StatusBar->runEnded();
     unloadGraph();
     Timer1->stop();
     MOpen->setChecked(false);
@@ -170,6 +175,7 @@ void Form1::ProcessReceived(const QByteArray &chunk)
 {
     m_pipeline.setCheck1(Check1->isChecked());
     const BatchResult result = m_pipeline.process(chunk);
+    StatusBar->countReceived(chunk);
     if (result.dataSeen && Image1->isHidden()) {
         Image1->show();
         Image2->hide();

@@ -1,0 +1,164 @@
+#include "FormFixture.h"
+#include "app/StatusPanel.h"
+#include "util/StatusFormat.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QProcess>
+#include <QtTest>
+
+// A run killed mid-way is recovered byte for byte; the status bar follows a
+// run of the instrument simulator.
+
+using namespace zkd;
+
+namespace {
+
+constexpr int kStartupMs = 10000;
+constexpr int kRunTimeoutMs = 30000;
+
+QString binary(const char *name)
+{
+    return QStringLiteral(ZKD_BIN_DIR "/") + QString::fromLatin1(name);
+}
+
+QByteArray fileContent(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+// The simulator on a pseudo-terminal linked into `folder`, logging what it sent.
+struct Sim
+{
+    QProcess process;
+    QString link;
+    QString sentLog;
+
+    bool start(const QString &folder)
+    {
+        link = QDir(folder).filePath(QStringLiteral("ttyZKD735"));
+        sentLog = QDir(folder).filePath(QStringLiteral("sent.bin"));
+        process.start(binary("zkd735-sim"),
+                      {QStringLiteral("--link"), link, QStringLiteral("--interval"), QStringLiteral("20"),
+                       QStringLiteral("--baud"), QStringLiteral("0"), QStringLiteral("--log-sent"), sentLog});
+        if (!process.waitForStarted(kStartupMs))
+            return false;
+        QDeadlineTimer deadline(kStartupMs);
+        while (!QFileInfo(link).isSymLink() && !deadline.hasExpired())
+            QTest::qWait(10);
+        return QFileInfo(link).isSymLink();
+    }
+    // Once the reader has closed the line the log holds exactly what it read.
+    bool waitUntilReaderGone()
+    {
+        QByteArray status;
+        QDeadlineTimer deadline(kStartupMs);
+        while (!status.contains("the other side closed the line") && !deadline.hasExpired()) {
+            process.waitForReadyRead(50);
+            status += process.readAllStandardError();
+        }
+        return status.contains("the other side closed the line");
+    }
+    ~Sim()
+    {
+        process.terminate();
+        if (!process.waitForFinished(kStartupMs))
+            process.kill();
+        process.waitForFinished();
+    }
+};
+
+QString field(const Form1 &form, const char *name)
+{
+    return form.findChild<QLabel *>(QString::fromLatin1(name))->text();
+}
+
+} // namespace
+
+class TestRecoveryEndToEnd : public QObject
+{
+    Q_OBJECT
+private slots:
+    void killedRunIsRecoveredByteForByte()
+    {
+        test::FormFixture fx;
+        Sim sim;
+        QVERIFY(sim.start(fx.currentDir.path()));
+        QProcess recorder;
+        recorder.setWorkingDirectory(fx.currentDir.path());
+        recorder.start(binary("zkd735-record"),
+                       {QStringLiteral("--port"), sim.link, QStringLiteral("--out"), QStringLiteral("never"),
+                        QStringLiteral("--notes"), QStringLiteral("Probe 7"), QStringLiteral("--quiet")});
+        QVERIFY(recorder.waitForStarted(kStartupMs));
+        const QString work = fx.currentDir.filePath(QStringLiteral("Senso.scx"));
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(work).size() > 2000, kRunTimeoutMs);
+        recorder.kill(); // SIGKILL: no clean-up, no save
+        QVERIFY(recorder.waitForFinished(kStartupMs));
+        const QByteArray killed = fileContent(work);
+        QVERIFY(killed.contains("Notes :  Probe 7\r"));
+        const QDateTime written = QFileInfo(work).lastModified();
+
+        QVERIFY(fx.writeSettings(test::FormFixture::settings("1", "English")));
+        Form1 &form = fx.startForm();
+        QCOMPARE(fx.workFile(), QByteArray());
+        QVERIFY(form.MRecover->isEnabled());
+        QCOMPARE(form.StatusBar->currentMessage(),
+                 QStringLiteral("An unsaved measurement from %1 can be recovered from the File menu.")
+                     .arg(QLocale(QLocale::English, QLocale::UnitedKingdom).toString(written, QLocale::ShortFormat)));
+
+        fx.prompts.files << fx.currentDir.filePath(QStringLiteral("killed run"));
+        form.MRecover->trigger();
+        QCOMPARE(fileContent(fx.currentDir.filePath(QStringLiteral("killed run.csv"))), killed);
+        QVERIFY(!QFileInfo::exists(fx.currentDir.filePath(QStringLiteral("Senso.bak"))));
+        QVERIFY(!form.MRecover->isEnabled());
+        QCOMPARE(fx.prompts.messages.size(), 0);
+    }
+
+    void statusBarFollowsARun()
+    {
+        test::FormFixture fx;
+        fx.clock.followReal = false;
+        Sim sim;
+        QVERIFY(sim.start(fx.currentDir.path()));
+        QVERIFY(
+            fx.writeSettings("\r\n" + sim.link.toUtf8() + "\r\nDeutsch\r\n 10 \r\n 0 \r\n9600\r\n\r\n0\r\nReady\r\n"));
+        Form1 &form = fx.startForm();
+        QCOMPARE(field(form, "StatusPort"), sim.link + QStringLiteral(" \u00b7 9600,n,8,1"));
+        QCOMPARE(field(form, "StatusState"), QStringLiteral("Geschlossen"));
+        QVERIFY(field(form, "StatusFree").endsWith(QStringLiteral(" frei")));
+
+        form.SSCommand2_Click();
+        QVERIFY(form.comm().PortOpen());
+        QCOMPARE(field(form, "StatusState"), QStringLiteral("Aufnahme"));
+        QCOMPARE(field(form, "StatusElapsed"), QStringLiteral("0:00:00"));
+        fx.clock.monotonic = 65'000;
+        // Lines keep coming in, and the fields follow once a second.
+        QTRY_VERIFY_WITH_TIMEOUT(field(form, "StatusCounts").split(QLatin1Char(' ')).first().toInt() >= 20,
+                                 kRunTimeoutMs);
+        QCOMPARE(field(form, "StatusElapsed"), QStringLiteral("0:01:05"));
+
+        fx.prompts.answers << PromptButton::No; // discard the run at the stop
+        form.SSCommand2_Click();
+        QVERIFY(!form.comm().PortOpen());
+        QCOMPARE(field(form, "StatusState"), QStringLiteral("Geschlossen"));
+        QVERIFY(sim.waitUntilReaderGone());
+        const QByteArray sent = fileContent(sim.sentLog);
+        fx.clock.monotonic = 200'000;
+        form.StatusBar->refresh();
+        QCOMPARE(field(form, "StatusElapsed"), QStringLiteral("0:01:05"));
+        const Language german(QStringLiteral("Deutsch"));
+        QCOMPARE(
+            field(form, "StatusCounts"),
+            QStringLiteral("%1 Zeilen \u00b7 %2 Bytes")
+                .arg(status::count(quint64(sent.count('\r')), german), status::count(quint64(sent.size()), german)));
+        QVERIFY(sent.size() > 1000); // grouped with a dot in German
+        QVERIFY(field(form, "StatusCounts").contains(QLatin1Char('.')));
+
+        form.MOpen_Click();
+        QCOMPARE(field(form, "StatusState"), QStringLiteral("Offen"));
+    }
+};
+
+QTEST_MAIN(TestRecoveryEndToEnd)
+#include "tst_e2e_recovery.moc"
