@@ -255,10 +255,12 @@ private slots:
         first.setWorkingDirectory(firstDir);
         startAs(first, *victim, env, exe);
         QVERIFY(first.waitForStarted(5000));
-        const QString ownSocket = SingleInstance::socketPath(privateFolder);
-        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(ownSocket), kStartTimeoutMs);
-        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(QDir(firstDir).filePath(QStringLiteral("Senso.scx"))), 5000);
+        // It starts up to its working file and runs on, its socket in its own folder.
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(QDir(firstDir).filePath(QStringLiteral("Senso.scx"))),
+                                 kStartTimeoutMs);
         QCOMPARE(first.state(), QProcess::Running);
+        const QString ownSocket = SingleInstance::socketPath(privateFolder);
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(ownSocket), 5000);
 
         // With the private folder opened up, the squatter reaches the socket
         // but is turned away without an answer.
