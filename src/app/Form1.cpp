@@ -265,10 +265,12 @@ void Form1::buildControls()
     Term->setUndoRedoEnabled(false);
     Term->setLineWrapMode(QPlainTextEdit::NoWrap);
     Term->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    Term->setMinimumHeight(160);
+    Term->setMinimumHeight(80);
     setColours(Term, QColor(0, 255, 0), QColor(0, 0, 0));
     Term->viewport()->installEventFilter(this);
-    root->addWidget(Term, 3);
+    // Room the window gains goes to the table and the notes, four to one; the
+    // input panels keep their height.
+    root->addWidget(Term, 4);
 
     // The notes of this measurement.
     Label2 = new QLabel(str(texts::NotesCaption), central);
@@ -278,7 +280,7 @@ void Form1::buildControls()
     Text2->setObjectName(QStringLiteral("Text2"));
     Text2->setUndoRedoEnabled(true);
     Text2->setTabChangesFocus(true);
-    Text2->setMaximumHeight(80);
+    Text2->setMinimumHeight(36);
     Text2->viewport()->installEventFilter(this);
     root->addWidget(Text2, 1);
 

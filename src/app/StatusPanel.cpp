@@ -4,6 +4,7 @@
 #include "util/Texts.h"
 
 #include <QDir>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QTimer>
 
@@ -12,6 +13,9 @@ namespace {
 
 constexpr int kRefreshMs = 1000;
 constexpr int kWarningShownMs = 30000;
+// A long port path is shortened in its middle to about this many characters,
+// so that the message field keeps room; the tooltip holds it whole.
+constexpr int kPortFieldChars = 32;
 
 // Setting a style sheet polishes the widget again, even an unchanged one.
 void setLabelStyle(QLabel *label, const QString &style)
@@ -31,6 +35,8 @@ StatusPanel::StatusPanel(const IClock &clock, StateSource source, QWidget *paren
     m_counts = addField("StatusCounts");
     m_elapsed = addField("StatusElapsed");
     m_free = addField("StatusFree");
+    // A message too long for the room beside the fields can be read whole.
+    connect(this, &QStatusBar::messageChanged, this, [this](const QString &message) { setToolTip(message); });
     m_timer = new QTimer(this);
     m_timer->setInterval(kRefreshMs);
     connect(m_timer, &QTimer::timeout, this, &StatusPanel::refresh);
@@ -50,7 +56,6 @@ QLabel *StatusPanel::addField(const char *name)
 void StatusPanel::setLanguage(const Language &language)
 {
     m_language = language;
-    m_port->setToolTip(pickOrEnglish(language, texts::StatusPortTip));
     m_elapsed->setToolTip(pickOrEnglish(language, texts::StatusElapsedTip));
     m_free->setToolTip(pickOrEnglish(language, texts::StatusFreeTip));
     refresh();
@@ -79,7 +84,10 @@ void StatusPanel::refresh()
 {
     const State state = m_source ? m_source() : State();
     const Language &lang = m_language;
-    m_port->setText(status::portSummary(state.port, state.settings));
+    const QString port = status::portSummary(state.port, state.settings);
+    const QFontMetrics metrics = m_port->fontMetrics();
+    m_port->setText(metrics.elidedText(port, Qt::ElideMiddle, metrics.averageCharWidth() * kPortFieldChars));
+    m_port->setToolTip(pickOrEnglish(lang, texts::StatusPortTip) + QStringLiteral(":\n") + port);
 
     const LangText &stateText = !state.portOpen ? texts::StatusClosed
         : m_recording                           ? texts::StatusRecording
