@@ -47,6 +47,7 @@ namespace zkd {
 namespace {
 
 constexpr int kHeaderDelayMs = 1500;
+constexpr int kInputPanelMaxChars = 90;
 // About 30 refreshes a second: faster than the eye follows a scrolling table.
 constexpr std::chrono::milliseconds kRefreshPeriod{33};
 
@@ -168,6 +169,7 @@ void Form1::buildControls()
     // The two inputs side by side: meter with its scale and overflow mark,
     // then the large actual value with maximum and minimum below it.
     auto *inputs = new QHBoxLayout;
+    inputs->addStretch(0);
     inputs->setSpacing(10);
     struct InputControls
     {
@@ -225,6 +227,9 @@ void Form1::buildControls()
         grid->setRowStretch(5, 1);
         grid->setColumnStretch(1, 1);
         grid->setColumnStretch(2, 1);
+        // On a wide window the panels stop growing, so the meters and value
+        // boxes keep their proportions; the row stays centred.
+        box->setMaximumWidth(box->fontMetrics().averageCharWidth() * kInputPanelMaxChars);
         inputs->addWidget(box, 1);
         return c;
     };
@@ -244,6 +249,7 @@ void Form1::buildControls()
     Bar2 = in2.bar;
     Label10 = in2.scale;
     Label8 = in2.ovl;
+    inputs->addStretch(0);
     root->addLayout(inputs);
 
     Label11 = new QLabel(central);
