@@ -404,6 +404,14 @@ bool Form1::startUp()
         return false;
     fitOnScreen(*this);
     applySettingsFile();
+    if (!m_deps.unusableMeasurementDir.isEmpty()) {
+        // Told together with any settings problem, in the language just read.
+        const QString text = pick(m_globals.language, texts::MeasurementFolderFailed)
+                                 .value_or(str(texts::MeasurementFolderFailed.en))
+                                 .arg(QDir::toNativeSeparators(m_deps.unusableMeasurementDir),
+                                      QDir::toNativeSeparators(m_deps.currentDir));
+        m_pendingError = m_pendingError.isEmpty() ? text : m_pendingError + QStringLiteral("\r\n\r\n") + text;
+    }
     Label1->setText(str(texts::TableHeader));
     ApplyLanguageTexts();
     MRecover->setText(pickOrEnglish(m_globals.language, texts::MenuRecover));
@@ -454,6 +462,14 @@ bool Form1::ActivatePrevInstance()
 
 void Form1::applySettingsFile()
 {
+    if (m_deps.settingsFolderUnusable) {
+        // No settings folder, so no settings file: the built-in values stay,
+        // and the folder is what the user is told about.
+        m_pendingError = pick(m_globals.language, texts::ConfigFolderFailed)
+                             .value_or(str(texts::ConfigFolderFailed.en))
+                             .arg(QDir::toNativeSeparators(m_deps.programDir));
+        return;
+    }
     const QString path = QDir(m_deps.programDir).filePath(str(texts::SettingsFileName));
     const ScxIniReadResult read = readScxIni(path, scxField::Count);
     const QStringList &f = read.fields;

@@ -51,6 +51,21 @@ public:
         QString currentDir;                 // the working file and the files of Open/Save/Delete
         SingleInstance *instance = nullptr; // null: no single-instance check (tests)
         QString executablePath;             // what the settings dialog restarts
+
+        // An installed copy keeps its files apart; empty fields keep the
+        // places of a portable copy.
+        QString manualDir;       // the manual; empty: programDir
+        QString dialogDir;       // first folder of the Save, Open and browse dialogs; empty: programDir
+        QString settingsReadDir; // scx.ini as the settings dialog, Open and export read it; empty: currentDir
+        // Reported once at start-up: programDir, the settings folder, could
+        // not be created (the built-in settings are used); the measurement
+        // folder that could not be created (currentDir is the fallback).
+        bool settingsFolderUnusable = false;
+        QString unusableMeasurementDir;
+
+        QString manualFolder() const { return manualDir.isEmpty() ? programDir : manualDir; }
+        QString dialogFolder() const { return dialogDir.isEmpty() ? programDir : dialogDir; }
+        QString settingsReadFolder() const { return settingsReadDir.isEmpty() ? currentDir : settingsReadDir; }
     };
 
     explicit Form1(const Deps &deps, QWidget *parent = nullptr);

@@ -1,14 +1,30 @@
 #include "app/Form1.h"
 #include "app/SingleInstance.h"
 #include "app/WidgetPrompts.h"
+#include "files/ProgramFolders.h"
 #include "util/Clock.h"
 #include "util/Texts.h"
+#include "util/WindowOptions.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QStandardPaths>
+
+#include <cstdio>
 
 int main(int argc, char *argv[])
 {
+    // --help and --version are answered first: no display, no window, no
+    // single-instance place.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    const zkd::WindowOptions options = zkd::parseWindowOptions(arguments);
+    if (options.outcome != zkd::WindowOptions::Outcome::Run) {
+        std::fputs(options.text.toLocal8Bit().constData(), stdout);
+        return 0;
+    }
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(zkd::str(zkd::texts::AppTitle));
     QApplication::setQuitOnLastWindowClosed(false);
@@ -20,10 +36,28 @@ int main(int argc, char *argv[])
     zkd::Form1::Deps deps;
     deps.prompts = &prompts;
     deps.clock = &clock;
-    deps.programDir = QCoreApplication::applicationDirPath();
-    deps.currentDir = QDir::currentPath();
     deps.instance = &instance;
     deps.executablePath = QCoreApplication::applicationFilePath();
+
+    if (options.measurementFolder) {
+        const zkd::MeasurementFolder folder = zkd::prepareMeasurementFolder(
+            QDir::homePath(), zkd::str(zkd::texts::MeasurementFolderName));
+        QDir::setCurrent(folder.path);
+        deps.unusableMeasurementDir = folder.unusableFolder;
+    }
+    deps.currentDir = QDir::currentPath();
+
+    const QString programDir = QCoreApplication::applicationDirPath();
+    const zkd::ProgramFolders folders = zkd::chooseProgramFolders(
+        programDir, zkd::folderWritable(programDir),
+        QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation));
+    deps.programDir = folders.settingsDir;
+    if (folders.installed) {
+        deps.manualDir = folders.manualDir;
+        deps.dialogDir = deps.currentDir;
+        deps.settingsReadDir = folders.settingsDir;
+        deps.settingsFolderUnusable = folders.settingsUnusable;
+    }
 
     zkd::Form1 window(deps);
     prompts.setOwner(&window);

@@ -368,6 +368,42 @@ inline constexpr const char16_t *InstanceForeignSocket =
 // %1: the user id of the other end.
 inline constexpr const char16_t *InstanceForeignPeer =
     u"ZKD735_DataRecorder: refused a connection from another user (user id %1).";
+// The user's configuration folder could not be created (installed copy); %1: the folder.
+inline constexpr LangText ConfigFolderFailed{
+    u"Der Ordner f\u00fcr die Einstellungen \"%1\" konnte nicht angelegt werden.\r\n"
+    u"Das Programm l\u00e4uft mit den eingebauten Einstellungen; ge\u00e4nderte Einstellungen k\u00f6nnen nicht "
+    u"gespeichert werden.",
+    u"The settings folder \"%1\" could not be created.\r\n"
+    u"The program runs with the built-in settings; changed settings cannot be saved.",
+    u"Le dossier des param\u00e8tres \"%1\" n'a pas pu \u00eatre cr\u00e9\u00e9.\r\n"
+    u"Le programme utilise les param\u00e8tres par d\u00e9faut ; des param\u00e8tres modifi\u00e9s ne peuvent pas "
+    u"\u00eatre enregistr\u00e9s."};
+// The measurement folder of a desktop start could not be created; %1: that
+// folder, %2: the folder used instead.
+inline constexpr LangText MeasurementFolderFailed{
+    u"Der Messdaten-Ordner \"%1\" konnte nicht angelegt werden. Messungen werden in \"%2\" abgelegt.",
+    u"The measurement folder \"%1\" could not be created. Measurements are kept in \"%2\".",
+    u"Le dossier des mesures \"%1\" n'a pas pu \u00eatre cr\u00e9\u00e9. Les mesures sont enregistr\u00e9es dans "
+    u"\"%2\"."};
+// The measurement folder a desktop start works in, inside the home folder.
+inline constexpr const char16_t *MeasurementFolderName = u"ZKD735";
+// What ZKD735_DataRecorder --help prints.
+inline constexpr const char16_t *WindowHelp =
+    u"Usage: ZKD735_DataRecorder [options]\n"
+    u"Records what the ZKD735 measuring instrument sends over its serial line, in a window.\n"
+    u"\n"
+    u"Options:\n"
+    u"  -h, --help            Show this help.\n"
+    u"  -v, --version         Show the name and version.\n"
+    u"  --measurement-folder  Work in the folder ZKD735 in the home folder (created\n"
+    u"                        when missing) instead of the current folder; the\n"
+    u"                        desktop menu entry starts the program this way.\n"
+    u"\n"
+    u"The working file Senso.scx and the saved measurements are kept in the current\n"
+    u"folder. A portable copy (a program folder the user may write to) keeps the\n"
+    u"settings file scx.ini, sensor.ini, senso.scy and the manual beside the\n"
+    u"program; an installed copy keeps the first three in the user's configuration\n"
+    u"folder (~/.config/ZKD735_DataRecorder) and its manual in share/doc/zkd735.\n";
 
 // ---- Recovery of the last unsaved run and the status bar ------------------
 // Where no language is selected these show in English.

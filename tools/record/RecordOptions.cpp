@@ -54,6 +54,9 @@ RecordOptions::ParseResult RecordOptions::parse(const QStringList &arguments)
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Headless recorder for the ZKD735 measuring instrument."));
     const QCommandLineOption helpOption = parser.addHelpOption();
+    const QCommandLineOption versionOption({QStringLiteral("v"), QStringLiteral("version")},
+                                           QStringLiteral("Show the name and version."));
+    parser.addOption(versionOption);
     const QCommandLineOption portOption(QStringLiteral("port"),
                                         QStringLiteral("Serial device of the instrument (required)."),
                                         QStringLiteral("DEVICE"));
@@ -91,6 +94,8 @@ RecordOptions::ParseResult RecordOptions::parse(const QStringList &arguments)
         return {Outcome::Error, parser.errorText()};
     if (parser.isSet(helpOption))
         return {Outcome::Help, helpText(parser)};
+    if (parser.isSet(versionOption))
+        return {Outcome::Version, QStringLiteral("zkd735-record " ZKD_VERSION "\n")};
     if (!parser.positionalArguments().isEmpty())
         return {Outcome::Error, QStringLiteral("unexpected argument: %1").arg(parser.positionalArguments().first())};
 

@@ -15,7 +15,7 @@ namespace zkd::record {
 // The command line of zkd735-record.
 struct RecordOptions
 {
-    enum class Outcome { Run, Help, Error };
+    enum class Outcome { Run, Help, Version, Error };
 
     struct ParseResult
     {

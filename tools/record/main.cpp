@@ -24,7 +24,7 @@ int main(int argc, char *argv[])
 
     RecordOptions options;
     const RecordOptions::ParseResult parsed = options.parse(QCoreApplication::arguments());
-    if (parsed.outcome == RecordOptions::Outcome::Help) {
+    if (parsed.outcome == RecordOptions::Outcome::Help || parsed.outcome == RecordOptions::Outcome::Version) {
         std::fprintf(stdout, "%s", parsed.text.toLocal8Bit().constData());
         return toInt(ExitCode::Ok);
     }

@@ -47,6 +47,8 @@ SimOptions::ParseResult SimOptions::parse(const QStringList &arguments)
                        "By default it opens a pseudo-terminal and prints its path on the first line of stdout."));
     const QCommandLineOption helpOption({QStringLiteral("h"), QStringLiteral("help")},
                                         QStringLiteral("Show this help."));
+    const QCommandLineOption versionOption({QStringLiteral("v"), QStringLiteral("version")},
+                                           QStringLiteral("Show the name and version."));
     const QCommandLineOption deviceOption(
         QStringLiteral("device"),
         QStringLiteral("Use an existing serial device (e.g. one side of a socat pair) instead of a pseudo-terminal."),
@@ -110,11 +112,11 @@ SimOptions::ParseResult SimOptions::parse(const QStringList &arguments)
     const QCommandLineOption exitAfterStopOption(
         QStringLiteral("exit-after-stop"),
         QStringLiteral("Exit with status 0 after the first stop, once the other side has read everything."));
-    parser.addOptions({helpOption,          deviceOption,   linkOption,    baudOption,        intervalOption,
-                       unit1Option,         unit2Option,    code1Option,   code2Option,       waveOption,
-                       overflowOption,      noHeaderOption, silentOption,  recordsOption,     replayOption,
-                       garbageOption,       seedOption,     logSentOption, logReceivedOption, quietOption,
-                       exitAfterStopOption, sliceOption});
+    parser.addOptions({helpOption,     versionOption,       deviceOption,   linkOption,    baudOption,
+                       intervalOption, unit1Option,         unit2Option,    code1Option,   code2Option,
+                       waveOption,     overflowOption,      noHeaderOption, silentOption,  recordsOption,
+                       replayOption,   garbageOption,       seedOption,     logSentOption, logReceivedOption,
+                       quietOption,    exitAfterStopOption, sliceOption});
 
     if (!parser.parse(arguments))
         return failure(parser.errorText());
@@ -122,6 +124,8 @@ SimOptions::ParseResult SimOptions::parse(const QStringList &arguments)
         return failure(QStringLiteral("unexpected argument: %1").arg(parser.positionalArguments().constFirst()));
     if (parser.isSet(helpOption))
         return {Outcome::Help, parser.helpText()};
+    if (parser.isSet(versionOption))
+        return {Outcome::Version, QStringLiteral("zkd735-sim " ZKD_VERSION "\n")};
 
     const auto number = [&parser](const QCommandLineOption &option, int &target, int min, int max) {
         if (!parser.isSet(option))

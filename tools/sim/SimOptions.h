@@ -12,7 +12,7 @@ namespace zkd::sim {
 // The simulator's command line.
 struct SimOptions
 {
-    enum class Outcome { Run, Help, Error };
+    enum class Outcome { Run, Help, Version, Error };
 
     struct ParseResult
     {

@@ -33,7 +33,7 @@ int main(int argc, char *argv[])
 
     SimOptions options;
     const SimOptions::ParseResult parsed = options.parse(QCoreApplication::arguments());
-    if (parsed.outcome == SimOptions::Outcome::Help) {
+    if (parsed.outcome == SimOptions::Outcome::Help || parsed.outcome == SimOptions::Outcome::Version) {
         printTo(stdout, parsed.text);
         return 0;
     }

@@ -88,7 +88,7 @@ Form1::SaveOutcome Form1::saveMeasurement()
     const QString after = pickOrEmpty(lang, texts::OverwriteAfter);
 
     const std::optional<QString> chosen = prompts().saveFile(
-        {title, m_deps.programDir, str(texts::CsvFilter), QString()});
+        {title, m_deps.dialogFolder(), str(texts::CsvFilter), QString()});
     if (!chosen)
         return SaveOutcome::Cancelled;
     // The save name is taken apart at the platform's own separator.
@@ -260,11 +260,11 @@ void Form1::SScommand3_Click()
     if (const auto title = pick(m_globals.language, texts::OpenDialogTitle))
         m_openDialogTitle = *title;
     const std::optional<QString> chosen = prompts().openFile(
-        {m_openDialogTitle, m_deps.programDir, str(texts::OpenFilter), QString()});
+        {m_openDialogTitle, m_deps.dialogFolder(), str(texts::OpenFilter), QString()});
     if (!chosen)
         return;
-    const ScxIniReadResult settings = readScxIni(QDir(m_deps.currentDir).filePath(str(texts::SettingsFileName)),
-                                                 kSpreadsheetFieldCount);
+    const ScxIniReadResult settings = readScxIni(
+        QDir(m_deps.settingsReadFolder()).filePath(str(texts::SettingsFileName)), kSpreadsheetFieldCount);
     if (!settings.fields.isEmpty())
         m_spreadsheetPath = settings.fields.first();
     if (!settings.error.isEmpty())
@@ -277,8 +277,8 @@ void Form1::SScommand3_Click()
 void Form1::cmdstart_Click()
 {
     const QString message = missingDataMessage(m_globals.language, texts::ExportMissingExcel);
-    const ScxIniReadResult settings = readScxIni(QDir(m_deps.currentDir).filePath(str(texts::SettingsFileName)),
-                                                 kSpreadsheetFieldCount);
+    const ScxIniReadResult settings = readScxIni(
+        QDir(m_deps.settingsReadFolder()).filePath(str(texts::SettingsFileName)), kSpreadsheetFieldCount);
     m_spreadsheetPath = settings.fields.value(0);
     if (m_spreadsheetPath.isEmpty())
         m_spreadsheetPath = str(texts::DefaultSpreadsheet);
@@ -341,9 +341,10 @@ void Form1::EnableExport()
 
 void Form1::Help_Click()
 {
-    // The manual lies beside the program. Quoted, so that a program folder
-    // with blanks still names one document.
-    const QString manual = QDir::toNativeSeparators(QDir(m_deps.programDir).filePath(str(texts::ManualName)));
+    // The manual lies beside a portable copy, in the documentation folder of
+    // an installed one. Quoted, so that a folder with blanks still names one
+    // document.
+    const QString manual = QDir::toNativeSeparators(QDir(m_deps.manualFolder()).filePath(str(texts::ManualName)));
     QString command = QLatin1Char('"') + manual + QLatin1Char('"');
     qint32 show = kShowNoActivate;
     if (ShellOpen(command, show) < kShellOpenFailedBelow)

@@ -284,7 +284,7 @@ void Pathpro::Form_Load()
 
 void Pathpro::readSettingsFile()
 {
-    const QString path = QDir(m_form1.deps().currentDir).filePath(str(texts::SettingsFileName));
+    const QString path = QDir(m_form1.deps().settingsReadFolder()).filePath(str(texts::SettingsFileName));
     // A missing or short file leaves the controls as they are; the dialog
     // reports nothing about it (the start-up already did).
     const QStringList fields = readScxIni(path, kDialogFieldCount).fields;
@@ -374,7 +374,7 @@ void Pathpro::Button3_Click()
         m_form1.prompts().ask({*warning, str(texts::AppTitle), PromptIcon::Warning, {PromptButton::Ok}});
     FileDialogRequest request;
     request.title = pickOrEmpty(language, texts::BrowseTitle);
-    request.folder = m_form1.deps().programDir;
+    request.folder = m_form1.deps().dialogFolder();
     request.filter = browseFilter();
     // A cancel is no error here: it leaves the path empty.
     Text1->setText(m_form1.prompts().openFile(request).value_or(QString()));
