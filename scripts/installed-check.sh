@@ -122,8 +122,8 @@ first_pid="$(window_pid)"
 say "window: up as $user (pid $first_pid), working in $measure"
 
 # Record a run: Start, wait for record lines, Stop, answer No to saving.
-x windowactivate --sync "$wid"
-x key --window "$wid" F5
+x windowfocus --sync "$wid"
+x key F5
 records=0
 for _ in $(seq 60); do
   records="$(grep -cE '^ *[0-9]+[.,][0-9]+' "$measure/Senso.scx" 2>/dev/null || true)"
@@ -132,20 +132,48 @@ for _ in $(seq 60); do
 done
 [ "${records:-0}" -ge 3 ] || fail record "no record lines in $measure/Senso.scx after Start"
 say "record: $records record lines from zkd735-sim in $measure/Senso.scx"
-x key --window "$wid" F5
+x key F5
 sleep 1
 prompt="$(find_window 'ZKD735_DataRecorder')"
-[ -n "$prompt" ] && { x windowactivate --sync "$prompt"; x key n; sleep 0.5; }
+[ -n "$prompt" ] && { x windowfocus --sync "$prompt"; x key n; sleep 0.5; }
+
+# Pictures to look at (ZKD_CHECK_SHOTS=folder): the About box of the
+# installed copy, and the menu entry's icon at 48 px as the theme holds it.
+if [ -n "${ZKD_CHECK_SHOTS:-}" ]; then
+  mkdir -p "$ZKD_CHECK_SHOTS"
+  shot() { DISPLAY="$display" XAUTHORITY="$home/.zkd735-xauth" import -window root "$@"; }
+  x windowfocus --sync "$wid"
+  x key alt+i
+  about=""
+  for _ in $(seq 20); do about="$(find_window '^ZKD735$')"; [ -n "$about" ] && break; sleep 0.5; done
+  if [ -n "$about" ]; then
+    sleep 0.5
+    shot "$ZKD_CHECK_SHOTS/about.png"
+    x windowfocus --sync "$about"
+    x key Return
+  else
+    say "shots: the About box did not open"
+  fi
+  setsid runuser -u "$user" -- env -i HOME="$home" PATH=/usr/bin:/bin DISPLAY="$display" \
+    XAUTHORITY="$home/.zkd735-xauth" display -title zkd735-icon -background white \
+    /usr/share/icons/hicolor/48x48/apps/org.zkd735.DataRecorder.png >/dev/null 2>&1 &
+  groups+=($!)
+  icon=""
+  for _ in $(seq 20); do icon="$(find_window '^zkd735-icon')"; [ -n "$icon" ] && break; sleep 0.5; done
+  [ -n "$icon" ] && { sleep 0.5; DISPLAY="$display" XAUTHORITY="$home/.zkd735-xauth" import -window "$icon" "$ZKD_CHECK_SHOTS/icon-48.png"; }
+  kill -TERM -- "-${groups[-1]}" 2>/dev/null
+  say "shots: $(ls "$ZKD_CHECK_SHOTS" | tr '\n' ' ')"
+fi
 
 # Settings dialog: Settings > User settings, the language to Francais, Save.
-x windowactivate --sync "$wid"
-x key --window "$wid" alt+s
+x windowfocus --sync "$wid"
+x key alt+s
 sleep 0.5
 x key u
 dialog=""
 for _ in $(seq 20); do dialog="$(find_window 'User Settings')"; [ -n "$dialog" ] && break; sleep 0.5; done
 [ -n "$dialog" ] || fail settings "the settings dialog did not open"
-x windowactivate --sync "$dialog"
+x windowfocus --sync "$dialog"
 sleep 0.5
 # Focus starts on the port box; the language box follows it.
 x key Tab f Tab Tab Tab Tab space

@@ -14,8 +14,11 @@ namespace zkd {
 
 void Form1::KopfLesen_Click()
 {
+    // Without a usable settings folder the snapshot is taken beside the
+    // working file, so that recording still works.
+    const QString snapshotFolder = m_deps.settingsFolderUnusable ? m_deps.currentDir : m_deps.programDir;
     QString refusedLink;
-    const QByteArray snapshot = HeaderScan::takeSnapshot(workFilePath(), m_deps.programDir, &refusedLink);
+    const QByteArray snapshot = HeaderScan::takeSnapshot(workFilePath(), snapshotFolder, &refusedLink);
     if (!refusedLink.isEmpty())
         reportRefusedLink(refusedLink);
     Text1_0->clear();
