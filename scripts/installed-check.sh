@@ -47,13 +47,13 @@ say "package: $(basename "$deb")"
 # --- 2. install -----------------------------------------------------------------
 (cd "$out" && DEBIAN_FRONTEND=noninteractive apt-get install -y ./"$(basename "$deb")") >"$out/install.log" 2>&1 ||
   fail install "apt-get install ./$(basename "$deb") failed"
-for f in /usr/bin/ZKD735_DataRecorder /usr/bin/zkd735-record /usr/bin/zkd735-sim \
+for f in /usr/bin/ZKD735_DataRecorder /usr/bin/zkd735-record /usr/bin/zkd735-sim /usr/bin/zkd735-collect \
          /usr/share/doc/zkd735/ZKD735.pdf /usr/share/applications/org.zkd735.DataRecorder.desktop \
          /usr/share/metainfo/org.zkd735.DataRecorder.metainfo.xml \
          /usr/share/icons/hicolor/48x48/apps/org.zkd735.DataRecorder.png \
          /usr/share/icons/hicolor/scalable/apps/org.zkd735.DataRecorder.svg \
          /usr/share/man/man1/ZKD735_DataRecorder.1.gz /usr/share/man/man1/zkd735-record.1.gz \
-         /usr/share/man/man1/zkd735-sim.1.gz; do
+         /usr/share/man/man1/zkd735-sim.1.gz /usr/share/man/man1/zkd735-collect.1.gz; do
   [ -e "$f" ] || fail install "the package did not install $f"
 done
 version="$(env -u DISPLAY /usr/bin/ZKD735_DataRecorder --version)" || fail install "ZKD735_DataRecorder --version failed"

@@ -74,7 +74,7 @@ void TestFolders::versionAndHelpNeedNoDisplay_data()
     QTest::addColumn<QString>("program");
     QTest::addColumn<QString>("option");
     QTest::addColumn<QString>("expected");
-    for (const char *program : {"ZKD735_DataRecorder", "zkd735-record", "zkd735-sim"}) {
+    for (const char *program : {"ZKD735_DataRecorder", "zkd735-record", "zkd735-sim", "zkd735-collect"}) {
         const QString name = QString::fromLatin1(program);
         QTest::addRow("%s --version", program) << name << "--version" << name + QStringLiteral(" " ZKD_VERSION "\n");
         QTest::addRow("%s --help", program) << name << "--help" << QStringLiteral("Usage: ");

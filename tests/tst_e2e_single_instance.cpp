@@ -196,6 +196,10 @@ private slots:
         QString exe;
         QVERIFY(QDir().mkpath(base.filePath(QStringLiteral("program"))));
         makeProgramFolder(base.filePath(QStringLiteral("program")), exe);
+        // A portable copy of the victim's own, so that its settings are the ones beside it.
+        QVERIFY(
+            ::chown(QFile::encodeName(base.filePath(QStringLiteral("program"))).constData(), victim->uid, victim->gid)
+            == 0);
         for (const QString &folder : {home, runtime, firstDir, secondDir})
             QVERIFY(makeOwnedFolder(folder, *victim, 0700));
         writeFile(QDir(secondDir).filePath(QStringLiteral("Senso.scx")), kLeftover);
