@@ -72,7 +72,7 @@ as_user() {
 config="$home/.config/ZKD735_DataRecorder"
 link="$home/ttyZKD735"
 measure="$home/ZKD735"
-rm -rf "$config" "$measure" "$link"
+rm -rf "$config" "$measure" "$link" "$home/.zkd735-display"
 
 # The simulator on a pseudo-terminal link in the user's home.
 setsid runuser -u "$user" -- env -i HOME="$home" PATH=/usr/bin:/bin \
@@ -87,13 +87,15 @@ as_user mkdir -p "$config"
 printf '%s\r\n' "" "$link" "English" " 10 " " 0 " "9600" "before-save" "0" "Ready" |
   as_user tee "$config/scx.ini" >/dev/null
 
-# The desktop entry's command, under xvfb-run.
+# The desktop entry's command, under xvfb-run. The settings dialog's restart
+# ends the first copy, so the X server is kept until the check is done.
+as_user touch "$home/.zkd735-keep-x"
 exec_line="$(sed -n 's/^Exec=//p' /usr/share/applications/org.zkd735.DataRecorder.desktop)"
 [ -n "$exec_line" ] || fail desktop "the desktop entry has no Exec line"
 setsid runuser -u "$user" -- env -i HOME="$home" USER="$user" LOGNAME="$user" PATH=/usr/bin:/bin \
   XDG_RUNTIME_DIR="$run" LANG=C.UTF-8 \
   xvfb-run -a -f "$home/.zkd735-xauth" -s "-screen 0 1280x1024x24" \
-  sh -c "cd \"\$HOME\" && echo \"\$DISPLAY\" > \"\$HOME/.zkd735-display\" && exec $exec_line" >"$out/window.log" 2>&1 &
+  sh -c "cd \"\$HOME\" && echo \"\$DISPLAY\" > \"\$HOME/.zkd735-display\" && $exec_line; while [ -e \"\$HOME/.zkd735-keep-x\" ]; do sleep 1; done" >"$out/window.log" 2>&1 &
 groups+=($!)
 
 # The user's running recorder, found by its executable (the newest one).
@@ -105,7 +107,7 @@ window_pid() {
   done
   echo "$found"
 }
-x() { as_user DISPLAY="$display" XAUTHORITY="$home/.zkd735-xauth" xdotool "$@" 2>/dev/null; }
+x() { as_user DISPLAY="$display" XAUTHORITY="$home/.zkd735-xauth" timeout 10 xdotool "$@" 2>/dev/null; }
 find_window() { x search --onlyvisible --name "$1" | head -n 1; }
 
 wid=""
