@@ -333,7 +333,8 @@ private slots:
         QVERIFY(broker.start(dir.filePath(QStringLiteral("broker"))));
 
         for (int i = 0; i < devices.size(); ++i) {
-            QCOMPARE(recorders[std::size_t(i)]->wait(), 0);
+            const int code = recorders[std::size_t(i)]->wait();
+            QVERIFY2(code == 0, recorders[std::size_t(i)]->messages().constData());
             // The outage was noticed, reported once, and is over.
             QCOMPARE(recorders[std::size_t(i)]->count("warning: MQTT broker"), 1);
             const QByteArray saved = fileContent(dir.filePath(devices[i] + QStringLiteral("/run.csv")));

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstring>
 
 namespace zkd::mqtt {
@@ -22,13 +23,18 @@ QString errorText(int code)
 {
     if (code == MOSQ_ERR_ERRNO)
         return QString::fromLocal8Bit(std::strerror(errno));
-    return QString::fromUtf8(mosquitto_strerror(code));
+    QString text = QString::fromUtf8(mosquitto_strerror(code));
+    if (text.endsWith(QLatin1Char('.')))
+        text.chop(1);
+    return text;
 }
 
 } // namespace
 
 MqttLibrary::MqttLibrary()
 {
+    // A broker that went away must give a write error, not end the program.
+    std::signal(SIGPIPE, SIG_IGN);
     mosquitto_lib_init();
 }
 

@@ -20,7 +20,8 @@ struct mosquitto_message;
 
 namespace zkd::mqtt {
 
-// libmosquitto set up for the life of the program; one in main().
+// libmosquitto set up for the life of the program; one in main(). SIGPIPE is
+// ignored from then on.
 class MqttLibrary
 {
 public:
