@@ -4,8 +4,9 @@
 #   1. runs the README's test command, exactly as the README writes it;
 #   2. runs the README's run command under xvfb-run, presses Start (F5) and
 #      waits until the working file holds record lines from the simulator;
-#   3. builds the Debian package from the clone, installs it with apt-get and,
-#      as a normal user, records a run with the installed program.
+#   3. builds the Debian package from the clone (scripts/installed-check.sh),
+#      installs it with apt-get and, as a normal user, records a run with the
+#      installed program and saves its settings through the dialog.
 # The finished base root is kept as a tarball (ZKD_FRESH_CACHE, default
 # /var/cache/zkd735-fresh) so that later runs skip the bootstrap. The root is
 # unmounted and removed on every exit path. Needs root; exits 2 otherwise.
@@ -68,7 +69,8 @@ now() { date +%s; }
 elapsed() { echo "$(($(now) - $1)) s"; }
 say() { echo "fresh-check: $*"; }
 
-# Ends the check: the closing line, and a non-zero status when a step failed.
+# Ends the check: the closing line ("N passed, M failed" over the test
+# command, the run command and the package), non-zero when a step failed.
 finish() {
   local r
   for r in "${results[@]}"; do echo "  $r"; done
@@ -220,6 +222,25 @@ if [ "$status" -eq 0 ]; then
 else
   failed=$((failed + 1))
   results+=("run command: FAILED at window after $(elapsed "$t0")")
+fi
+
+# --- the Debian package, installed and used by a normal user ---------------
+t0="$(now)"
+if [ -x "$project/build/bin/ZKD735_DataRecorder" ]; then
+  say "building the Debian package, installing it and recording as a normal user"
+  in_root bash -c "cd /srv/zkd735 && bash scripts/installed-check.sh" >"$log" 2>&1
+  status=$?
+  sed 's/^/    /' "$log" | tail -n 25
+  if [ "$status" -eq 0 ]; then
+    passed=$((passed + 1))
+    results+=("package: built, installed with apt-get, recorded and restarted as a user, in $(elapsed "$t0")")
+  else
+    failed=$((failed + 1))
+    results+=("package: FAILED after $(elapsed "$t0") ($(grep -m 1 'FAILED at' "$log" || echo "exit $status"))")
+  fi
+else
+  failed=$((failed + 1))
+  results+=("package: not tried, the build of the test command is missing")
 fi
 
 finish
