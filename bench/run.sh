@@ -171,10 +171,11 @@ for period in $periods; do
   wait "${perfs[@]}"
   for i in "${!pids[@]}"; do
     stat -c %s "${outs[$i]}" >"$work/${tags[$i]}.bytes1" 2>/dev/null || echo 0 >"$work/${tags[$i]}.bytes1"
-    sed -n 's/^VmHWM: *\([0-9]*\) kB/\1/p' "/proc/${pids[$i]}/status" >"$work/${tags[$i]}.hwm" 2>/dev/null || true
+    awk '/^VmHWM:/ { print $2 }' "/proc/${pids[$i]}/status" >"$work/${tags[$i]}.hwm" 2>/dev/null || true
   done
   wait "${readers[@]}"
-  kill -INT "$catpid" 2>/dev/null || true
+  # A background job of a script ignores SIGINT; TERM ends cat the same way.
+  kill -TERM "$catpid" 2>/dev/null || true
   wait "$catpid" 2>/dev/null || true
   printf '\003' >&"$catfd"
   exec {catfd}>&-
