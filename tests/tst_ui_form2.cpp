@@ -42,6 +42,7 @@ private slots:
     void init();
     void cleanup();
     void listsMeasurementFilesOnly();
+    void listsNamesBeginningWithADot();
     void deleteButton_data();
     void deleteButton();
     void deleteWhileTheListRefreshes();
@@ -84,6 +85,20 @@ void TestUiForm2::listsMeasurementFilesOnly()
     QCOMPARE(listed(dialog()), (QStringList{"a.csv", "b.csv"}));
     QCOMPARE(dialog().File1->selectionMode(), QAbstractItemView::SingleSelection);
     QVERIFY(dialog().isHidden());
+}
+
+void TestUiForm2::listsNamesBeginningWithADot()
+{
+    // ".csv" is what a save named "csv" writes.
+    for (const char *name : {".csv", ".old.csv", "csv"})
+        QVERIFY(touch(m_dir->filePath(QString::fromLatin1(name))));
+    dialog().refreshList();
+    QCOMPARE(listed(dialog()), (QStringList{".csv", ".old.csv", "a.csv", "b.csv"}));
+    dialog().File1->setCurrentRow(0);
+    m_prompts.answers.enqueue(PromptButton::Yes);
+    dialog().Button1_Click();
+    QVERIFY(!QFile::exists(m_dir->filePath(QStringLiteral(".csv"))));
+    QCOMPARE(listed(dialog()), (QStringList{".old.csv", "a.csv", "b.csv"}));
 }
 
 void TestUiForm2::deleteButton_data()

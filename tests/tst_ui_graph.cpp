@@ -189,6 +189,7 @@ private slots:
     void zoomOutReachesTheKeptHour();
     void exports_data();
     void exports();
+    void headerLinesAreShownAsWritten();
 };
 
 void TestUiGraph::asBuilt()
@@ -658,6 +659,32 @@ void TestUiGraph::exports()
     QCOMPARE(g.fixture.prompts.messages.constFirst().buttons,
              (QList<zkd::PromptButton>{zkd::PromptButton::Yes, zkd::PromptButton::No}));
     QCOMPARE(g.read(out.filePath(written)), content);
+}
+
+void TestUiGraph::headerLinesAreShownAsWritten()
+{
+    Rig rig;
+    QFile work(rig.form1->workFilePath());
+    QVERIFY(work.open(QIODevice::WriteOnly));
+    work.write("INP1 = <b>bar</b>\r\nSR1 =  5\r\nINP2 = <font color=red>x</font>&amp;\r\nSR2 = 47\r\n"
+               "Pri = <img src=x>1\r\n");
+    work.close();
+
+    rig.form1->KopfLesen_Click();
+    QCOMPARE(rig.form1->Label5->text(), QStringLiteral("INP1 = <b>bar</b>"));
+    QCOMPARE(rig.form1->Label6->text(), QStringLiteral("INP2 = <font color=red>x</font>&amp;"));
+    QCOMPARE(rig.form1->Label11->text(), QStringLiteral("Pri = <img src=x>1"));
+    // Every label that shows a part of these lines, here and in the graph window, shows it as plain text.
+    QList<QLabel *> labels = rig.form1->findChildren<QLabel *>();
+    labels += rig.form1->graph()->findChildren<QLabel *>();
+    int shown = 0;
+    for (const QLabel *label : labels) {
+        if (!label->text().contains(QLatin1Char('<')))
+            continue;
+        ++shown;
+        QVERIFY2(label->textFormat() == Qt::PlainText, qPrintable(label->objectName()));
+    }
+    QVERIFY(shown >= 5); // Label5, Label6, Label11 and the graph's unit labels
 }
 
 QTEST_MAIN(TestUiGraph)

@@ -161,7 +161,7 @@ private slots:
     void qtFilter()
     {
         QCOMPARE(toQtFilter(QStringLiteral("Filetyp Excel(*.csv)|*.csv|All Files (*.*)|*.*")),
-                 QStringLiteral("Filetyp Excel(*.csv) (*.csv);;All Files (*.*) (*.*)"));
+                 QStringLiteral("Filetyp Excel(*.csv) (*.csv);;All Files (*.*) (*)"));
         QCOMPARE(toQtFilter(QStringLiteral("Filetyp Exe(*.exe)|Excel.exe|")),
                  QStringLiteral("Filetyp Exe(*.exe) (Excel.exe)"));
     }

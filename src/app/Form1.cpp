@@ -205,6 +205,8 @@ void Form1::buildControls()
                                             " border-radius: 3px; padding: 1px 4px; }"));
         c.header = new QLabel(box);
         c.header->setObjectName(QStringLiteral("Label%1").arg(index == 1 ? 5 : 6));
+        // The instrument's own line: never taken for markup.
+        c.header->setTextFormat(Qt::PlainText);
         c.header->setStyleSheet(QStringLiteral("color: %1; font-weight: bold;").arg(colour.name()));
         c.act = valueBox(box, actName, Qt::black, QColor(255, 255, 192), 26);
         c.act->setMinimumHeight(56);
@@ -254,6 +256,7 @@ void Form1::buildControls()
 
     Label11 = new QLabel(central);
     Label11->setObjectName(QStringLiteral("Label11"));
+    Label11->setTextFormat(Qt::PlainText);
     Label11->setStyleSheet(QStringLiteral("color: #444;"));
     root->addWidget(Label11);
 

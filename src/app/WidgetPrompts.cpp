@@ -39,11 +39,39 @@ QAbstractButton *addButton(QMessageBox &box, PromptButton button)
     return nullptr;
 }
 
+std::optional<QString> runFileDialog(QWidget *owner, const FileDialogRequest &request, QFileDialog::AcceptMode mode)
+{
+    const bool save = mode == QFileDialog::AcceptSave;
+    QFileDialog dialog(owner, request.title, request.folder, toQtFilter(request.filter));
+    dialog.setAcceptMode(mode);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    // The file types read as the program words them ("All Files (*.*)"),
+    // without the pattern list Qt would add behind each.
+    QFileDialog::Options options = QFileDialog::HideNameFilterDetails;
+    if (save)
+        options |= QFileDialog::DontConfirmOverwrite;
+    dialog.setOptions(options);
+    // The title as asked, an empty one too, where Qt would put its own
+    // "Save As" or "Open".
+    dialog.setWindowTitle(request.title);
+    if (!request.fileName.isEmpty())
+        dialog.selectFile(request.fileName);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    const QStringList chosen = dialog.selectedFiles();
+    if (chosen.isEmpty() || chosen.first().isEmpty())
+        return std::nullopt;
+    return chosen.first();
+}
+
 } // namespace
 
 PromptButton WidgetPrompts::ask(const PromptMessage &message)
 {
     QMessageBox box(toIcon(message.icon), message.title, message.text, QMessageBox::NoButton, m_owner);
+    // Messages carry instrument lines, file names and the system's error
+    // texts: shown as written, never taken for markup.
+    box.setTextFormat(Qt::PlainText);
     QHash<QAbstractButton *, PromptButton> answers;
     for (const PromptButton button : message.buttons) {
         if (QAbstractButton *b = addButton(box, button))
@@ -56,23 +84,12 @@ PromptButton WidgetPrompts::ask(const PromptMessage &message)
 
 std::optional<QString> WidgetPrompts::saveFile(const FileDialogRequest &request)
 {
-    QString dir = request.folder;
-    if (!request.fileName.isEmpty())
-        dir += QLatin1Char('/') + request.fileName;
-    const QString path = QFileDialog::getSaveFileName(m_owner, request.title, dir, toQtFilter(request.filter), nullptr,
-                                                      QFileDialog::DontConfirmOverwrite);
-    if (path.isEmpty())
-        return std::nullopt;
-    return path;
+    return runFileDialog(m_owner, request, QFileDialog::AcceptSave);
 }
 
 std::optional<QString> WidgetPrompts::openFile(const FileDialogRequest &request)
 {
-    const QString path = QFileDialog::getOpenFileName(m_owner, request.title, request.folder,
-                                                      toQtFilter(request.filter));
-    if (path.isEmpty())
-        return std::nullopt;
-    return path;
+    return runFileDialog(m_owner, request, QFileDialog::AcceptOpen);
 }
 
 void WidgetPrompts::about(const QString &application, const QString &text)

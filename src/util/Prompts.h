@@ -42,7 +42,8 @@ public:
 };
 
 // "Filetyp Excel(*.csv)|*.csv|All Files (*.*)|*.*" in the form Qt's file
-// dialogs take: "Filetyp Excel(*.csv) (*.csv);;All Files (*.*) (*.*)".
+// dialogs take: "Filetyp Excel(*.csv) (*.csv);;All Files (*.*) (*)". The
+// pattern "*.*" means every file, also one without a dot in its name.
 QString toQtFilter(const QString &pairs);
 
 } // namespace zkd

@@ -69,8 +69,11 @@ void Form2::showDialog()
 void Form2::refreshList()
 {
     const QString selected = File1->currentItem() ? File1->currentItem()->text() : QString();
+    // Every name the pattern takes: also ".csv" (a save named "csv") and the
+    // other names that begin with a dot.
     const QStringList files = QDir(m_form1.deps().currentDir)
-                                  .entryList({QStringLiteral("*.csv")}, QDir::Files, QDir::Name | QDir::IgnoreCase);
+                                  .entryList({QStringLiteral("*.csv")}, QDir::Files | QDir::Hidden,
+                                             QDir::Name | QDir::IgnoreCase);
     File1->clear();
     File1->addItems(files);
     const auto matches = File1->findItems(selected, Qt::MatchExactly);
