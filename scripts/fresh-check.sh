@@ -50,13 +50,13 @@ cleanup() {
     [ -n "$pids" ] && kill -KILL $pids 2>/dev/null
   fi
   local m
-  for m in var/cache/apt/archives dev/pts dev sys proc; do
+  for m in var/cache/apt/archives dev/pts dev sys proc ""; do
     if mountpoint -q "$root/$m" 2>/dev/null; then
       umount "$root/$m" 2>/dev/null || umount -l "$root/$m"
     fi
   done
   # Never remove anything while a mount is still inside the root.
-  if grep -q " $root/" /proc/mounts; then
+  if grep -qE " $root(/| )" /proc/mounts; then
     echo "fresh-check: mounts left under $root; not removed" >&2
   else
     rm -rf "$work"
@@ -131,7 +131,10 @@ else
 fi
 
 # --- the root as a machine -------------------------------------------------
-mount -t proc proc "$root/proc" && mount --rbind /sys "$root/sys" && mount --make-rslave "$root/sys" &&
+# The root is a mount point of its own, as / is on a real machine: programs
+# that ask which file system holds a folder (free space) find one.
+mount --bind "$root" "$root" &&
+  mount -t proc proc "$root/proc" && mount --rbind /sys "$root/sys" && mount --make-rslave "$root/sys" &&
   mount --bind /dev "$root/dev" && mount --bind /dev/pts "$root/dev/pts" ||
   fatal bootstrap "could not mount /proc, /sys and /dev into the root"
 # Downloaded packages are kept between runs (only the .deb files: every run
@@ -140,6 +143,8 @@ mkdir -p "$cache/apt-archives/partial"
 mount --bind "$cache/apt-archives" "$root/var/cache/apt/archives" ||
   fatal bootstrap "could not mount the package cache into the root"
 cp -L /etc/resolv.conf "$root/etc/resolv.conf"
+# What the installer of every Debian machine writes and debootstrap does not.
+[ -f "$root/etc/hosts" ] || printf '127.0.0.1\tlocalhost\n::1\t\tlocalhost ip6-localhost ip6-loopback\n' >"$root/etc/hosts"
 # A chroot has no init: packages must not try to start their services.
 printf '#!/bin/sh\nexit 101\n' >"$root/usr/sbin/policy-rc.d"
 chmod +x "$root/usr/sbin/policy-rc.d"
@@ -201,8 +206,9 @@ done
 if [ -z "\$wid" ]; then echo "window: the recorder's window never appeared"; tail -n 20 /tmp/run.log; exit 1; fi
 echo "window: the recorder's window is up (\$wid)"
 sleep 1
+# One press: F5 starts a run and the next press would stop it again.
 xdotool windowfocus --sync "\$wid" 2>/dev/null || true
-xdotool key --window "\$wid" F5 2>/dev/null; xdotool key F5
+xdotool key F5
 work=build/bin/Senso.scx
 # The simulator sends a record every 500 ms; a loaded machine may be slow to start.
 for _ in \$(seq 240); do
