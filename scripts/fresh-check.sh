@@ -143,8 +143,9 @@ mkdir -p "$cache/apt-archives/partial"
 mount --bind "$cache/apt-archives" "$root/var/cache/apt/archives" ||
   fatal bootstrap "could not mount the package cache into the root"
 cp -L /etc/resolv.conf "$root/etc/resolv.conf"
-# What the installer of every Debian machine writes and debootstrap does not.
-[ -f "$root/etc/hosts" ] || printf '127.0.0.1\tlocalhost\n::1\t\tlocalhost ip6-localhost ip6-loopback\n' >"$root/etc/hosts"
+# debootstrap writes no /etc/hosts; the root takes this machine's, as it
+# takes its resolv.conf, so that "localhost" resolves as it does here.
+[ -f "$root/etc/hosts" ] || cp -L /etc/hosts "$root/etc/hosts"
 # A chroot has no init: packages must not try to start their services.
 printf '#!/bin/sh\nexit 101\n' >"$root/usr/sbin/policy-rc.d"
 chmod +x "$root/usr/sbin/policy-rc.d"
