@@ -279,9 +279,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
                            .arg(context()));
         ZKD_FUZZ_CHECK(!pipeline.headerPending(), context());
 
-        const qsizetype from = pipeline.takeTableChange();
-        ZKD_FUZZ_CHECK(from >= 0 && from <= pipeline.table().size(), context());
-        unchangedUpTo = std::min(unchangedUpTo, from);
+        // As the window does: drop what was trimmed off the front of what it
+        // shows; the rest is unchanged up to `from`, unless it must be reset.
+        const TableChange change = pipeline.takeTableChange();
+        ZKD_FUZZ_CHECK(change.from >= 0 && change.from <= pipeline.table().size() && change.removed >= 0, context());
+        if (change.reset) {
+            unchangedUpTo = 0;
+        } else {
+            window.remove(0, std::min(change.removed, qsizetype(window.size())));
+            unchangedUpTo = std::max<qsizetype>(0, unchangedUpTo - change.removed);
+        }
+        unchangedUpTo = std::min(unchangedUpTo, change.from);
         if (fullCheck) {
             ZKD_FUZZ_CHECK(unchangedUpTo <= window.size()
                                && QStringView(window).left(unchangedUpTo)
