@@ -58,7 +58,7 @@ cleanup() {
 trap cleanup EXIT
 
 # value KEY FILE: the value of a key=value line.
-value() { sed -n "s/^$1=//p" "$2" 2>/dev/null | tail -n 1; }
+value() { sed -n "s/^$1=//p" "$2" 2>/dev/null | tail -n 1 || true; }
 calc() { awk "BEGIN { printf \"$1\", $2 }"; }
 
 # start_sim NAME ARGS...: the simulator on $work/NAME, logging what it sends to
