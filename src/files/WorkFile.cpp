@@ -117,6 +117,7 @@ bool WorkFile::openAppend(const QString &path)
         m_number = FileNumbers::kNoFile;
         return false;
     }
+    m_size = m_file.size();
     return true;
 }
 
@@ -126,16 +127,20 @@ bool WorkFile::write(const QByteArray &bytes)
         m_errorText = kNotOpen.toString();
         return false;
     }
-    const qint64 sizeBefore = m_file.size();
+    const qint64 sizeBefore = m_size;
     const qint64 written = m_file.write(bytes);
-    if (written == bytes.size())
+    if (written == bytes.size()) {
+        m_size += written;
         return true;
+    }
 
+    // A part of the bytes is taken back: the file ends where it ended before.
     m_errorText = m_file.error() != QFileDevice::NoError ? m_file.errorString() : kShortWrite.toString();
     m_file.unsetError();
     if (m_file.size() > sizeBefore)
         m_file.resize(sizeBefore);
     m_file.unsetError();
+    m_size = m_file.size();
     return false;
 }
 

@@ -108,6 +108,8 @@ private:
 
     FileNumbers &m_numbers;
     QFile m_file;
+    // The file's length, kept so that a write needs no size query of its own.
+    qint64 m_size = 0;
     FileNumber m_number = FileNumbers::kNoFile;
     QString m_path;
     QString m_errorText;

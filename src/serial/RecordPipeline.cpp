@@ -116,7 +116,11 @@ BatchResult RecordPipeline::process(const QByteArray &bytes)
 void RecordPipeline::process(QByteArrayView bytes, BatchResult &result)
 {
     const quint64 completedBefore = m_linesCompleted;
-    result.fileBytes.reserve(result.fileBytes.size() + 2 * bytes.size());
+    // A caller that feeds one batch in many pieces grows the buffer by doubling,
+    // not by one piece at a time.
+    const qsizetype needed = result.fileBytes.size() + 2 * bytes.size();
+    if (needed > result.fileBytes.capacity())
+        result.fileBytes.reserve(std::max(needed, 2 * result.fileBytes.capacity()));
     qsizetype at = 0;
     if (bytes.isEmpty()) {
         processChunk(QString(), result);
