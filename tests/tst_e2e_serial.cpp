@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QSerialPort>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -280,6 +281,43 @@ private slots:
         for (const CommEventCode quiet : {CommEventCode::Frame, CommEventCode::RxParity, CommEventCode::Break,
                                           CommEventCode::RxOver, CommEventCode::Cts, CommEventCode::Receive})
             QVERIFY(!commEventMessage(quiet));
+    }
+
+    void busyLineIsReadInFewPiecesWithNothingLost()
+    {
+        QTemporaryDir dir;
+        test::SerialPair pair(dir.path());
+        QVERIFY(pair.ok());
+        MSComm1 comm;
+        comm.setPortName(pair.recorderEnd);
+        QVERIFY(comm.setSettings(QStringLiteral("921600,n,8,1")));
+        comm.setReadPacing(kBusyLineReadPeriod);
+        QVERIFY(!comm.setPortOpen(true));
+        QByteArray received;
+        int reads = 0;
+        connect(&comm, &MSComm1::OnComm, this, [&] {
+            if (comm.CommEvent() == CommEventCode::Receive) {
+                received += comm.ReadAvailable();
+                ++reads;
+            }
+        });
+        QSerialPort instrument;
+        instrument.setPortName(pair.instrumentEnd);
+        QVERIFY(instrument.open(QIODevice::ReadWrite));
+        // 80 pieces 2 ms apart: read at once they would be about 80 reads.
+        QByteArray sent;
+        for (int piece = 0; piece < 80; ++piece) {
+            const QByteArray bytes = QByteArray::number(piece).rightJustified(40, '.') + "\r";
+            sent += bytes;
+            instrument.write(bytes);
+            instrument.waitForBytesWritten(1000);
+            QTest::qWait(2);
+        }
+        // The last pieces wait out a pause and arrive without further bytes behind them.
+        QTRY_COMPARE_WITH_TIMEOUT(received.size(), sent.size(), 5000);
+        QCOMPARE(received, sent);
+        QVERIFY2(reads <= 40, qPrintable(QStringLiteral("%1 reads").arg(reads)));
+        QVERIFY(!comm.setPortOpen(false));
     }
 
     void serialSettingsText()

@@ -4,7 +4,12 @@
 #include "util/Texts.h"
 
 #include <QFileInfo>
+#include <QSocketNotifier>
 #include <QStringList>
+
+#ifdef Q_OS_UNIX
+#include <sys/ioctl.h>
+#endif
 
 namespace zkd {
 namespace {
@@ -121,6 +126,13 @@ MSComm1::MSComm1(QObject *parent) : QObject(parent)
     connect(&m_port, &QSerialPort::readyRead, this, &MSComm1::onReadyRead);
     connect(&m_port, &QSerialPort::errorOccurred, this, &MSComm1::onError);
     m_portName = portNameFromNumber(kBuiltInCommPort);
+    m_readPause.setSingleShot(true);
+    m_readPause.setTimerType(Qt::PreciseTimer);
+    connect(&m_readPause, &QTimer::timeout, this, [this] {
+        if (m_heldNotifier && m_port.isOpen())
+            m_heldNotifier->setEnabled(true);
+        m_heldNotifier = nullptr;
+    });
 }
 
 MSComm1::~MSComm1()
@@ -186,6 +198,9 @@ std::optional<QString> MSComm1::setPortOpen(bool open)
         // The stop byte may still wait in our buffer: it must leave before the close.
         if (m_port.bytesToWrite() > 0)
             m_port.waitForBytesWritten(kCloseFlushMs);
+        m_readPause.stop();
+        m_heldNotifier = nullptr;
+        m_sinceRead.invalidate();
         m_port.close();
         return std::nullopt;
     }
@@ -224,7 +239,52 @@ QByteArray MSComm1::ReadAvailable()
 {
     if (!m_port.isOpen())
         return {};
-    return m_port.readAll();
+    QByteArray bytes = m_port.readAll();
+    m_moreWaiting = false;
+    if (!bytes.isEmpty()) {
+#ifdef Q_OS_UNIX
+        int waiting = 0;
+        m_moreWaiting = ::ioctl(static_cast<int>(m_port.handle()), FIONREAD, &waiting) == 0 && waiting > 0;
+#endif
+        paceReads();
+    }
+    return bytes;
+}
+
+void MSComm1::setReadPacing(std::chrono::milliseconds period)
+{
+    m_readPacing = period;
+}
+
+QSocketNotifier *MSComm1::readNotifier()
+{
+    // The port watches its descriptor with a read notifier of its own (on
+    // Unix); where there is none, every arrival is read at once.
+    const auto notifiers = m_port.findChildren<QSocketNotifier *>(Qt::FindDirectChildrenOnly);
+    for (QSocketNotifier *notifier : notifiers) {
+        if (notifier->type() == QSocketNotifier::Read)
+            return notifier;
+    }
+    return nullptr;
+}
+
+void MSComm1::paceReads()
+{
+    // Reads inside one burst follow each other at once. The read that empties
+    // the system's buffer counts: when the one before it was less than two
+    // periods ago, the line is busy and the next read waits a period.
+    if (m_readPacing.count() <= 0 || m_moreWaiting)
+        return;
+    const bool busy = m_sinceRead.isValid() && m_sinceRead.elapsed() < 2 * m_readPacing.count();
+    m_sinceRead.start();
+    if (!busy || m_readPause.isActive())
+        return;
+    QSocketNotifier *notifier = readNotifier();
+    if (!notifier)
+        return;
+    notifier->setEnabled(false);
+    m_heldNotifier = notifier;
+    m_readPause.start(m_readPacing);
 }
 
 void MSComm1::collectPending()

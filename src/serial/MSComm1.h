@@ -1,10 +1,17 @@
 #pragma once
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QObject>
+#include <QPointer>
 #include <QSerialPort>
 #include <QString>
+#include <QTimer>
+
+#include <chrono>
 #include <optional>
+
+class QSocketNotifier;
 
 namespace zkd {
 
@@ -66,6 +73,11 @@ QString portNameFromNumber(int number);
 // Empty when that number is one the serial link refuses.
 std::optional<QString> portNameFromSetting(const QString &line2);
 
+// How often the recorders read a busy line (see MSComm1::setReadPacing): as
+// often as the window shows what arrived, and well within the system's buffer
+// of the fastest line (921,600 baud fills 4 KiB in 44 ms).
+inline constexpr std::chrono::milliseconds kBusyLineReadPeriod{33};
+
 // The serial component the main window owns. Received bytes are announced by
 // OnComm with CommEvent() == Receive; the handler takes them with Input() (one
 // character) or ReadAvailable() (everything waiting, processed one character
@@ -105,6 +117,17 @@ public:
 
     QSerialPort *port() { return &m_port; }
 
+    // A busy line is read at most once a `period`: once bytes arrive again
+    // within a period of the last read, the next read waits until the period
+    // has passed, and takes everything that came meanwhile in one piece. The
+    // bytes wait in the system's buffer of the line, which holds far more than
+    // a period of the fastest line. A quiet line is read the moment bytes
+    // arrive. 0 (the default) reads every arrival at once.
+    void setReadPacing(std::chrono::milliseconds period);
+    // The last read left bytes waiting in the system's buffer: more of the
+    // same burst follows at once.
+    bool moreWaiting() const { return m_moreWaiting; }
+
 signals:
     void OnComm();
 
@@ -112,12 +135,19 @@ private:
     void onReadyRead();
     void onError(QSerialPort::SerialPortError error);
     void raise(CommEventCode code);
+    void paceReads();
+    QSocketNotifier *readNotifier();
 
     QSerialPort m_port;
     QString m_portName;
     SerialSettings m_settings;
     CommEventCode m_event = CommEventCode::None;
     bool m_deviceLostReported = false;
+    std::chrono::milliseconds m_readPacing{0};
+    bool m_moreWaiting = false;
+    QElapsedTimer m_sinceRead;
+    QTimer m_readPause;
+    QPointer<QSocketNotifier> m_heldNotifier;
 };
 
 } // namespace zkd

@@ -52,6 +52,7 @@ Recorder::Recorder(Config config, const IClock &clock, std::FILE *messages, QObj
     m_statusTimer.setInterval(kStatusPeriod);
     connect(&m_statusTimer, &QTimer::timeout, this, &Recorder::refreshStatus);
     connect(&m_comm, &MSComm1::OnComm, this, &Recorder::onComm);
+    m_comm.setReadPacing(kBusyLineReadPeriod);
 }
 
 Recorder::~Recorder() = default;
@@ -141,9 +142,13 @@ void Recorder::onReceived(const QByteArray &bytes)
     const RecordCounter::FeedResult fed = m_counter.feed(m_pipeline, bytes);
     if (!fed.fileBytes.isEmpty()) {
         if (!m_workFile.write(fed.fileBytes)) {
-            end(ExitCode::File,
-                QStringLiteral("cannot write the working file %1: %2")
-                    .arg(native(m_workFile.path()), m_workFile.errorText()));
+            const QString error = QStringLiteral("cannot write the working file %1: %2")
+                                      .arg(native(m_workFile.path()), m_workFile.errorText());
+            // While the run ends, the failure becomes the run's outcome there.
+            if (m_ended)
+                m_lateError = error;
+            else
+                end(ExitCode::File, error);
             return;
         }
         m_bytesRecorded += fed.fileBytes.size();
@@ -185,6 +190,14 @@ void Recorder::end(ExitCode code, QString message)
     m_statusTimer.stop();
 
     const bool wasRunning = m_running;
+    // Bytes the line has already delivered belong to the run.
+    if (wasRunning && code == ExitCode::Ok && !m_counter.limitReached() && m_comm.PortOpen()) {
+        m_comm.collectPending();
+        if (!m_lateError.isEmpty()) {
+            code = ExitCode::File;
+            message = m_lateError;
+        }
+    }
     if (wasRunning && !m_headerRead && !readHeader() && code == ExitCode::Ok)
         code = ExitCode::Header;
     if (code == ExitCode::Header)

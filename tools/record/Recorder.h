@@ -119,6 +119,7 @@ private:
     HeaderScan::Lines m_header;
     QString m_savedPath;
     QString m_notesHeader;
+    QString m_lateError; // a write that failed while the run was ending
     qint64 m_bytesRecorded = 0;
     bool m_running = false;
     bool m_headerRead = false;
