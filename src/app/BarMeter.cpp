@@ -11,6 +11,8 @@ namespace zkd {
 BarMeter::BarMeter(QWidget *parent) : QWidget(parent)
 {
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
+    // Every pixel is painted: a new level repaints the meter, not the panel behind it.
+    setAttribute(Qt::WA_OpaquePaintEvent);
     installAccessibleWidgets();
 }
 
@@ -43,6 +45,7 @@ void BarMeter::setMidLevel(int value)
 void BarMeter::setBorder(bool on)
 {
     m_border = on;
+    m_facesStale = true;
     update();
 }
 
@@ -87,12 +90,15 @@ QSize BarMeter::minimumSizeHint() const
     return {24, 80};
 }
 
-void BarMeter::paintEvent(QPaintEvent *)
+QPixmap BarMeter::drawFace(const QColor *bar) const
 {
-    QPainter p(this);
+    const qreal ratio = devicePixelRatio();
+    QPixmap face(size() * ratio);
+    face.setDevicePixelRatio(ratio);
+    QPainter p(&face);
     p.setRenderHint(QPainter::Antialiasing, false);
     const QRect frame = rect().adjusted(0, 0, -1, -1);
-    p.fillRect(frame, QColor(30, 30, 30));
+    p.fillRect(rect(), QColor(30, 30, 30));
     if (m_border) {
         p.setPen(QPen(palette().color(QPalette::Mid), 1));
         p.drawRect(frame);
@@ -104,18 +110,62 @@ void BarMeter::paintEvent(QPaintEvent *)
         const int y = inner.bottom() - inner.height() * i / 10;
         p.drawLine(inner.left(), y, inner.right(), y);
     }
-    if (m_fullScale <= 0 || m_level <= 0)
-        return;
-    const bool over = m_level > m_fullScale;
-    const double share = over ? 1.0 : double(m_level) / double(m_fullScale);
-    const int height = int(inner.height() * share + 0.5);
-    const QRect bar(inner.left(), inner.bottom() - height + 1, inner.width(), height);
-    const QColor base = over ? QColor(220, 40, 40) : m_barColour;
-    QLinearGradient g(bar.topLeft(), bar.topRight());
-    g.setColorAt(0.0, base.darker(130));
-    g.setColorAt(0.5, base.lighter(130));
-    g.setColorAt(1.0, base.darker(130));
-    p.fillRect(bar, g);
+    if (bar) {
+        QLinearGradient g(inner.topLeft(), inner.topRight());
+        g.setColorAt(0.0, bar->darker(130));
+        g.setColorAt(0.5, bar->lighter(130));
+        g.setColorAt(1.0, bar->darker(130));
+        p.fillRect(inner, g);
+    }
+    return face;
+}
+
+void BarMeter::paintEvent(QPaintEvent *)
+{
+    // The meter without a bar and with a bar at full height are drawn once per
+    // look; a level shows the first above its top and the second below it.
+    const bool over = m_fullScale > 0 && m_level > m_fullScale;
+    const QColor barColour = over ? QColor(220, 40, 40) : m_barColour;
+    const qreal ratio = devicePixelRatio();
+    if (m_emptyFace.size() != size() * ratio || m_emptyFace.devicePixelRatio() != ratio || m_facesStale) {
+        m_emptyFace = drawFace(nullptr);
+        m_fullFace = QPixmap();
+        m_facesStale = false;
+    }
+    if (m_fullFace.size() != m_emptyFace.size() || m_fullFaceColour != barColour) {
+        m_fullFace = drawFace(&barColour);
+        m_fullFaceColour = barColour;
+    }
+
+    QPainter p(this);
+    const QRect inner = rect().adjusted(3, 3, -3, -3);
+    int barTop = height();
+    if (m_fullScale > 0 && m_level > 0) {
+        const double share = over ? 1.0 : double(m_level) / double(m_fullScale);
+        barTop = inner.bottom() + 1 - int(inner.height() * share + 0.5);
+    }
+    const auto part = [&](const QPixmap &face, int top, int bottom) {
+        if (bottom <= top)
+            return;
+        const QRect target(0, top, width(), bottom - top);
+        const QRect source(0, qRound(top * ratio), face.width(), qRound((bottom - top) * ratio));
+        p.drawPixmap(target, face, source);
+    };
+    part(m_emptyFace, 0, barTop);
+    part(m_fullFace, barTop, height());
+}
+
+void BarMeter::resizeEvent(QResizeEvent *event)
+{
+    m_facesStale = true;
+    QWidget::resizeEvent(event);
+}
+
+void BarMeter::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::StyleChange)
+        m_facesStale = true;
+    QWidget::changeEvent(event);
 }
 
 } // namespace zkd

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPixmap>
 #include <QWidget>
 #include <cstdint>
 
@@ -39,9 +40,13 @@ signals:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     void tellAssistiveTools();
+    // The meter's face with the bar at full height in `bar`, or without a bar.
+    QPixmap drawFace(const QColor *bar) const;
 
     QString m_descriptionFormat;
     std::int16_t m_fullScale = 0;
@@ -49,6 +54,10 @@ private:
     int m_midLevel = 40;
     bool m_border = true;
     QColor m_barColour{0, 160, 0};
+    QPixmap m_emptyFace;
+    QPixmap m_fullFace;
+    QColor m_fullFaceColour;
+    bool m_facesStale = true;
 };
 
 } // namespace zkd

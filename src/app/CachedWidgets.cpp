@@ -1,9 +1,11 @@
-#include "app/CachedGroupBox.h"
+#include "app/CachedWidgets.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QStyleOptionGroupBox>
+#include <QStyleOptionSlider>
 #include <QStylePainter>
 
 namespace zkd {
@@ -20,7 +22,8 @@ void CachedGroupBox::paintEvent(QPaintEvent *event)
         || m_frame.devicePixelRatio() != ratio) {
         m_frame = QPixmap(size() * ratio);
         m_frame.setDevicePixelRatio(ratio);
-        m_frame.fill(Qt::transparent);
+        // On the window's own background: an opaque picture is copied, not blended.
+        m_frame.fill(palette().color(backgroundRole()));
         QStylePainter painter(&m_frame, this);
         QStyleOptionGroupBox option;
         initStyleOption(&option);
@@ -31,6 +34,12 @@ void CachedGroupBox::paintEvent(QPaintEvent *event)
     QPainter painter(this);
     painter.setClipRegion(event->region());
     painter.drawPixmap(0, 0, m_frame);
+}
+
+CachedGroupBox::CachedGroupBox(const QString &title, QWidget *parent) : QGroupBox(title, parent)
+{
+    // Every pixel is painted, the background behind it included.
+    setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
 void CachedGroupBox::changeEvent(QEvent *event)
@@ -51,6 +60,39 @@ void CachedGroupBox::resizeEvent(QResizeEvent *event)
 {
     m_frameValid = false;
     QGroupBox::resizeEvent(event);
+}
+
+CachedScrollBar::CachedScrollBar(Qt::Orientation orientation, QWidget *parent) : QScrollBar(orientation, parent)
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void CachedScrollBar::paintEvent(QPaintEvent *event)
+{
+    if (underMouse() || isSliderDown() || QApplication::mouseButtons() != Qt::NoButton) {
+        QScrollBar::paintEvent(event);
+        return;
+    }
+    QStyleOptionSlider option;
+    initStyleOption(&option);
+    option.activeSubControls = QStyle::SC_None;
+    const qreal ratio = devicePixelRatio();
+    const Look look{size(), option.state, palette().cacheKey(), ratio};
+    if (m_groove.isNull() || !(look == m_grooveLook)) {
+        m_groove = QPixmap(size() * ratio);
+        m_groove.setDevicePixelRatio(ratio);
+        m_groove.fill(palette().color(backgroundRole()));
+        QPainter painter(&m_groove);
+        QStyleOptionSlider groove = option;
+        groove.subControls = QStyle::SubControls(QStyle::SC_All) & ~QStyle::SubControls(QStyle::SC_ScrollBarSlider);
+        style()->drawComplexControl(QStyle::CC_ScrollBar, &groove, &painter, this);
+        m_grooveLook = look;
+    }
+    QPainter painter(this);
+    painter.drawPixmap(0, 0, m_groove);
+    QStyleOptionSlider handle = option;
+    handle.subControls = QStyle::SC_ScrollBarSlider;
+    style()->drawComplexControl(QStyle::CC_ScrollBar, &handle, &painter, this);
 }
 
 } // namespace zkd

@@ -2,6 +2,8 @@
 
 #include <QGroupBox>
 #include <QPixmap>
+#include <QScrollBar>
+#include <QStyle>
 
 namespace zkd {
 
@@ -14,7 +16,7 @@ class CachedGroupBox : public QGroupBox
 {
     Q_OBJECT
 public:
-    using QGroupBox::QGroupBox;
+    CachedGroupBox(const QString &title, QWidget *parent);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -25,6 +27,36 @@ private:
     QPixmap m_frame;
     QString m_frameTitle;
     bool m_frameValid = false;
+};
+
+// A scroll bar that draws its groove and arrows once per look and then copies
+// them, drawing only the handle anew. The live table's scroll bar moves with
+// every refresh while lines stream in, and the style fills its groove with a
+// gradient that costs more than the handle. While the pointer is on it, it
+// paints as any scroll bar, with hover and press feedback.
+class CachedScrollBar : public QScrollBar
+{
+    Q_OBJECT
+public:
+    CachedScrollBar(Qt::Orientation orientation, QWidget *parent);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    struct Look
+    {
+        QSize size;
+        QStyle::State state;
+        qint64 palette = 0;
+        qreal ratio = 0;
+        bool operator==(const Look &other) const
+        {
+            return size == other.size && state == other.state && palette == other.palette && ratio == other.ratio;
+        }
+    };
+    QPixmap m_groove;
+    Look m_grooveLook;
 };
 
 } // namespace zkd

@@ -2,6 +2,7 @@
 
 #include "app/AccessibleWidgets.h"
 #include "app/BarMeter.h"
+#include "app/CachedWidgets.h"
 #include "app/Icons.h"
 #include "app/PictureButton.h"
 #include "app/ScaleLabel.h"
@@ -49,7 +50,6 @@ namespace {
 constexpr int kHeaderDelayMs = 1500;
 constexpr int kInputPanelMaxChars = 90;
 // About 30 refreshes a second: faster than the eye follows a scrolling table.
-constexpr std::chrono::milliseconds kRefreshPeriod{33};
 
 QLineEdit *valueBox(QWidget *parent, const char *name, const QColor &text, const QColor &background, int pointSize)
 {
@@ -112,6 +112,7 @@ Form1::Form1(const Deps &deps, QWidget *parent)
     m_refreshTimer->setInterval(kRefreshPeriod);
     m_refreshTimer->setSingleShot(true);
     connect(m_refreshTimer, &QTimer::timeout, this, &Form1::refreshDisplay);
+    m_comm.setReadPacing(kBusyLineReadPeriod);
 
     connect(&m_comm, &MSComm1::OnComm, this, &Form1::MSComm1_OnComm);
     m_pipeline.setNotesHeaderSource([this] {
@@ -184,7 +185,7 @@ void Form1::buildControls()
     const auto makeInput = [&](int index, const char *actName, const char *maxName, const char *minName,
                                const QColor &colour) {
         InputControls c{};
-        auto *box = new QGroupBox(str(texts::InputCaption).arg(index), central);
+        auto *box = new CachedGroupBox(str(texts::InputCaption).arg(index), central);
         box->setObjectName(QStringLiteral("Input%1").arg(index));
         auto *grid = new QGridLayout(box);
         grid->setContentsMargins(8, 6, 8, 8);
@@ -261,7 +262,10 @@ void Form1::buildControls()
     root->addWidget(Label11);
 
     // The live table under its column header.
-    const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    // The table holds plain instrument lines: laid out without text shaping,
+    // which costs more than anything else in showing them.
+    fixed.setStyleStrategy(QFont::PreferNoShaping);
     Label1 = new QLabel(central);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setFont(fixed);
@@ -275,6 +279,7 @@ void Form1::buildControls()
     Term->setLineWrapMode(QPlainTextEdit::NoWrap);
     Term->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     Term->setMinimumHeight(80);
+    Term->setVerticalScrollBar(new CachedScrollBar(Qt::Vertical, Term));
     setColours(Term, QColor(0, 255, 0), QColor(0, 0, 0));
     Term->viewport()->installEventFilter(this);
     // Room the window gains goes to the table and the notes, four to one; the

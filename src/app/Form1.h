@@ -8,9 +8,12 @@
 #include "serial/MSComm1.h"
 #include "serial/RecordPipeline.h"
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QPointer>
 #include <QString>
+
+#include <chrono>
 #include <cstdint>
 #include <memory>
 
@@ -215,6 +218,13 @@ private:
     quint64 m_linesShown = 0;
     QTimer *m_refreshTimer = nullptr;
     bool m_displayPending = false;
+    // What arrived is shown at most about 30 times a second: at once when the
+    // last refresh is a period old, else when the refresh timer runs out.
+    static constexpr std::chrono::milliseconds kRefreshPeriod{100};
+    // A refresh this close to due runs with the bytes at hand rather than
+    // waking the window again a moment later.
+    static constexpr std::chrono::milliseconds kRefreshSlack{5};
+    QElapsedTimer m_sinceRefresh;
     QPointer<Graph> m_graph;
     QPointer<Form2> m_form2;
     QPointer<Pathpro> m_pathpro;

@@ -188,10 +188,16 @@ void Form1::ProcessReceived(const QByteArray &chunk)
 
 void Form1::scheduleRefresh()
 {
-    // The first change after a refresh starts the timer; later ones ride along.
     m_displayPending = true;
+    const qint64 since = m_sinceRefresh.isValid() ? m_sinceRefresh.elapsed() : kRefreshPeriod.count();
+    // Inside a burst the rest of it is read first.
+    if (since >= (kRefreshPeriod - kRefreshSlack).count() && !m_comm.moreWaiting()) {
+        refreshDisplay();
+        return;
+    }
+    // The first change after a refresh starts the timer; later ones ride along.
     if (!m_refreshTimer->isActive())
-        m_refreshTimer->start();
+        m_refreshTimer->start(kRefreshPeriod - std::chrono::milliseconds(since));
 }
 
 void Form1::refreshDisplay()
@@ -200,6 +206,7 @@ void Form1::refreshDisplay()
         return;
     m_displayPending = false;
     m_refreshTimer->stop();
+    m_sinceRefresh.start();
     syncTerm();
     applyDisplay();
 }
