@@ -1,11 +1,14 @@
 #include "FormFixture.h"
 #include "app/BarMeter.h"
+#include "app/CachedWidgets.h"
 #include "app/Form1.h"
 
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QRandomGenerator>
 #include <QtTest>
 
@@ -136,6 +139,74 @@ private slots:
         QCOMPARE(f.Bar1->level(), std::int16_t(0));
         QCOMPARE(f.txtPopStr->text(), QStringLiteral("1.0 2.0 3.0 4.0 5.0 6.0 7.0\r\n"));
         QVERIFY(!f.Term->toPlainText().contains(QStringLiteral("7.0")));
+    }
+
+    // The panels and the table's scroll bar copy pictures they drew before:
+    // after every change of title, size or position they look exactly as the
+    // plain widgets do.
+    void cachedWidgetsLookAsThePlainOnes()
+    {
+        QWidget window;
+        window.resize(600, 400);
+        CachedGroupBox cached(QStringLiteral("INP 1"), &window);
+        QGroupBox plain(QStringLiteral("INP 1"), &window);
+        CachedScrollBar cachedBar(Qt::Vertical, &window);
+        QScrollBar plainBar(Qt::Vertical, &window);
+        // Apart, and away from the pointer, which would light up what it is over.
+        cached.move(50, 50);
+        plain.move(330, 50);
+        cachedBar.move(50, 250);
+        plainBar.move(100, 250);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const auto picture = [](QWidget &w) { return w.grab().toImage().convertToFormat(QImage::Format_RGB32); };
+        const auto sameBoxes = [&] { return picture(cached) == picture(plain); };
+        const auto sameBars = [&] { return picture(cachedBar) == picture(plainBar); };
+        for (const QSize size : {QSize(200, 150), QSize(260, 90)}) {
+            cached.resize(size);
+            plain.resize(size);
+            QVERIFY(sameBoxes());
+            cached.setTitle(QStringLiteral("EIN 1"));
+            plain.setTitle(QStringLiteral("EIN 1"));
+            QVERIFY(sameBoxes());
+        }
+        for (const int height : {240, 120}) {
+            cachedBar.resize(16, height);
+            plainBar.resize(16, height);
+            for (const auto &[maximum, value] : {std::pair{100, 0}, {100, 100}, {30, 12}}) {
+                cachedBar.setRange(0, maximum);
+                plainBar.setRange(0, maximum);
+                cachedBar.setValue(value);
+                plainBar.setValue(value);
+                QVERIFY(sameBars());
+            }
+        }
+    }
+
+    // A meter copies the bar from a picture of it at full height: the picture
+    // follows the colour, the overflow colour and the size.
+    void meterShowsLevelColourAndSize()
+    {
+        BarMeter meter;
+        meter.resize(30, 200);
+        meter.setFullScale(100);
+        meter.setBarColour(QColor(0, 0, 220));
+        const auto colourAt = [&](double share) {
+            const QImage image = meter.grab().toImage();
+            return image.pixelColor(image.width() / 2, int(image.height() * (1.0 - share)));
+        };
+        meter.setLevel(50);
+        QVERIFY(colourAt(0.3).blue() > 150);
+        QCOMPARE(colourAt(0.7), QColor(30, 30, 30));
+        meter.setLevel(150);
+        QVERIFY(colourAt(0.7).red() > 150 && colourAt(0.7).blue() < 100);
+        meter.setLevel(50);
+        meter.setBarColour(QColor(0, 200, 0));
+        QVERIFY(colourAt(0.3).green() > 150 && colourAt(0.3).blue() < 100);
+        meter.resize(30, 100);
+        QCOMPARE(meter.grab().size(), QSize(30, 100));
+        QVERIFY(colourAt(0.3).green() > 150);
+        QCOMPARE(colourAt(0.7), QColor(30, 30, 30));
     }
 };
 

@@ -84,14 +84,15 @@ void CachedScrollBar::paintEvent(QPaintEvent *event)
         m_groove.fill(palette().color(backgroundRole()));
         QPainter painter(&m_groove);
         QStyleOptionSlider groove = option;
-        groove.subControls = QStyle::SubControls(QStyle::SC_All) & ~QStyle::SubControls(QStyle::SC_ScrollBarSlider);
+        groove.subControls = QStyle::SC_ScrollBarGroove;
         style()->drawComplexControl(QStyle::CC_ScrollBar, &groove, &painter, this);
         m_grooveLook = look;
     }
     QPainter painter(this);
     painter.drawPixmap(0, 0, m_groove);
+    // The style draws the arrows over the handle's ends.
     QStyleOptionSlider handle = option;
-    handle.subControls = QStyle::SC_ScrollBarSlider;
+    handle.subControls = QStyle::SubControls(QStyle::SC_All) & ~QStyle::SubControls(QStyle::SC_ScrollBarGroove);
     style()->drawComplexControl(QStyle::CC_ScrollBar, &handle, &painter, this);
 }
 

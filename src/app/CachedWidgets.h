@@ -29,8 +29,8 @@ private:
     bool m_frameValid = false;
 };
 
-// A scroll bar that draws its groove and arrows once per look and then copies
-// them, drawing only the handle anew. The live table's scroll bar moves with
+// A scroll bar that draws its groove once per look and then copies it,
+// drawing only the handle and the arrows anew. The live table's scroll bar moves with
 // every refresh while lines stream in, and the style fills its groove with a
 // gradient that costs more than the handle. While the pointer is on it, it
 // paints as any scroll bar, with hover and press feedback.
