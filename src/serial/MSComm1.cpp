@@ -13,6 +13,10 @@
 
 namespace zkd {
 namespace {
+// What waits behind a read for the burst to count as going on.
+constexpr int kBurstRestBytes = 1024;
+// A read this large brings more than a period of the fastest line.
+constexpr qsizetype kCatchUpBytes = 8192;
 constexpr int kCloseFlushMs = 500;
 } // namespace
 
@@ -240,11 +244,15 @@ QByteArray MSComm1::ReadAvailable()
     if (!m_port.isOpen())
         return {};
     QByteArray bytes = m_port.readAll();
-    m_moreWaiting = false;
+    // A burst goes on while more than a trickle waits behind what was read,
+    // or while a read brings more than a period of the fastest line: the line
+    // then delivers faster than it is read, and the next read comes at once.
+    m_moreWaiting = bytes.size() >= kCatchUpBytes;
     if (!bytes.isEmpty()) {
 #ifdef Q_OS_UNIX
         int waiting = 0;
-        m_moreWaiting = ::ioctl(static_cast<int>(m_port.handle()), FIONREAD, &waiting) == 0 && waiting > 0;
+        if (::ioctl(static_cast<int>(m_port.handle()), FIONREAD, &waiting) == 0 && waiting >= kBurstRestBytes)
+            m_moreWaiting = true;
 #endif
         paceReads();
     }

@@ -21,6 +21,8 @@
 #include <QThread>
 #include <QTimer>
 
+#include <algorithm>
+
 #include "app/PictureButton.h"
 
 namespace zkd {
@@ -197,7 +199,8 @@ void Form1::scheduleRefresh()
     }
     // The first change after a refresh starts the timer; later ones ride along.
     if (!m_refreshTimer->isActive())
-        m_refreshTimer->start(kRefreshPeriod - std::chrono::milliseconds(since));
+        m_refreshTimer->start(
+            std::max(std::chrono::milliseconds(0), kRefreshPeriod - std::chrono::milliseconds(since)));
 }
 
 void Form1::refreshDisplay()
