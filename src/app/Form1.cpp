@@ -61,6 +61,8 @@ QLineEdit *valueBox(QWidget *parent, const char *name, const QColor &text, const
     QFont f = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     f.setPointSize(pointSize);
     f.setBold(pointSize > 14);
+    // Numbers from the instrument: laid out without text shaping, as the table.
+    f.setStyleStrategy(QFont::PreferNoShaping);
     box->setFont(f);
     QPalette pal = box->palette();
     pal.setColor(QPalette::Text, text);

@@ -15,7 +15,10 @@ namespace zkd {
 namespace {
 // What waits behind a read for the burst to count as going on.
 constexpr int kBurstRestBytes = 1024;
-// A read this large brings more than a period of the fastest line.
+// A read this large brings more than two periods of the fastest line: the
+// other side is ahead of the reads (a backlog on a pseudo-terminal). A serial
+// line hands over up to 4 KiB a read, 124 KB/s at one read a period, above the
+// 92 KB/s of 921,600 baud.
 constexpr qsizetype kCatchUpBytes = 8192;
 constexpr int kCloseFlushMs = 500;
 } // namespace
@@ -245,8 +248,7 @@ QByteArray MSComm1::ReadAvailable()
         return {};
     QByteArray bytes = m_port.readAll();
     // A burst goes on while more than a trickle waits behind what was read,
-    // or while a read brings more than a period of the fastest line: the line
-    // then delivers faster than it is read, and the next read comes at once.
+    // or while reads come back nearly full: the next read comes at once.
     m_moreWaiting = bytes.size() >= kCatchUpBytes;
     if (!bytes.isEmpty()) {
 #ifdef Q_OS_UNIX
