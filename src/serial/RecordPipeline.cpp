@@ -88,11 +88,6 @@ TableChange RecordPipeline::takeTableChange()
     return change;
 }
 
-void RecordPipeline::markTableChange(qsizetype position)
-{
-    m_changedFrom = std::min(m_changedFrom, position);
-}
-
 void RecordPipeline::noteTrim(const QChar *table)
 {
     m_trimmed += kTrimChars;

@@ -6,6 +6,7 @@
 #include <QByteArrayView>
 #include <QString>
 #include <QStringList>
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -114,7 +115,7 @@ private:
     // A completed line of the byte path: the meters follow it at once, the
     // words and the value boxes once the batch is done.
     void completeLine(QStringView line);
-    void markTableChange(qsizetype position);
+    void markTableChange(qsizetype position) { m_changedFrom = std::min(m_changedFrom, position); }
     void settleWords() const;
     void updateDisplay() const;
     void updateLevels(QStringView line);
