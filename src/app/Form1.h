@@ -108,9 +108,9 @@ public:
     void MSComm1_OnComm();
     void ProcessReceived(const QByteArray &chunk);
     // Shows in the live table, the value boxes, the meters and the marks what
-    // the received bytes have changed, if anything. ProcessReceived leaves this
-    // to a timer, so the window repaints at most about 30 times a second however
-    // the bytes arrive; whatever reads those controls calls it first.
+    // the received bytes have changed, if anything. ProcessReceived runs it at
+    // most ten times a second however the bytes arrive; whatever reads those
+    // controls calls it first.
     void refreshDisplay();
     void SplitLine();
     void Term_DblClick();
@@ -218,8 +218,10 @@ private:
     quint64 m_linesShown = 0;
     QTimer *m_refreshTimer = nullptr;
     bool m_displayPending = false;
-    // What arrived is shown at most about 30 times a second: at once when the
-    // last refresh is a period old, else when the refresh timer runs out.
+    // What arrived is shown at most ten times a second: at once when the last
+    // refresh is a period old, else when the refresh timer runs out. A faster
+    // table scrolls by more than a screenful between two looks anyway, and each
+    // refresh lays out and paints the table's new lines and the value boxes.
     static constexpr std::chrono::milliseconds kRefreshPeriod{100};
     // A refresh this close to due runs with the bytes at hand rather than
     // waking the window again a moment later.
