@@ -8,6 +8,7 @@
 #include <QJsonObject>
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 
@@ -47,24 +48,35 @@ void appendJsonString(QByteArray &out, const QString &text)
     out += '"';
 }
 
-// A word of the line as a JSON number with a decimal point, whatever mark the
-// language wrote; null when it is no number ("*Ovl*", a missing word).
-QByteArray jsonNumber(const QString *word)
+// A number as JSON, with a decimal point; null when it is none (not
+// `ok`, or not finite).
+void appendNumber(QByteArray &out, double value, bool ok)
 {
-    if (!word)
-        return QByteArrayLiteral("null");
-    QString text = *word;
-    text.replace(QLatin1Char(','), QLatin1Char('.'));
-    bool ok = false;
-    const double value = text.toDouble(&ok);
-    if (!ok || !std::isfinite(value))
-        return QByteArrayLiteral("null");
+    if (!ok || !std::isfinite(value)) {
+        out += "null";
+        return;
+    }
     QByteArray number = QByteArray::number(value, 'g', kDoubleDigits);
     if (!number.contains('.')) {
         const qsizetype exponent = number.indexOf('e');
         number.insert(exponent < 0 ? number.size() : exponent, ".0");
     }
-    return number;
+    out += number;
+}
+
+// A word of the line as a JSON number with a decimal point, whatever mark the
+// language wrote; null when it is no number ("*Ovl*", a missing word).
+void appendJsonNumber(QByteArray &out, const QString *word)
+{
+    if (!word) {
+        out += "null";
+        return;
+    }
+    QString text = *word;
+    text.replace(QLatin1Char(','), QLatin1Char('.'));
+    bool ok = false;
+    const double value = text.toDouble(&ok);
+    appendNumber(out, value, ok);
 }
 
 bool overflows(const QString *word, std::int16_t scaleMax)
@@ -154,8 +166,33 @@ QByteArray headerPayload(const RunHeader &header)
     return out;
 }
 
-QByteArray recordPayload(const QString &run, quint64 seq, const QByteArray &raw, bool complete, std::int16_t scaleMax1,
-                         std::int16_t scaleMax2)
+namespace {
+
+QByteArray recordStart(const QString &run, quint64 seq, qsizetype rawSize)
+{
+    constexpr qsizetype kFieldsSize = 200;
+    QByteArray out;
+    out.reserve(run.size() + 2 * rawSize + kFieldsSize);
+    out += "{\"run\": ";
+    appendJsonString(out, run);
+    out += ", \"seq\": ";
+    out += QByteArray::number(seq);
+    out += ", \"raw\": ";
+    return out;
+}
+
+void appendFlags(QByteArray &out, bool overflow1, bool overflow2, bool complete)
+{
+    out += overflow1 ? ", \"ovl1\": true" : ", \"ovl1\": false";
+    out += overflow2 ? ", \"ovl2\": true" : ", \"ovl2\": false";
+    if (!complete)
+        out += ", \"eol\": false";
+    out += '}';
+}
+
+// Any text: decoded, split and read as the window does.
+QByteArray textRecordPayload(const QString &run, quint64 seq, const QByteArray &raw, bool complete,
+                             std::int16_t scaleMax1, std::int16_t scaleMax2)
 {
     const QString line = decode8(raw);
     // In the file a tab stands as ";"; the instrument separates its words with blanks.
@@ -166,18 +203,164 @@ QByteArray recordPayload(const QString &run, quint64 seq, const QByteArray &raw,
         return index < std::size_t(words.size()) ? &words[qsizetype(index)] : nullptr;
     };
 
-    QByteArray out = "{\"run\": ";
-    appendJsonString(out, run);
-    out += ", \"seq\": " + QByteArray::number(seq) + ", \"raw\": ";
+    QByteArray out = recordStart(run, seq, raw.size());
     appendJsonString(out, line);
-    for (std::size_t i = 0; i < kValueNames.size(); ++i)
-        out += QByteArray(", \"") + kValueNames[i] + "\": " + jsonNumber(word(i));
-    out += QByteArray(", \"ovl1\": ") + (overflows(word(kAct1Word), scaleMax1) ? "true" : "false");
-    out += QByteArray(", \"ovl2\": ") + (overflows(word(kAct2Word), scaleMax2) ? "true" : "false");
-    if (!complete)
-        out += ", \"eol\": false";
-    out += '}';
+    for (std::size_t i = 0; i < kValueNames.size(); ++i) {
+        out += ", \"";
+        out += kValueNames[i];
+        out += "\": ";
+        appendJsonNumber(out, word(i));
+    }
+    appendFlags(out, overflows(word(kAct1Word), scaleMax1), overflows(word(kAct2Word), scaleMax2), complete);
     return out;
+}
+
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// A plain decimal ("-12.50", "0,25") as appendNumber() writes it, without
+// converting it: a decimal of up to 15 digits comes back from a double
+// unchanged, so it is its digits without leading zeros in the whole part
+// and trailing zeros in the fraction. False for anything else (exponents,
+// signs other than a leading "-", zero, very large or small values).
+bool appendPlainDecimal(QByteArray &out, QByteArrayView word)
+{
+    constexpr qsizetype kLargestExponent = 13;
+    constexpr qsizetype kSmallestExponent = -3;
+    const qsizetype size = word.size();
+    const bool negative = size > 0 && word[0] == '-';
+    qsizetype at = negative ? 1 : 0;
+    const qsizetype wholeStart = at;
+    while (at < size && isDigit(word[at]))
+        ++at;
+    const qsizetype wholeEnd = at;
+    qsizetype fractionStart = at;
+    qsizetype fractionEnd = at;
+    if (at < size && (word[at] == '.' || word[at] == ',')) {
+        fractionStart = ++at;
+        while (at < size && isDigit(word[at]))
+            ++at;
+        fractionEnd = at;
+        if (fractionEnd == fractionStart)
+            return false;
+    }
+    if (at != size || wholeEnd == wholeStart)
+        return false;
+    qsizetype first = wholeStart; // first digit that counts
+    while (first < wholeEnd && word[first] == '0')
+        ++first;
+    qsizetype last = fractionEnd; // after the last digit that counts
+    while (last > fractionStart && word[last - 1] == '0')
+        --last;
+    qsizetype digits = 0;
+    qsizetype exponent = 0;
+    if (first < wholeEnd) {
+        digits = wholeEnd - first + last - fractionStart;
+        exponent = wholeEnd - first - 1;
+    } else {
+        qsizetype leading = fractionStart;
+        while (leading < last && word[leading] == '0')
+            ++leading;
+        if (leading == last)
+            return false;
+        digits = last - leading;
+        exponent = fractionStart - leading - 1;
+    }
+    if (digits > kDoubleDigits || exponent > kLargestExponent || exponent < kSmallestExponent)
+        return false;
+    if (negative)
+        out += '-';
+    if (first < wholeEnd)
+        out.append(word.data() + first, wholeEnd - first);
+    else
+        out += '0';
+    out += '.';
+    if (last > fractionStart)
+        out.append(word.data() + fractionStart, last - fractionStart);
+    else
+        out += '0';
+    return true;
+}
+
+// A word of ASCII as appendJsonNumber() writes it.
+void appendAsciiNumber(QByteArray &out, QByteArrayView word)
+{
+    if (appendPlainDecimal(out, word))
+        return;
+    QByteArray text = word.toByteArray();
+    text.replace(',', '.');
+    bool ok = false;
+    const double value = QByteArrayView(text).toDouble(&ok);
+    appendNumber(out, value, ok);
+}
+
+bool isPrintableAscii(const QByteArray &raw)
+{
+    constexpr char kFirstPrintable = 0x20;
+    constexpr char kDelete = 0x7f;
+    return std::all_of(raw.begin(), raw.end(), [](char c) { return c >= kFirstPrintable && c != kDelete; });
+}
+
+// A line of printable ASCII, as the instrument sends its records: the same
+// bytes as textRecordPayload() without its text conversions, for the lines
+// of a running recording (well over a thousand a second at the fastest rate).
+QByteArray asciiRecordPayload(const QString &run, quint64 seq, const QByteArray &raw, bool complete,
+                              std::int16_t scaleMax1, std::int16_t scaleMax2)
+{
+    // The words as the window splits them: at blanks and ";", empty ones
+    // left out; a line of one character has none.
+    std::array<QByteArrayView, kValueNames.size()> words{};
+    std::size_t count = 0;
+    if (raw.size() > 1) {
+        qsizetype start = 0;
+        for (qsizetype i = 0; i <= raw.size() && count < words.size(); ++i) {
+            if (i < raw.size() && raw[i] != ' ' && raw[i] != ';')
+                continue;
+            if (i > start)
+                words[count++] = QByteArrayView(raw.constData() + start, i - start);
+            start = i + 1;
+        }
+    }
+    QByteArray out = recordStart(run, seq, raw.size());
+    out += '"';
+    for (const char c : raw) {
+        if (c == '"' || c == '\\')
+            out += '\\';
+        out += c;
+    }
+    out += '"';
+    for (std::size_t i = 0; i < kValueNames.size(); ++i) {
+        out += ", \"";
+        out += kValueNames[i];
+        out += "\": ";
+        if (i < count)
+            appendAsciiNumber(out, words[i]);
+        else
+            out += "null";
+    }
+    const auto overflow = [&](std::size_t index, std::int16_t scaleMax) {
+        if (index >= count)
+            return false;
+        if (words[index] == QByteArrayView(kOverflow))
+            return true;
+        QString text = QString::fromLatin1(words[index]);
+        text.replace(QLatin1Char(','), QLatin1Char('.'));
+        return RecordPipeline::overflows(text, scaleMax);
+    };
+    appendFlags(out, overflow(kAct1Word, scaleMax1), overflow(kAct2Word, scaleMax2), complete);
+    return out;
+}
+
+} // namespace
+
+QByteArray recordPayload(const QString &run, quint64 seq, const QByteArray &raw, bool complete, std::int16_t scaleMax1,
+                         std::int16_t scaleMax2)
+{
+    if (isPrintableAscii(raw))
+        return asciiRecordPayload(run, seq, raw, complete, scaleMax1, scaleMax2);
+    return textRecordPayload(run, seq, raw, complete, scaleMax1, scaleMax2);
 }
 
 std::optional<HeaderMessage> parseHeader(const QByteArray &payload)

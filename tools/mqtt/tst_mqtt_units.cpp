@@ -115,6 +115,36 @@ private slots:
         QCOMPARE(parsed->complete, complete);
     }
 
+    // The exact bytes, whichever way a line is read: numbers as the double
+    // they give prints them, with a decimal point.
+    void recordPayloadBytes_data()
+    {
+        QTest::addColumn<QByteArray>("raw");
+        QTest::addColumn<QByteArray>("fields"); // after "raw"
+        QTest::newRow("zeros, exponent, whole number")
+            << QByteArray("     16.00    123.450   0124.0 -0.50 0.00 0.00001 100")
+            << QByteArray(R"("time": 16.0, "act1": 123.45, "max1": 124.0, "min1": -0.5, "act2": 0.0, "max2": 1.0e-05, )"
+                          R"("min2": 100.0, "ovl1": true, "ovl2": false)");
+        QTest::newRow("other forms of numbers")
+            << QByteArray("1e2;+3;.5;5.;-0;123456789012345678;0,0010")
+            << QByteArray(R"("time": 100.0, "act1": 3.0, "max1": 0.5, "min1": 5.0, "act2": 0.0, )"
+                          R"("max2": 1.23456789012346e+17, "min2": 0.001, "ovl1": false, "ovl2": false)");
+        const QByteArray none(
+            R"("time": null, "act1": null, "max1": null, "min1": null, "act2": null, "max2": null, "min2": null, )"
+            R"("ovl1": false, "ovl2": false)");
+        QTest::newRow("quotes and a backslash") << QByteArray(R"(INP1 = "bar" \)") << none;
+        QTest::newRow("one character") << QByteArray("5") << none;
+    }
+    void recordPayloadBytes()
+    {
+        QFETCH(QByteArray, raw);
+        QFETCH(QByteArray, fields);
+        QByteArray rawJson = raw;
+        rawJson.replace("\\", "\\\\").replace("\"", "\\\"");
+        QCOMPARE(recordPayload(QStringLiteral("20261208T231800-b1"), 3, raw, true, 100, 400),
+                 QByteArray(R"({"run": "20261208T231800-b1", "seq": 3, "raw": ")") + rawJson + "\", " + fields + '}');
+    }
+
     void foreignPayloadsAreRefused()
     {
         for (const char *payload :
