@@ -4,18 +4,38 @@
 
 #include <mosquitto.h>
 
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstdint>
 #include <cstring>
 
 namespace zkd::mqtt {
 namespace {
 
 constexpr int kKeepAliveSeconds = 10;
-constexpr int kLoopTimeoutMs = 100;
+// The longest sleep of the worker: keep-alive is counted in seconds.
+constexpr int kLoopTimeoutMs = 1000;
 constexpr int kQos = 1;
+// How long a busy connection leaves the socket unread, and acknowledgements
+// unpassed: a batch comes every few milliseconds, and each pass costs a
+// wake-up of a thread.
+constexpr std::chrono::milliseconds kReadPause{20};
+constexpr std::chrono::milliseconds kAckPause{50};
+// The most reads of one pass, so that a flood of messages does not hold up
+// sending.
+constexpr int kLongestRead = 1000;
+// Enough for the batches of a connection that comes back after an outage.
+constexpr int kMaxInFlight = 1000;
 constexpr std::chrono::milliseconds kFirstRetry{1000};
 constexpr std::chrono::milliseconds kLongestRetry{4000};
 
@@ -43,11 +63,15 @@ MqttLibrary::~MqttLibrary()
     mosquitto_lib_cleanup();
 }
 
-MqttClient::MqttClient(Setup setup, QObject *parent) : QObject(parent), m_setup(std::move(setup)) {}
+MqttClient::MqttClient(Setup setup, QObject *parent)
+    : QObject(parent), m_setup(std::move(setup)), m_wakeFd(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC))
+{}
 
 MqttClient::~MqttClient()
 {
     stop();
+    if (m_wakeFd >= 0)
+        ::close(m_wakeFd);
 }
 
 void MqttClient::start()
@@ -63,7 +87,7 @@ void MqttClient::stop()
         std::lock_guard<std::mutex> lock(m_mutex);
         m_stopping = true;
     }
-    m_wake.notify_all();
+    wakeWorker();
     if (m_worker.joinable())
         m_worker.join();
     m_liveGeneration = 0;
@@ -75,20 +99,39 @@ void MqttClient::hurry()
         std::lock_guard<std::mutex> lock(m_mutex);
         m_hurry = true;
     }
-    m_wake.notify_all();
+    wakeWorker();
 }
 
-std::optional<int> MqttClient::publish(const QByteArray &topic, const QByteArray &payload, bool retain)
+bool MqttClient::publish(std::vector<Message> messages)
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    if (!m_client || m_liveGeneration == 0 || m_liveGeneration != m_generation)
-        return std::nullopt;
-    int id = 0;
-    const int code = mosquitto_publish(m_client, &id, topic.constData(), static_cast<int>(payload.size()),
-                                       payload.constData(), kQos, retain);
-    if (code != MOSQ_ERR_SUCCESS)
-        return std::nullopt;
-    return id;
+    if (m_liveGeneration == 0 || m_liveGeneration != m_generation)
+        return false;
+    if (messages.empty())
+        return true;
+    bool wake = false;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        // A worker with work waiting has been woken already.
+        wake = m_outbox.empty();
+        for (Message &message : messages)
+            m_outbox.push_back(Outgoing{m_liveGeneration, std::move(message)});
+    }
+    if (wake)
+        wakeWorker();
+    return true;
+}
+
+void MqttClient::wakeWorker()
+{
+    const std::uint64_t one = 1;
+    // Only a full counter fails, and that wakes the worker as well.
+    [[maybe_unused]] const ssize_t written = ::write(m_wakeFd, &one, sizeof one);
+}
+
+void MqttClient::drainWake()
+{
+    std::uint64_t count = 0;
+    [[maybe_unused]] const ssize_t read = ::read(m_wakeFd, &count, sizeof count);
 }
 
 template <typename Report> void MqttClient::post(quint64 generation, Report report)
@@ -108,8 +151,8 @@ mosquitto *MqttClient::create()
     mosquitto *client = mosquitto_new(id.constData(), m_setup.cleanSession, this);
     if (!client)
         return nullptr;
-    mosquitto_threaded_set(client, true);
     mosquitto_int_option(client, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V311);
+    mosquitto_int_option(client, MOSQ_OPT_SEND_MAXIMUM, kMaxInFlight);
     mosquitto_connect_callback_set(client, &MqttClient::onConnect);
     mosquitto_publish_callback_set(client, &MqttClient::onPublish);
     mosquitto_message_callback_set(client, &MqttClient::onMessage);
@@ -132,7 +175,6 @@ mosquitto *MqttClient::create()
 void MqttClient::run()
 {
     std::chrono::milliseconds retry = kFirstRetry;
-    const QByteArray host = m_setup.server.host.toUtf8();
     for (;;) {
         mosquitto *client = create();
         quint64 generation = 0;
@@ -142,49 +184,182 @@ void MqttClient::run()
                 mosquitto_destroy(client);
                 break;
             }
-            m_client = client;
             generation = ++m_generation;
             m_refusal.clear();
             m_accepted = false;
         }
-        bool disconnecting = false;
-        int code = mosquitto_connect_async(client, host.constData(), m_setup.server.port, kKeepAliveSeconds);
-        while (code == MOSQ_ERR_SUCCESS) {
-            code = mosquitto_loop(client, kLoopTimeoutMs, 1);
-            std::lock_guard<std::mutex> lock(m_mutex);
-            if (!m_stopping || disconnecting)
-                continue;
-            if (!m_accepted)
-                break;
-            // Said goodbye: the broker keeps the will to itself.
-            mosquitto_disconnect(client);
-            disconnecting = true;
-        }
+        const int code = serve(client, generation);
         const QString reason = m_refusal.isEmpty() ? errorText(code) : m_refusal;
-        bool stopping = false;
-        bool accepted = false;
+        mosquitto_destroy(client);
+        m_tags.clear();
+        m_acked.clear();
+        bool hurry = false;
         {
             std::lock_guard<std::mutex> lock(m_mutex);
-            m_client = nullptr;
-            stopping = m_stopping;
-            accepted = m_accepted;
+            if (m_stopping)
+                break;
+            hurry = m_hurry;
         }
-        mosquitto_destroy(client);
-        if (stopping)
-            break;
         post(generation, [this, reason] {
             m_liveGeneration = 0;
             emit connectionFailed(reason);
         });
-        std::unique_lock<std::mutex> lock(m_mutex);
-        if (accepted)
+        if (m_accepted)
             retry = kFirstRetry;
-        const std::chrono::milliseconds wait = m_hurry ? std::min(retry, kFirstRetry) : retry;
-        m_wake.wait_for(lock, wait, [this] { return m_stopping; });
-        if (m_stopping)
-            break;
+        // Wait for the next attempt; hurry() shortens the wait, stop() ends it.
+        const auto began = std::chrono::steady_clock::now();
+        for (;;) {
+            const auto wait = hurry ? std::min(retry, kFirstRetry) : retry;
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(began + wait
+                                                                                    - std::chrono::steady_clock::now());
+            if (left.count() <= 0)
+                break;
+            pollfd wake{m_wakeFd, POLLIN, 0};
+            if (::poll(&wake, 1, int(left.count())) > 0)
+                drainWake();
+            std::lock_guard<std::mutex> lock(m_mutex);
+            if (m_stopping)
+                break;
+            // Nothing is sent meanwhile: what waits belongs to the lost connection.
+            m_outbox.clear();
+            hurry = m_hurry;
+        }
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            if (m_stopping)
+                break;
+        }
         retry = std::min(retry * 2, kLongestRetry);
     }
+}
+
+int MqttClient::serve(mosquitto *client, quint64 generation)
+{
+    using Clock = std::chrono::steady_clock;
+    const QByteArray host = m_setup.server.host.toUtf8();
+    int code = mosquitto_connect_async(client, host.constData(), m_setup.server.port, kKeepAliveSeconds);
+    bool disconnecting = false;
+    std::vector<Outgoing> outbox;
+    Clock::time_point nextRead = Clock::now();
+    while (code == MOSQ_ERR_SUCCESS) {
+        const int socket = mosquitto_socket(client);
+        if (socket < 0)
+            return MOSQ_ERR_NO_CONN;
+        // A busy connection is read when the next batch comes, or after a
+        // pause, not each time an acknowledgement arrives.
+        auto now = Clock::now();
+        const bool watchReads = !m_accepted || now >= nextRead;
+        auto timeout = std::chrono::milliseconds(kLoopTimeoutMs);
+        if (!watchReads)
+            timeout = std::min(timeout, std::chrono::ceil<std::chrono::milliseconds>(nextRead - now));
+        if (!m_acked.empty())
+            timeout = std::min(timeout, std::chrono::ceil<std::chrono::milliseconds>(m_nextAckPass - now));
+        const auto events = short((watchReads ? POLLIN : 0) | (mosquitto_want_write(client) ? POLLOUT : 0));
+        std::array<pollfd, 2> fds{pollfd{m_wakeFd, POLLIN, 0}, pollfd{socket, events, 0}};
+        if (::poll(fds.data(), fds.size(), int(std::max<std::chrono::milliseconds::rep>(timeout.count(), 0))) < 0
+            && errno != EINTR)
+            return MOSQ_ERR_ERRNO;
+        if (fds[0].revents & POLLIN)
+            drainWake();
+        bool stopping = false;
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            outbox.swap(m_outbox);
+            stopping = m_stopping;
+        }
+        if (stopping && !disconnecting) {
+            if (!m_accepted)
+                return MOSQ_ERR_SUCCESS;
+            // Said goodbye: the broker keeps the will to itself.
+            mosquitto_disconnect(client);
+            disconnecting = true;
+        }
+        now = Clock::now();
+        if ((fds[1].revents & (POLLIN | POLLERR | POLLHUP)) || (!outbox.empty() && now >= nextRead)) {
+            code = readAvailable(client);
+            nextRead = now + kReadPause;
+        }
+        if (code == MOSQ_ERR_SUCCESS && !disconnecting && !outbox.empty())
+            code = sendOutbox(client, generation, outbox);
+        outbox.clear();
+        if (code == MOSQ_ERR_SUCCESS && mosquitto_socket(client) >= 0 && mosquitto_want_write(client))
+            code = mosquitto_loop_write(client, 1);
+        if (code == MOSQ_ERR_SUCCESS)
+            code = mosquitto_loop_misc(client);
+        if (!m_acked.empty() && Clock::now() >= m_nextAckPass)
+            passAcknowledgements();
+    }
+    passAcknowledgements();
+    return code;
+}
+
+int MqttClient::readAvailable(mosquitto *client)
+{
+    // One call reads as many packets as there are messages of ours in
+    // flight, at least one: a subscriber's share needs more calls.
+    for (int pass = 0; pass < kLongestRead; ++pass) {
+        const int code = mosquitto_loop_read(client, 1);
+        const int socket = mosquitto_socket(client);
+        if (code != MOSQ_ERR_SUCCESS || socket < 0)
+            return code;
+        pollfd more{socket, POLLIN, 0};
+        if (::poll(&more, 1, 0) <= 0)
+            return MOSQ_ERR_SUCCESS;
+    }
+    return MOSQ_ERR_SUCCESS;
+}
+
+int MqttClient::sendOutbox(mosquitto *client, quint64 generation, std::vector<Outgoing> &outbox)
+{
+    // Corked, the batch leaves in as few segments as it fills.
+    const int socket = mosquitto_socket(client);
+    const int cork = 1;
+    ::setsockopt(socket, IPPROTO_TCP, TCP_CORK, &cork, sizeof cork);
+    int code = MOSQ_ERR_SUCCESS;
+    for (const Outgoing &outgoing : outbox) {
+        // Handed to a connection that is gone: the caller sends it again.
+        if (outgoing.generation != generation)
+            continue;
+        const Message &message = outgoing.message;
+        int id = 0;
+        code = mosquitto_publish(client, &id, message.topic.constData(), int(message.payload.size()),
+                                 message.payload.constData(), kQos, message.retain);
+        // Nothing after a message that was not taken goes out on this
+        // connection: the next one sends them all again, in order.
+        if (code != MOSQ_ERR_SUCCESS)
+            break;
+        m_tags[id] = message.tag;
+    }
+    const int uncork = 0;
+    ::setsockopt(socket, IPPROTO_TCP, TCP_CORK, &uncork, sizeof uncork);
+    return code;
+}
+
+void MqttClient::passAcknowledgements()
+{
+    if (m_acked.empty())
+        return;
+    m_nextAckPass = std::chrono::steady_clock::now() + kAckPause;
+    {
+        std::lock_guard<std::mutex> lock(m_ackMutex);
+        m_acks.insert(m_acks.end(), m_acked.begin(), m_acked.end());
+        m_acked.clear();
+        if (m_ackPosted)
+            return;
+        m_ackPosted = true;
+    }
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            std::vector<quint64> acks;
+            {
+                std::lock_guard<std::mutex> lock(m_ackMutex);
+                acks.swap(m_acks);
+                m_ackPosted = false;
+            }
+            emit acknowledged(acks);
+        },
+        Qt::QueuedConnection);
 }
 
 void MqttClient::onConnect(mosquitto *client, void *self, int code)
@@ -208,27 +383,11 @@ void MqttClient::onConnect(mosquitto *client, void *self, int code)
 void MqttClient::onPublish(mosquitto *, void *self, int messageId)
 {
     auto *that = static_cast<MqttClient *>(self);
-    {
-        std::lock_guard<std::mutex> lock(that->m_ackMutex);
-        that->m_acks.emplace_back(that->m_generation, messageId);
-        if (that->m_ackPosted)
-            return;
-        that->m_ackPosted = true;
-    }
-    QMetaObject::invokeMethod(
-        that,
-        [that] {
-            std::vector<std::pair<quint64, int>> acks;
-            {
-                std::lock_guard<std::mutex> lock(that->m_ackMutex);
-                acks.swap(that->m_acks);
-                that->m_ackPosted = false;
-            }
-            for (const auto &[generation, id] : acks)
-                if (generation == that->m_generation)
-                    emit that->acknowledged(id);
-        },
-        Qt::QueuedConnection);
+    const auto found = that->m_tags.find(messageId);
+    if (found == that->m_tags.end())
+        return;
+    that->m_acked.push_back(found->second);
+    that->m_tags.erase(found);
 }
 
 void MqttClient::onMessage(mosquitto *, void *self, const mosquitto_message *message)

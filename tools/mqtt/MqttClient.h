@@ -8,10 +8,11 @@
 #include <QStringList>
 
 #include <atomic>
-#include <condition_variable>
+#include <chrono>
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -37,6 +38,12 @@ public:
 // send again after connected(). A failed or lost connection is retried after
 // 1, 2 and then 4 s. Everything below is reported on the thread that owns the
 // object, and only for the current connection.
+//
+// The worker drives libmosquitto itself (no thread of the library's own): it
+// sleeps in poll() on the connection's socket and on a wake-up of ours, sends
+// what publish() handed over in one go, and passes acknowledgements back in
+// batches. A busy connection thus costs one wake-up per batch each way, not
+// one per message.
 class MqttClient : public QObject
 {
     Q_OBJECT
@@ -57,6 +64,15 @@ public:
         QStringList subscriptions; // QoS 1, subscribed again on every connection
     };
 
+    // A QoS 1 message; `tag` comes back with acknowledged().
+    struct Message
+    {
+        quint64 tag = 0;
+        QByteArray topic;
+        QByteArray payload;
+        bool retain = false;
+    };
+
     explicit MqttClient(Setup setup, QObject *parent = nullptr);
     ~MqttClient() override;
     MqttClient(const MqttClient &) = delete;
@@ -68,44 +84,69 @@ public:
     // Retries at once and then every second, for a caller with a deadline.
     void hurry();
 
-    // Hands a QoS 1 message to the current connection; its id for
-    // acknowledged(), or nothing when there is no connection.
-    std::optional<int> publish(const QByteArray &topic, const QByteArray &payload, bool retain);
+    // Hands messages to the current connection, to be sent in this order;
+    // false when there is none. Messages handed to a connection that is lost
+    // before the worker sends them are dropped with it: the caller sends
+    // again what is unacknowledged after connected().
+    bool publish(std::vector<Message> messages);
 
 signals:
     void connected();
     // A connection attempt failed or a connection was lost, with the reason.
     void connectionFailed(const QString &reason);
-    void acknowledged(int messageId);
+    // Tags of messages the broker took, in the order it acknowledged them.
+    // The broker has them even when the connection is lost by the time they
+    // arrive.
+    void acknowledged(const std::vector<quint64> &tags);
     void messageReceived(const QString &topic, const QByteArray &payload);
 
 private:
+    struct Outgoing
+    {
+        quint64 generation = 0;
+        Message message;
+    };
+
     static void onConnect(mosquitto *client, void *self, int code);
     static void onPublish(mosquitto *client, void *self, int messageId);
     static void onMessage(mosquitto *client, void *self, const mosquitto_message *message);
 
     void run();
     mosquitto *create();
+    // One connection, from connecting until it ends; the reason it ended.
+    int serve(mosquitto *client, quint64 generation);
+    // Reads what the socket holds; a libmosquitto error code.
+    int readAvailable(mosquitto *client);
+    // Sends what publish() handed to connection `generation`; a libmosquitto error code.
+    int sendOutbox(mosquitto *client, quint64 generation, std::vector<Outgoing> &outbox);
+    void wakeWorker();
+    void drainWake();
+    void passAcknowledgements();
     // Runs `report` on the owner's thread if connection `generation` is still the current one.
     template <typename Report> void post(quint64 generation, Report report);
 
     const Setup m_setup;
     std::thread m_worker;
+    int m_wakeFd = -1; // eventfd: the worker's wake-up
     std::mutex m_mutex;
-    std::condition_variable m_wake;
-    mosquitto *m_client = nullptr; // guarded by m_mutex
-    bool m_stopping = false;       // guarded by m_mutex
-    bool m_hurry = false;          // guarded by m_mutex
+    std::vector<Outgoing> m_outbox; // guarded by m_mutex
+    bool m_stopping = false;        // guarded by m_mutex
+    bool m_hurry = false;           // guarded by m_mutex
     // The broker took this attempt's login; written on the worker only.
     std::atomic<bool> m_accepted{false};
     std::atomic<quint64> m_generation{0};
     // The connection the owner's thread has seen connect; 0 for none.
     quint64 m_liveGeneration = 0;
     QString m_refusal; // set by the worker during one attempt
+    // The worker's own: tags of the messages in flight by message id, and
+    // the acknowledgements of one pass of the loop.
+    std::unordered_map<int, quint64> m_tags;
+    std::vector<quint64> m_acked;
+    std::chrono::steady_clock::time_point m_nextAckPass;
     // Acknowledgements wait here and reach the owner's thread in batches, so
     // that a busy connection does not wake it once per message.
     std::mutex m_ackMutex;
-    std::vector<std::pair<quint64, int>> m_acks; // generation, message id
+    std::vector<quint64> m_acks;
     bool m_ackPosted = false;
 };
 

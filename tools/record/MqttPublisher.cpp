@@ -32,6 +32,7 @@ void MqttPublisher::startRun(const QString &notes)
     connect(m_client.get(), &mqtt::MqttClient::connectionFailed, this, &MqttPublisher::onConnectionFailed);
     connect(m_client.get(), &mqtt::MqttClient::acknowledged, this, &MqttPublisher::onAcknowledged);
     enqueue(m_statusTopic, mqtt::statusPayload(QStringLiteral("recording"), m_run, m_start), true, false);
+    flush();
     m_client->start();
 }
 
@@ -60,6 +61,7 @@ void MqttPublisher::addFileBytes(const QByteArray &bytes, const QByteArray &prea
     }
     if (lineStart > 0)
         m_pending.remove(0, lineStart);
+    flush();
 }
 
 void MqttPublisher::headerRead(const QString &inp1, const QString &inp2, const QString &sr1, const QString &sr2,
@@ -86,6 +88,7 @@ void MqttPublisher::headerRead(const QString &inp1, const QString &inp2, const Q
     for (const QByteArray &line : m_heldLines)
         queueLine(line, true);
     m_heldLines.clear();
+    flush();
 }
 
 void MqttPublisher::finish(bool publishLines)
@@ -103,6 +106,7 @@ void MqttPublisher::finish(bool publishLines)
     m_heldLines.clear();
     enqueue(m_statusTopic, mqtt::statusPayload(QStringLiteral("idle"), m_run, QDateTime::currentDateTime()), true,
             false);
+    flush();
     m_client->hurry();
     m_grace.start(kExitGrace);
     checkFinished();
@@ -123,15 +127,23 @@ void MqttPublisher::queueLine(const QByteArray &raw, bool complete)
 
 void MqttPublisher::send(quint64 index)
 {
-    Message &message = m_queue[std::size_t(index - m_firstIndex)];
-    if (const auto id = m_client->publish(message.topic, message.payload, message.retain))
-        m_inFlight[*id] = index;
+    const Message &message = m_queue[std::size_t(index - m_firstIndex)];
+    m_outgoing.push_back(mqtt::MqttClient::Message{index, message.topic, message.payload, message.retain});
+}
+
+void MqttPublisher::flush()
+{
+    if (m_outgoing.empty())
+        return;
+    // Not taken without a connection: connected() sends everything again.
+    m_client->publish(std::move(m_outgoing));
+    m_outgoing.clear();
 }
 
 void MqttPublisher::onConnected()
 {
     m_connected = true;
-    m_inFlight.clear();
+    m_outgoing.clear();
     if (!m_lastWarning.isEmpty()) {
         m_print(QStringLiteral("MQTT broker %1:%2 reached again; publishing what it has not acknowledged")
                     .arg(m_config.server.host)
@@ -141,12 +153,13 @@ void MqttPublisher::onConnected()
     for (quint64 index = m_firstIndex; index < m_firstIndex + m_queue.size(); ++index)
         if (!m_queue[std::size_t(index - m_firstIndex)].acknowledged)
             send(index);
+    flush();
 }
 
 void MqttPublisher::onConnectionFailed(const QString &reason)
 {
     m_connected = false;
-    m_inFlight.clear();
+    m_outgoing.clear();
     // One warning per outage: the first reason is the telling one.
     if (!m_lastWarning.isEmpty())
         return;
@@ -157,16 +170,12 @@ void MqttPublisher::onConnectionFailed(const QString &reason)
                 .arg(reason));
 }
 
-void MqttPublisher::onAcknowledged(int messageId)
+void MqttPublisher::onAcknowledged(const std::vector<quint64> &indexes)
 {
-    const auto found = m_inFlight.find(messageId);
-    if (found == m_inFlight.end())
-        return;
-    const quint64 index = found->second;
-    m_inFlight.erase(found);
-    if (index < m_firstIndex)
-        return;
-    m_queue[std::size_t(index - m_firstIndex)].acknowledged = true;
+    // An index below the front was acknowledged before, on an earlier connection.
+    for (const quint64 index : indexes)
+        if (index >= m_firstIndex && index - m_firstIndex < m_queue.size())
+            m_queue[std::size_t(index - m_firstIndex)].acknowledged = true;
     while (!m_queue.empty() && m_queue.front().acknowledged) {
         m_queue.pop_front();
         ++m_firstIndex;

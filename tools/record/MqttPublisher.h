@@ -13,7 +13,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
-#include <unordered_map>
+#include <vector>
 
 namespace zkd::record {
 
@@ -79,9 +79,11 @@ private:
     void enqueue(QByteArray topic, QByteArray payload, bool retain, bool line);
     void queueLine(const QByteArray &raw, bool complete);
     void send(quint64 index);
+    // Hands what send() gathered to the connection, one batch for all.
+    void flush();
     void onConnected();
     void onConnectionFailed(const QString &reason);
-    void onAcknowledged(int messageId);
+    void onAcknowledged(const std::vector<quint64> &indexes);
     void checkFinished();
     void done();
     quint64 unacknowledgedLines() const;
@@ -104,11 +106,11 @@ private:
     std::int16_t m_scaleMax2 = 0;
     quint64 m_seq = 0;
 
-    // Not yet acknowledged, in order; m_firstIndex numbers the front.
+    // Not yet acknowledged, in order; m_firstIndex numbers the front. A
+    // message's index is its tag on the connection.
     std::deque<Message> m_queue;
     quint64 m_firstIndex = 0;
-    quint64 m_sentUpTo = 0; // messages before this index were handed to the connection
-    std::unordered_map<int, quint64> m_inFlight;
+    std::vector<mqtt::MqttClient::Message> m_outgoing; // for the next flush()
     bool m_connected = false;
     QString m_lastWarning;
 
