@@ -27,10 +27,10 @@ constexpr int kKeepAliveSeconds = 10;
 constexpr int kLoopTimeoutMs = 1000;
 constexpr int kQos = 1;
 // How long a busy connection leaves the socket unread, and acknowledgements
-// unpassed: a batch comes every few milliseconds, and each pass costs a
-// wake-up of a thread.
-constexpr std::chrono::milliseconds kReadPause{20};
-constexpr std::chrono::milliseconds kAckPause{50};
+// unpassed: each pass costs a wake-up of a thread, and a busy connection
+// is read anyway whenever a batch comes.
+constexpr std::chrono::milliseconds kReadPause{100};
+constexpr std::chrono::milliseconds kAckPause{100};
 // The most reads of one pass, so that a flood of messages does not hold up
 // sending.
 constexpr int kLongestRead = 1000;
@@ -275,7 +275,7 @@ int MqttClient::serve(mosquitto *client, quint64 generation)
             disconnecting = true;
         }
         now = Clock::now();
-        if ((fds[1].revents & (POLLIN | POLLERR | POLLHUP)) || (!outbox.empty() && now >= nextRead)) {
+        if ((fds[1].revents & (POLLIN | POLLERR | POLLHUP)) || !outbox.empty()) {
             code = readAvailable(client);
             nextRead = now + kReadPause;
         }

@@ -3,6 +3,7 @@
 #include "sensor/SensorSelection.h"
 #include "serial/RecordPipeline.h"
 #include "util/Codec8.h"
+#include "util/Numbers.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -16,6 +17,7 @@ namespace zkd::mqtt {
 namespace {
 
 constexpr int kDoubleDigits = 15;
+constexpr std::size_t kWordBuffer = 32;
 constexpr char kOverflow[] = "*Ovl*";
 // Words of a record line: time, ACT 1, MAX 1, MIN 1, ACT 2, MAX 2, MIN 2.
 constexpr std::array<const char *, 7> kValueNames{"time", "act1", "max1", "min1", "act2", "max2", "min2"};
@@ -170,9 +172,10 @@ namespace {
 
 QByteArray recordStart(const QString &run, quint64 seq, qsizetype rawSize)
 {
-    constexpr qsizetype kFieldsSize = 200;
+    // Room for the whole message: the run, "raw" escaped and the fields.
+    constexpr qsizetype kFieldsSize = 320;
     QByteArray out;
-    out.reserve(run.size() + 2 * rawSize + kFieldsSize);
+    out.reserve(3 * run.size() + 2 * rawSize + kFieldsSize);
     out += "{\"run\": ";
     appendJsonString(out, run);
     out += ", \"seq\": ";
@@ -303,6 +306,23 @@ bool isPrintableAscii(const QByteArray &raw)
     return std::all_of(raw.begin(), raw.end(), [](char c) { return c >= kFirstPrintable && c != kDelete; });
 }
 
+// RecordPipeline::overflows() of a word of ASCII with "." for its decimal
+// mark, without making a string of it.
+bool asciiOverflows(QByteArrayView word, std::int16_t scaleMax)
+{
+    if (word == QByteArrayView(kOverflow))
+        return true;
+    std::array<char16_t, kWordBuffer> text{};
+    if (word.size() > qsizetype(text.size())) {
+        QString copy = QString::fromLatin1(word);
+        copy.replace(QLatin1Char(','), QLatin1Char('.'));
+        return RecordPipeline::overflows(copy, scaleMax);
+    }
+    for (qsizetype i = 0; i < word.size(); ++i)
+        text[std::size_t(i)] = word[i] == ',' ? u'.' : char16_t(static_cast<unsigned char>(word[i]));
+    return leadingNumber(QStringView(text.data(), word.size())) > scaleMax;
+}
+
 // A line of printable ASCII, as the instrument sends its records: the same
 // bytes as textRecordPayload() without its text conversions, for the lines
 // of a running recording (well over a thousand a second at the fastest rate).
@@ -325,10 +345,14 @@ QByteArray asciiRecordPayload(const QString &run, quint64 seq, const QByteArray 
     }
     QByteArray out = recordStart(run, seq, raw.size());
     out += '"';
-    for (const char c : raw) {
-        if (c == '"' || c == '\\')
-            out += '\\';
-        out += c;
+    if (raw.contains('"') || raw.contains('\\')) {
+        for (const char c : raw) {
+            if (c == '"' || c == '\\')
+                out += '\\';
+            out += c;
+        }
+    } else {
+        out += raw;
     }
     out += '"';
     for (std::size_t i = 0; i < kValueNames.size(); ++i) {
@@ -341,13 +365,7 @@ QByteArray asciiRecordPayload(const QString &run, quint64 seq, const QByteArray 
             out += "null";
     }
     const auto overflow = [&](std::size_t index, std::int16_t scaleMax) {
-        if (index >= count)
-            return false;
-        if (words[index] == QByteArrayView(kOverflow))
-            return true;
-        QString text = QString::fromLatin1(words[index]);
-        text.replace(QLatin1Char(','), QLatin1Char('.'));
-        return RecordPipeline::overflows(text, scaleMax);
+        return index < count && asciiOverflows(words[index], scaleMax);
     };
     appendFlags(out, overflow(kAct1Word, scaleMax1), overflow(kAct2Word, scaleMax2), complete);
     return out;

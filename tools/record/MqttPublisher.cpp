@@ -13,6 +13,8 @@ MqttPublisher::MqttPublisher(Config config, std::function<void(const QString &)>
 {
     m_grace.setSingleShot(true);
     connect(&m_grace, &QTimer::timeout, this, &MqttPublisher::done);
+    m_flushTimer.setSingleShot(true);
+    connect(&m_flushTimer, &QTimer::timeout, this, &MqttPublisher::flush);
 }
 
 MqttPublisher::~MqttPublisher() = default;
@@ -61,7 +63,7 @@ void MqttPublisher::addFileBytes(const QByteArray &bytes, const QByteArray &prea
     }
     if (lineStart > 0)
         m_pending.remove(0, lineStart);
-    flush();
+    flushSoon();
 }
 
 void MqttPublisher::headerRead(const QString &inp1, const QString &inp2, const QString &sr1, const QString &sr2,
@@ -131,10 +133,22 @@ void MqttPublisher::send(quint64 index)
     m_outgoing.push_back(mqtt::MqttClient::Message{index, message.topic, message.payload, message.retain});
 }
 
-void MqttPublisher::flush()
+void MqttPublisher::flushSoon()
 {
     if (m_outgoing.empty())
         return;
+    if (!m_sinceFlush.isValid() || m_sinceFlush.hasExpired(kBatchInterval.count()))
+        flush();
+    else if (!m_flushTimer.isActive())
+        m_flushTimer.start(kLongestHold);
+}
+
+void MqttPublisher::flush()
+{
+    m_flushTimer.stop();
+    if (m_outgoing.empty())
+        return;
+    m_sinceFlush.start();
     // Not taken without a connection: connected() sends everything again.
     m_client->publish(std::move(m_outgoing));
     m_outgoing.clear();

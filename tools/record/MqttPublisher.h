@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -41,6 +42,11 @@ public:
     };
 
     static constexpr std::chrono::milliseconds kExitGrace{10000};
+    // Record messages go to the connection in batches: when a line comes
+    // this long after the last batch, or at the latest kLongestHold after
+    // the first line of a batch. Each batch costs both threads a wake-up.
+    static constexpr std::chrono::milliseconds kBatchInterval{50};
+    static constexpr std::chrono::milliseconds kLongestHold{100};
 
     // Warnings go to `print`, one line each.
     MqttPublisher(Config config, std::function<void(const QString &)> print, QObject *parent = nullptr);
@@ -81,6 +87,8 @@ private:
     void send(quint64 index);
     // Hands what send() gathered to the connection, one batch for all.
     void flush();
+    // flush() if the last one is kBatchInterval ago; else within kLongestHold.
+    void flushSoon();
     void onConnected();
     void onConnectionFailed(const QString &reason);
     void onAcknowledged(const std::vector<quint64> &indexes);
@@ -111,6 +119,8 @@ private:
     std::deque<Message> m_queue;
     quint64 m_firstIndex = 0;
     std::vector<mqtt::MqttClient::Message> m_outgoing; // for the next flush()
+    QElapsedTimer m_sinceFlush;
+    QTimer m_flushTimer;
     bool m_connected = false;
     QString m_lastWarning;
 
