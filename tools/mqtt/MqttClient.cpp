@@ -276,8 +276,10 @@ int MqttClient::serve(mosquitto *client, quint64 generation)
         }
         now = Clock::now();
         if ((fds[1].revents & (POLLIN | POLLERR | POLLHUP)) || !outbox.empty()) {
-            code = readAvailable(client);
-            nextRead = now + kReadPause;
+            bool drained = true;
+            code = readAvailable(client, drained);
+            // More than one pass takes is waiting: no pause.
+            nextRead = drained ? now + kReadPause : now;
         }
         if (code == MOSQ_ERR_SUCCESS && !disconnecting && !outbox.empty())
             code = sendOutbox(client, generation, outbox);
@@ -293,7 +295,7 @@ int MqttClient::serve(mosquitto *client, quint64 generation)
     return code;
 }
 
-int MqttClient::readAvailable(mosquitto *client)
+int MqttClient::readAvailable(mosquitto *client, bool &drained)
 {
     // One call reads as many packets as there are messages of ours in
     // flight, at least one: a subscriber's share needs more calls.
@@ -306,6 +308,7 @@ int MqttClient::readAvailable(mosquitto *client)
         if (::poll(&more, 1, 0) <= 0)
             return MOSQ_ERR_SUCCESS;
     }
+    drained = false;
     return MOSQ_ERR_SUCCESS;
 }
 

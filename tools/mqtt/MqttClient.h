@@ -115,8 +115,9 @@ private:
     mosquitto *create();
     // One connection, from connecting until it ends; the reason it ended.
     int serve(mosquitto *client, quint64 generation);
-    // Reads what the socket holds; a libmosquitto error code.
-    int readAvailable(mosquitto *client);
+    // Reads what the socket holds, or as much as one pass takes (`drained`
+    // false); a libmosquitto error code.
+    int readAvailable(mosquitto *client, bool &drained);
     // Sends what publish() handed to connection `generation`; a libmosquitto error code.
     int sendOutbox(mosquitto *client, quint64 generation, std::vector<Outgoing> &outbox);
     void wakeWorker();
