@@ -164,10 +164,12 @@ public:
             m_process.waitForFinished();
         }
     }
-    // The exit code, -1 after a crash or the timeout.
+    // The exit code, -1 after a crash or the timeout. A program that ended
+    // while the test waited for something else has its code too
+    // (waitForFinished() is false for it).
     int wait(int timeoutMs = kRunTimeoutMs)
     {
-        if (!m_process.waitForFinished(timeoutMs)) {
+        if (m_process.state() != QProcess::NotRunning && !m_process.waitForFinished(timeoutMs)) {
             m_process.kill();
             m_process.waitForFinished();
             return -1;

@@ -29,8 +29,8 @@ constexpr int kQos = 1;
 // How long a busy connection leaves the socket unread, and acknowledgements
 // unpassed: each pass costs a wake-up of a thread, and a busy connection
 // is read anyway whenever a batch comes.
-constexpr std::chrono::milliseconds kReadPause{100};
-constexpr std::chrono::milliseconds kAckPause{100};
+constexpr std::chrono::milliseconds kReadPause{200};
+constexpr std::chrono::milliseconds kAckPause{200};
 // The most reads of one pass, so that a flood of messages does not hold up
 // sending.
 constexpr int kLongestRead = 1000;
@@ -241,6 +241,8 @@ int MqttClient::serve(mosquitto *client, quint64 generation)
     bool disconnecting = false;
     std::vector<Outgoing> outbox;
     Clock::time_point nextRead = Clock::now();
+    // A caller with a deadline waits for its acknowledgements without pauses.
+    bool hurried = false;
     while (code == MOSQ_ERR_SUCCESS) {
         const int socket = mosquitto_socket(client);
         if (socket < 0)
@@ -248,7 +250,7 @@ int MqttClient::serve(mosquitto *client, quint64 generation)
         // A busy connection is read when the next batch comes, or after a
         // pause, not each time an acknowledgement arrives.
         auto now = Clock::now();
-        const bool watchReads = !m_accepted || now >= nextRead;
+        const bool watchReads = !m_accepted || hurried || now >= nextRead;
         auto timeout = std::chrono::milliseconds(kLoopTimeoutMs);
         if (!watchReads)
             timeout = std::min(timeout, std::chrono::ceil<std::chrono::milliseconds>(nextRead - now));
@@ -266,6 +268,7 @@ int MqttClient::serve(mosquitto *client, quint64 generation)
             std::lock_guard<std::mutex> lock(m_mutex);
             outbox.swap(m_outbox);
             stopping = m_stopping;
+            hurried = m_hurry;
         }
         if (stopping && !disconnecting) {
             if (!m_accepted)
@@ -288,7 +291,7 @@ int MqttClient::serve(mosquitto *client, quint64 generation)
             code = mosquitto_loop_write(client, 1);
         if (code == MOSQ_ERR_SUCCESS)
             code = mosquitto_loop_misc(client);
-        if (!m_acked.empty() && Clock::now() >= m_nextAckPass)
+        if (!m_acked.empty() && (hurried || Clock::now() >= m_nextAckPass))
             passAcknowledgements();
     }
     passAcknowledgements();

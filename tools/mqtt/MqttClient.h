@@ -81,7 +81,8 @@ public:
     void start();
     // Ends the connection cleanly (the will is not sent) and the worker with it.
     void stop();
-    // Retries at once and then every second, for a caller with a deadline.
+    // Retries at once and then every second, and reads and reports
+    // acknowledgements without pauses, for a caller with a deadline.
     void hurry();
 
     // Hands messages to the current connection, to be sent in this order;

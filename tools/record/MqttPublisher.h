@@ -45,8 +45,8 @@ public:
     // Record messages go to the connection in batches: when a line comes
     // this long after the last batch, or at the latest kLongestHold after
     // the first line of a batch. Each batch costs both threads a wake-up.
-    static constexpr std::chrono::milliseconds kBatchInterval{50};
-    static constexpr std::chrono::milliseconds kLongestHold{100};
+    static constexpr std::chrono::milliseconds kBatchInterval{100};
+    static constexpr std::chrono::milliseconds kLongestHold{200};
 
     // Warnings go to `print`, one line each.
     MqttPublisher(Config config, std::function<void(const QString &)> print, QObject *parent = nullptr);
