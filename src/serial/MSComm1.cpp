@@ -7,6 +7,8 @@
 #include <QSocketNotifier>
 #include <QStringList>
 
+#include <algorithm>
+
 #ifdef Q_OS_UNIX
 #include <sys/ioctl.h>
 #endif
@@ -15,11 +17,11 @@ namespace zkd {
 namespace {
 // What waits behind a read for the burst to count as going on.
 constexpr int kBurstRestBytes = 1024;
-// A read this large brings more than two periods of the fastest line: the
-// other side is ahead of the reads (a backlog on a pseudo-terminal). A serial
-// line hands over up to 4 KiB a read, 124 KB/s at one read a period, above the
-// 92 KB/s of 921,600 baud.
-constexpr qsizetype kCatchUpBytes = 8192;
+// Twice what the fastest serial line brings (921,600 baud, 8N1). A line that
+// delivers more (a pseudo-terminal with a backlog behind it) is read on at
+// once: a serial line hands over up to 4 KiB a read, 124 KB/s at one read a
+// period, so pausing never holds back a real line.
+constexpr qint64 kFasterThanAnyLine = 2 * 92160;
 constexpr int kCloseFlushMs = 500;
 } // namespace
 
@@ -208,6 +210,9 @@ std::optional<QString> MSComm1::setPortOpen(bool open)
         m_readPause.stop();
         m_heldNotifier = nullptr;
         m_sinceRead.invalidate();
+        m_rateSpan.invalidate();
+        m_rateBytes = 0;
+        m_outpaced = false;
         m_port.close();
         return std::nullopt;
     }
@@ -247,16 +252,16 @@ QByteArray MSComm1::ReadAvailable()
     if (!m_port.isOpen())
         return {};
     QByteArray bytes = m_port.readAll();
-    // A burst goes on while more than a trickle waits behind what was read,
-    // or while reads come back nearly full: the next read comes at once.
-    m_moreWaiting = bytes.size() >= kCatchUpBytes;
+    // A burst goes on while more than a trickle waits behind what was read:
+    // the next read comes at once.
+    m_moreWaiting = false;
     if (!bytes.isEmpty()) {
 #ifdef Q_OS_UNIX
         int waiting = 0;
         if (::ioctl(static_cast<int>(m_port.handle()), FIONREAD, &waiting) == 0 && waiting >= kBurstRestBytes)
             m_moreWaiting = true;
 #endif
-        paceReads();
+        paceReads(bytes.size());
     }
     return bytes;
 }
@@ -278,16 +283,26 @@ QSocketNotifier *MSComm1::readNotifier()
     return nullptr;
 }
 
-void MSComm1::paceReads()
+void MSComm1::paceReads(qsizetype bytes)
 {
+    // The line's rate over spans of two periods or more.
+    m_rateBytes += bytes;
+    if (!m_rateSpan.isValid()) {
+        m_rateSpan.start();
+    } else if (m_rateSpan.elapsed() >= 2 * m_readPacing.count()) {
+        m_outpaced = m_rateBytes * 1000 > kFasterThanAnyLine * m_rateSpan.elapsed();
+        m_rateBytes = 0;
+        m_rateSpan.start();
+    }
     // Reads inside one burst follow each other at once. The read that empties
     // the system's buffer counts: when the one before it was less than two
-    // periods ago, the line is busy and the next read waits a period.
+    // periods ago, the line is busy and the next read waits a period, unless
+    // the line brings bytes faster than any serial line delivers them.
     if (m_readPacing.count() <= 0 || m_moreWaiting)
         return;
     const bool busy = m_sinceRead.isValid() && m_sinceRead.elapsed() < 2 * m_readPacing.count();
     m_sinceRead.start();
-    if (!busy || m_readPause.isActive())
+    if (!busy || m_outpaced || m_readPause.isActive())
         return;
     QSocketNotifier *notifier = readNotifier();
     if (!notifier)

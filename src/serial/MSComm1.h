@@ -135,7 +135,7 @@ private:
     void onReadyRead();
     void onError(QSerialPort::SerialPortError error);
     void raise(CommEventCode code);
-    void paceReads();
+    void paceReads(qsizetype bytes);
     QSocketNotifier *readNotifier();
 
     QSerialPort m_port;
@@ -146,6 +146,9 @@ private:
     std::chrono::milliseconds m_readPacing{0};
     bool m_moreWaiting = false;
     QElapsedTimer m_sinceRead;
+    QElapsedTimer m_rateSpan;
+    qint64 m_rateBytes = 0;
+    bool m_outpaced = false;
     QTimer m_readPause;
     QPointer<QSocketNotifier> m_heldNotifier;
 };
