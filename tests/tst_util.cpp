@@ -8,6 +8,9 @@
 
 #include <QtTest>
 
+#include <clocale>
+#include <string>
+
 using namespace zkd;
 
 class TestUtil : public QObject
@@ -36,6 +39,19 @@ private slots:
         QFETCH(QString, text);
         QFETCH(double, expected);
         QCOMPARE(zkd::leadingNumber(text), expected);
+    }
+
+    // The program runs under the user's locale; the instrument writes a point.
+    void leadingNumberIgnoresTheLocale()
+    {
+        const std::string saved = std::setlocale(LC_NUMERIC, nullptr);
+        if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8"))
+            QSKIP("no de_DE.UTF-8 locale on this machine (scripts/setup.sh makes one)");
+        const double point = zkd::leadingNumber(u"12.5");
+        const double comma = zkd::leadingNumber(u"12,5");
+        std::setlocale(LC_NUMERIC, saved.c_str());
+        QCOMPARE(point, 12.5);
+        QCOMPARE(comma, 12.0);
     }
 
     void roundHalfEven_data()

@@ -1,5 +1,6 @@
 #include "util/Numbers.h"
 
+#include <charconv>
 #include <cmath>
 #include <string>
 
@@ -13,7 +14,8 @@ double leadingNumber(QStringView text)
         ++i;
     std::string digits;
     if (i < n && (text[i] == QLatin1Char('+') || text[i] == QLatin1Char('-'))) {
-        digits.push_back(static_cast<char>(text[i].unicode()));
+        if (text[i] == QLatin1Char('-'))
+            digits.push_back('-');
         ++i;
     }
     bool seenPoint = false;
@@ -32,7 +34,11 @@ double leadingNumber(QStringView text)
     }
     if (!seenDigit)
         return 0.0;
-    return std::strtod(digits.c_str(), nullptr);
+    // Always a point, whatever the locale the program runs under: strtod would
+    // follow the locale's decimal mark and stop at the point under a German one.
+    double value = 0.0;
+    std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    return value;
 }
 
 std::optional<std::int64_t> roundHalfEven(double value, std::int64_t min, std::int64_t max)
