@@ -21,7 +21,7 @@ constexpr int kBurstRestBytes = 1024;
 // delivers more (a pseudo-terminal with a backlog behind it) is read on at
 // once: a serial line hands over up to 4 KiB a read, 124 KB/s at one read a
 // period, so pausing never holds back a real line.
-constexpr qint64 kFasterThanAnyLine = 2 * 92160;
+constexpr qint64 kFasterThanAnyLine = 2 * qint64{92160};
 constexpr int kCloseFlushMs = 500;
 } // namespace
 
