@@ -90,6 +90,12 @@ QSize BarMeter::minimumSizeHint() const
     return {24, 80};
 }
 
+QRect BarMeter::barArea() const
+{
+    // Inside the 1-pixel border, with a 2-pixel gap.
+    return rect().adjusted(3, 3, -3, -3);
+}
+
 QPixmap BarMeter::drawFace(const QColor *bar) const
 {
     const qreal ratio = devicePixelRatio();
@@ -103,7 +109,7 @@ QPixmap BarMeter::drawFace(const QColor *bar) const
         p.setPen(QPen(palette().color(QPalette::Mid), 1));
         p.drawRect(frame);
     }
-    const QRect inner = frame.adjusted(3, 3, -2, -2);
+    const QRect inner = barArea();
     // Faint ticks at every tenth of the scale line up with the scale texts.
     p.setPen(QColor(70, 70, 70));
     for (int i = 1; i < 10; ++i) {
@@ -138,7 +144,7 @@ void BarMeter::paintEvent(QPaintEvent *)
     }
 
     QPainter p(this);
-    const QRect inner = rect().adjusted(3, 3, -3, -3);
+    const QRect inner = barArea();
     int barTop = height();
     if (m_fullScale > 0 && m_level > 0) {
         const double share = over ? 1.0 : double(m_level) / double(m_fullScale);

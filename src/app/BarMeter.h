@@ -45,6 +45,8 @@ protected:
 
 private:
     void tellAssistiveTools();
+    // Where the bar and the ticks go.
+    QRect barArea() const;
     // The meter's face with the bar at full height in `bar`, or without a bar.
     QPixmap drawFace(const QColor *bar) const;
 
