@@ -253,7 +253,7 @@ for period in $periods; do
   unset lost mb ratio stall mem
 done
 echo
-echo "Bytes lost as lost+extra against what the simulator sent. CPU: perf task-clock over the steady part of the run (from ${settle} s after the start for ${measured} s) per MB written to the reader's file in that time (MB = 10^6 bytes). RSS: peak resident size (VmHWM) at the end of that part. Stall: longest gap of a 10 ms timer in the window's event loop, whole run."
+echo "Bytes lost as lost+extra against what the simulator sent. CPU: perf task-clock over the steady part of the run (from ${settle} s after the start for ${measured} s) per MB written to the reader's file in that time (MB = 10^6 bytes). RSS: peak resident size (VmHWM) at the end of that part. Stall: the longest stretch the window's event loop stayed busy, from the first event it handled after waking to waiting again, whole run."
 echo
 echo "| Figure | Result |"
 echo "|---|---|"

@@ -5,6 +5,7 @@
 #include "util/Prompts.h"
 #include "util/Texts.h"
 
+#include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
@@ -23,7 +24,8 @@
 // an scx.ini naming the instrument's port. One of:
 //   --run-seconds S         Start, record S seconds, Stop (answering No to the
 //                           save question: the run is kept as Senso.bak);
-//                           CPU time and the longest event-loop stall.
+//                           CPU time and the longest busy stretch of the
+//                           event loop.
 //   --rss-at-mb A,B,...     Start and record until the working file reaches
 //                           each size; the resident size at each and right
 //                           after the header read.
@@ -34,7 +36,6 @@ namespace {
 
 using namespace zkd;
 
-constexpr int kStallTickMs = 10;
 constexpr int kSizePollMs = 20;
 constexpr int kRssTimeoutMs = 240 * 1000;
 constexpr double kMegabyte = 1e6;
@@ -73,53 +74,57 @@ double threadCpuMs()
     return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
 }
 
-// The longest time the event loop went without running a 10 ms timer, and how
-// much of that gap the window's own thread spent computing: a gap far longer
-// than its CPU time is time the process waited to be scheduled.
+// The longest stretch the event loop stayed busy, from the first event it
+// handled after waking to waiting again (what a click or a key press could
+// have had to wait), and how much of it the window's own thread spent
+// computing: a stretch far longer than its CPU time is time the process
+// waited to be scheduled. It watches the application's events and the event
+// dispatcher and adds no wake-ups of its own.
 class StallMeter : public QObject
 {
 public:
-    StallMeter()
-    {
-        m_timer.setTimerType(Qt::PreciseTimer);
-        m_timer.setInterval(kStallTickMs);
-        connect(&m_timer, &QTimer::timeout, this, [this] {
-            const qint64 gapMs = m_sinceTick.restart();
-            const double cpuMs = threadCpuMs();
-            const double gapCpuMs = cpuMs - m_lastCpuMs;
-            m_lastCpuMs = cpuMs;
-            if (gapMs > m_longestGapMs) {
-                m_longestGapMs = gapMs;
-                m_longestGapCpuMs = gapCpuMs;
-                m_longestGapAtS = double(m_sinceStart.elapsed()) / 1000.0;
-            }
-            m_mostCpuInGapMs = std::max(m_mostCpuInGapMs, gapCpuMs);
-        });
-    }
     void start()
     {
         m_sinceStart.start();
-        m_sinceTick.start();
-        m_lastCpuMs = threadCpuMs();
-        m_timer.start();
+        qApp->installEventFilter(this);
+        connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this, [this] {
+            if (!m_busy.isValid())
+                return;
+            const qint64 busyMs = m_busy.elapsed();
+            m_busy.invalidate();
+            if (busyMs > m_longestMs) {
+                m_longestMs = busyMs;
+                m_longestCpuMs = threadCpuMs() - m_busyCpuMs;
+                m_longestAtS = double(m_sinceStart.elapsed()) / 1000.0;
+            }
+        });
     }
-    void stop() { m_timer.stop(); }
-    qint64 longestStallMs() const { return std::max<qint64>(0, m_longestGapMs - kStallTickMs); }
-    double longestStallCpuMs() const { return m_longestGapCpuMs; }
-    double longestStallAtS() const { return m_longestGapAtS; }
-    // The most CPU time the thread spent between two ticks: the longest the
-    // window itself kept the loop busy, whatever else ran on the machine.
-    double mostCpuBetweenTicksMs() const { return m_mostCpuInGapMs; }
+    void stop()
+    {
+        qApp->removeEventFilter(this);
+        disconnect(QAbstractEventDispatcher::instance(), nullptr, this, nullptr);
+    }
+    qint64 longestStallMs() const { return m_longestMs; }
+    double longestStallCpuMs() const { return m_longestCpuMs; }
+    double longestStallAtS() const { return m_longestAtS; }
+
+protected:
+    bool eventFilter(QObject *, QEvent *) override
+    {
+        if (!m_busy.isValid()) {
+            m_busy.start();
+            m_busyCpuMs = threadCpuMs();
+        }
+        return false;
+    }
 
 private:
-    QTimer m_timer;
     QElapsedTimer m_sinceStart;
-    QElapsedTimer m_sinceTick;
-    double m_lastCpuMs = 0.0;
-    qint64 m_longestGapMs = 0;
-    double m_longestGapCpuMs = 0.0;
-    double m_longestGapAtS = 0.0;
-    double m_mostCpuInGapMs = 0.0;
+    QElapsedTimer m_busy;
+    double m_busyCpuMs = 0.0;
+    qint64 m_longestMs = 0;
+    double m_longestCpuMs = 0.0;
+    double m_longestAtS = 0.0;
 };
 
 int recordFor(Form1 &window, BenchPrompts &prompts, int seconds)
@@ -137,10 +142,10 @@ int recordFor(Form1 &window, BenchPrompts &prompts, int seconds)
         const int askedBefore = prompts.asked;
         window.SSCommand2_Click();
         std::printf("window_cpu_s=%.3f\nwindow_wall_s=%.3f\nwindow_max_stall_ms=%lld\nwindow_max_stall_cpu_ms=%.1f\n"
-                    "window_max_stall_at_s=%.1f\nwindow_most_cpu_between_ticks_ms=%.1f\nwindow_rss_kib=%lld\n"
+                    "window_max_stall_at_s=%.1f\nwindow_rss_kib=%lld\n"
                     "window_unexpected_prompts=%d\n",
                     cpu, wallSeconds, static_cast<long long>(stalls.longestStallMs()), stalls.longestStallCpuMs(),
-                    stalls.longestStallAtS(), stalls.mostCpuBetweenTicksMs(),
+                    stalls.longestStallAtS(),
                     static_cast<long long>(bench::residentKiB()), askedBefore);
         QCoreApplication::exit(0);
     });
@@ -217,7 +222,7 @@ int main(int argc, char *argv[])
 
     if (parser.isSet(startupOption)) {
         while (!window.windowHandle() || !window.windowHandle()->isExposed())
-            QCoreApplication::processEvents(QEventLoop::AllEvents, kStallTickMs);
+            QCoreApplication::processEvents(QEventLoop::AllEvents, kSizePollMs);
         QCoreApplication::processEvents();
         const double ms = double(nowNs() - parser.value(startupOption).toLongLong()) / 1e6;
         std::printf("window_startup_ms=%.1f\n", ms);
