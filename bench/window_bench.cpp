@@ -145,8 +145,7 @@ int recordFor(Form1 &window, BenchPrompts &prompts, int seconds)
                     "window_max_stall_at_s=%.1f\nwindow_rss_kib=%lld\n"
                     "window_unexpected_prompts=%d\n",
                     cpu, wallSeconds, static_cast<long long>(stalls.longestStallMs()), stalls.longestStallCpuMs(),
-                    stalls.longestStallAtS(),
-                    static_cast<long long>(bench::residentKiB()), askedBefore);
+                    stalls.longestStallAtS(), static_cast<long long>(bench::residentKiB()), askedBefore);
         QCoreApplication::exit(0);
     });
     return QCoreApplication::exec();

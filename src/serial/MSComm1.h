@@ -127,6 +127,8 @@ public:
     // The last read left bytes waiting in the system's buffer: more of the
     // same burst follows at once.
     bool moreWaiting() const { return m_moreWaiting; }
+    // The next read of a busy line is held for the rest of a period.
+    bool readHeld() const { return m_readPause.isActive(); }
 
 signals:
     void OnComm();

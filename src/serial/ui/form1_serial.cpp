@@ -18,6 +18,7 @@
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTextCursor>
+#include <QTextDocument>
 #include <QThread>
 #include <QTimer>
 
@@ -198,9 +199,13 @@ void Form1::scheduleRefresh()
         return;
     }
     // The first change after a refresh starts the timer; later ones ride along.
-    if (!m_refreshTimer->isActive())
-        m_refreshTimer->start(
-            std::max(std::chrono::milliseconds(0), kRefreshPeriod - std::chrono::milliseconds(since)));
+    // While a busy line is read at intervals, a read comes within one of them
+    // and brings the refresh: the timer then only stands in for a line that
+    // falls quiet, and wakes the window for nothing else.
+    if (!m_refreshTimer->isActive()) {
+        const auto due = std::max(std::chrono::milliseconds(0), kRefreshPeriod - std::chrono::milliseconds(since));
+        m_refreshTimer->start(m_comm.readHeld() ? due + kBusyLineReadPeriod : due);
+    }
 }
 
 void Form1::refreshDisplay()
@@ -249,22 +254,27 @@ void Form1::syncTerm()
     const bool atEnd = bar->value() >= bar->maximum() - 2;
     // What the window shows, less what was trimmed off the front, is still there
     // unchanged up to `from`: drop the trimmed part and append the new tail.
+    // Else the whole text is replaced. Either way one edit of the document, by
+    // position: moving a cursor by other means would lay out lines on the way.
     const qsizetype kept = m_termShownLength - change.removed;
-    if (!change.reset && change.from == kept && change.from <= table.size()) {
-        if (change.removed == 0 && change.from == table.size())
-            return;
-        QTextCursor cursor(Term->document());
-        cursor.beginEditBlock();
+    const bool append = !change.reset && change.from == kept && change.from <= table.size();
+    if (append && change.removed == 0 && change.from == table.size())
+        return;
+    QTextDocument *document = Term->document();
+    QTextCursor cursor(document);
+    cursor.beginEditBlock();
+    if (append) {
         if (change.removedShown > 0) {
             cursor.setPosition(static_cast<int>(change.removedShown), QTextCursor::KeepAnchor);
             cursor.removeSelectedText();
         }
-        cursor.movePosition(QTextCursor::End);
+        cursor.setPosition(document->characterCount() - 1);
         cursor.insertText(table.mid(change.from).remove(QLatin1Char('\r')));
-        cursor.endEditBlock();
     } else {
-        Term->setPlainText(QString(table).remove(QLatin1Char('\r')));
+        cursor.setPosition(document->characterCount() - 1, QTextCursor::KeepAnchor);
+        cursor.insertText(QString(table).remove(QLatin1Char('\r')));
     }
+    cursor.endEditBlock();
     m_termShownLength = table.size();
     if (atEnd)
         bar->setValue(bar->maximum());
