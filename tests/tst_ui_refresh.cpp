@@ -12,6 +12,8 @@
 #include <QRandomGenerator>
 #include <QtTest>
 
+#include <cstdlib>
+
 using namespace zkd;
 
 namespace {
@@ -169,6 +171,41 @@ private slots:
             cached.setTitle(QStringLiteral("EIN 1"));
             plain.setTitle(QStringLiteral("EIN 1"));
             QVERIFY(sameBoxes());
+        }
+        // A value box's panel is copied from a picture blended onto what lies
+        // behind it, which may round a channel of an edge pixel by one.
+        QLineEdit cachedEdit(&window);
+        QLineEdit plainEdit(&window);
+        cachedEdit.setStyle(CachedPanelStyle::instance());
+        cachedEdit.move(330, 250);
+        plainEdit.move(330, 320);
+        const auto nearlySameEdits = [&] {
+            const QImage a = picture(cachedEdit);
+            const QImage b = picture(plainEdit);
+            if (a.size() != b.size())
+                return false;
+            for (int y = 0; y < a.height(); ++y) {
+                for (int x = 0; x < a.width(); ++x) {
+                    const QColor p = a.pixelColor(x, y);
+                    const QColor q = b.pixelColor(x, y);
+                    if (std::abs(p.red() - q.red()) > 1 || std::abs(p.green() - q.green()) > 1
+                        || std::abs(p.blue() - q.blue()) > 1)
+                        return false;
+                }
+            }
+            return true;
+        };
+        for (const QSize size : {QSize(120, 30), QSize(90, 44)}) {
+            for (const QColor base : {QColor(255, 255, 192), QColor(Qt::white)}) {
+                for (QLineEdit *edit : {&cachedEdit, &plainEdit}) {
+                    QPalette palette = edit->palette();
+                    palette.setColor(QPalette::Base, base);
+                    edit->setPalette(palette);
+                    edit->resize(size);
+                    edit->setText(QStringLiteral("330.25"));
+                }
+                QVERIFY(nearlySameEdits());
+            }
         }
         for (const int height : {240, 120}) {
             cachedBar.resize(16, height);

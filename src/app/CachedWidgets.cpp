@@ -4,6 +4,9 @@
 #include <QEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPixmapCache>
+#include <QPointer>
+#include <QStyleOptionFrame>
 #include <QStyleOptionGroupBox>
 #include <QStyleOptionSlider>
 #include <QStylePainter>
@@ -94,6 +97,51 @@ void CachedScrollBar::paintEvent(QPaintEvent *event)
     QStyleOptionSlider handle = option;
     handle.subControls = QStyle::SubControls(QStyle::SC_All) & ~QStyle::SubControls(QStyle::SC_ScrollBarGroove);
     style()->drawComplexControl(QStyle::CC_ScrollBar, &handle, &painter, this);
+}
+
+CachedPanelStyle::CachedPanelStyle(const QString &baseStyle) : QProxyStyle(baseStyle) {}
+
+CachedPanelStyle *CachedPanelStyle::instance()
+{
+    static QPointer<CachedPanelStyle> style;
+    if (!style) {
+        style = new CachedPanelStyle(QApplication::style()->name());
+        style->setParent(qApp);
+    }
+    return style;
+}
+
+void CachedPanelStyle::drawPrimitive(PrimitiveElement element, const QStyleOption *option, QPainter *painter,
+                                     const QWidget *widget) const
+{
+    const auto *frame = qstyleoption_cast<const QStyleOptionFrame *>(option);
+    if (element != PE_PanelLineEdit || !frame || option->rect.isEmpty()) {
+        QProxyStyle::drawPrimitive(element, option, painter, widget);
+        return;
+    }
+    const qreal ratio = painter->device()->devicePixelRatio();
+    const QString key = QStringLiteral("zkd-line-edit-panel:%1x%2:%3:%4:%5:%6:%7")
+                            .arg(option->rect.width())
+                            .arg(option->rect.height())
+                            .arg(int(option->state))
+                            .arg(option->palette.cacheKey())
+                            .arg(frame->lineWidth)
+                            .arg(int(option->direction))
+                            .arg(ratio);
+    QPixmap panel;
+    if (!QPixmapCache::find(key, &panel)) {
+        panel = QPixmap(option->rect.size() * ratio);
+        panel.setDevicePixelRatio(ratio);
+        // Transparent where the style leaves the corners to what lies behind.
+        panel.fill(Qt::transparent);
+        QPainter panelPainter(&panel);
+        QStyleOptionFrame atOrigin = *frame;
+        atOrigin.rect.moveTo(0, 0);
+        QProxyStyle::drawPrimitive(element, &atOrigin, &panelPainter, widget);
+        panelPainter.end();
+        QPixmapCache::insert(key, panel);
+    }
+    painter->drawPixmap(option->rect.topLeft(), panel);
 }
 
 } // namespace zkd

@@ -2,6 +2,7 @@
 
 #include <QGroupBox>
 #include <QPixmap>
+#include <QProxyStyle>
 #include <QScrollBar>
 #include <QStyle>
 
@@ -57,6 +58,24 @@ private:
     };
     QPixmap m_groove;
     Look m_grooveLook;
+};
+
+// The application's style, except that a line edit's panel is drawn once per
+// look and then copied. The value boxes change many times a second while
+// records stream in, and the style strokes their rounded frame with
+// antialiasing each time, which costs more than their text. One instance
+// serves every value box; it lives as long as the application.
+class CachedPanelStyle : public QProxyStyle
+{
+    Q_OBJECT
+public:
+    static CachedPanelStyle *instance();
+
+    void drawPrimitive(PrimitiveElement element, const QStyleOption *option, QPainter *painter,
+                       const QWidget *widget = nullptr) const override;
+
+private:
+    explicit CachedPanelStyle(const QString &baseStyle);
 };
 
 } // namespace zkd

@@ -49,7 +49,6 @@ namespace {
 
 constexpr int kHeaderDelayMs = 1500;
 constexpr int kInputPanelMaxChars = 90;
-// About 30 refreshes a second: faster than the eye follows a scrolling table.
 
 QLineEdit *valueBox(QWidget *parent, const char *name, const QColor &text, const QColor &background, int pointSize)
 {
@@ -58,6 +57,7 @@ QLineEdit *valueBox(QWidget *parent, const char *name, const QColor &text, const
     box->setReadOnly(true);
     box->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     box->setFocusPolicy(Qt::NoFocus);
+    box->setStyle(CachedPanelStyle::instance());
     QFont f = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     f.setPointSize(pointSize);
     f.setBold(pointSize > 14);
