@@ -311,6 +311,10 @@ void Form1::buildControls()
     connect(Sensorwahl, &QPushButton::clicked, this, &Form1::Sensorwahl_Click);
     txtPopStr = new QLineEdit(hidden);
     txtPopStr->setObjectName(QStringLiteral("txtPopStr"));
+    // It takes every record line unseen: laid out without text shaping.
+    QFont unshaped = txtPopStr->font();
+    unshaped.setStyleStrategy(QFont::PreferNoShaping);
+    txtPopStr->setFont(unshaped);
     lstPopStrings = new QListWidget(hidden);
     lstPopStrings->setObjectName(QStringLiteral("lstPopStrings"));
     Text1_0 = new QLineEdit(str(texts::SensorField1Built), hidden);
