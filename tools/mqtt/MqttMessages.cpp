@@ -11,7 +11,10 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cmath>
+#include <limits>
+#include <string>
 
 namespace zkd::mqtt {
 namespace {
@@ -52,7 +55,7 @@ void appendJsonString(QByteArray &out, const QString &text)
 
 // A number as JSON, with a decimal point; null when it is none (not
 // `ok`, or not finite).
-void appendNumber(QByteArray &out, double value, bool ok)
+template <typename Out> void appendNumber(Out &out, double value, bool ok)
 {
     if (!ok || !std::isfinite(value)) {
         out += "null";
@@ -63,7 +66,7 @@ void appendNumber(QByteArray &out, double value, bool ok)
         const qsizetype exponent = number.indexOf('e');
         number.insert(exponent < 0 ? number.size() : exponent, ".0");
     }
-    out += number;
+    out.append(number.constData(), number.size());
 }
 
 // A word of the line as a JSON number with a decimal point, whatever mark the
@@ -170,21 +173,28 @@ QByteArray headerPayload(const RunHeader &header)
 
 namespace {
 
+// What every record of a run begins with, up to its sequence number.
+QByteArray runStart(const QString &run, qsizetype room)
+{
+    QByteArray out;
+    out.reserve(room);
+    out += "{\"run\": ";
+    appendJsonString(out, run);
+    out += ", \"seq\": ";
+    return out;
+}
+
 QByteArray recordStart(const QString &run, quint64 seq, qsizetype rawSize)
 {
     // Room for the whole message: the run, "raw" escaped and the fields.
     constexpr qsizetype kFieldsSize = 320;
-    QByteArray out;
-    out.reserve(3 * run.size() + 2 * rawSize + kFieldsSize);
-    out += "{\"run\": ";
-    appendJsonString(out, run);
-    out += ", \"seq\": ";
+    QByteArray out = runStart(run, 3 * run.size() + 2 * rawSize + kFieldsSize);
     out += QByteArray::number(seq);
     out += ", \"raw\": ";
     return out;
 }
 
-void appendFlags(QByteArray &out, bool overflow1, bool overflow2, bool complete)
+template <typename Out> void appendFlags(Out &out, bool overflow1, bool overflow2, bool complete)
 {
     out += overflow1 ? ", \"ovl1\": true" : ", \"ovl1\": false";
     out += overflow2 ? ", \"ovl2\": true" : ", \"ovl2\": false";
@@ -228,7 +238,7 @@ bool isDigit(char c)
 // unchanged, so it is its digits without leading zeros in the whole part
 // and trailing zeros in the fraction. False for anything else (exponents,
 // signs other than a leading "-", zero, very large or small values).
-bool appendPlainDecimal(QByteArray &out, QByteArrayView word)
+template <typename Out> bool appendPlainDecimal(Out &out, QByteArrayView word)
 {
     constexpr qsizetype kLargestExponent = 13;
     constexpr qsizetype kSmallestExponent = -3;
@@ -288,7 +298,7 @@ bool appendPlainDecimal(QByteArray &out, QByteArrayView word)
 }
 
 // A word of ASCII as appendJsonNumber() writes it.
-void appendAsciiNumber(QByteArray &out, QByteArrayView word)
+template <typename Out> void appendAsciiNumber(Out &out, QByteArrayView word)
 {
     if (appendPlainDecimal(out, word))
         return;
@@ -343,8 +353,22 @@ QByteArray asciiRecordPayload(const QString &run, quint64 seq, const QByteArray 
             start = i + 1;
         }
     }
-    QByteArray out = recordStart(run, seq, raw.size());
-    out += '"';
+    // Built in a buffer of this thread's that keeps its room from line to
+    // line, and copied once: far fewer allocations and checks than growing
+    // a QByteArray piece by piece, for the same bytes.
+    thread_local std::string out;
+    thread_local QString startRun;
+    thread_local std::string start;
+    if (start.empty() || run != startRun) {
+        const QByteArray bytes = runStart(run, 0);
+        start.assign(bytes.constData(), std::size_t(bytes.size()));
+        startRun = run;
+    }
+    out.assign(start);
+    std::array<char, std::numeric_limits<quint64>::digits10 + 2> digits{};
+    const std::to_chars_result written = std::to_chars(digits.data(), digits.data() + digits.size(), seq);
+    out.append(digits.data(), std::size_t(written.ptr - digits.data()));
+    out += ", \"raw\": \"";
     if (raw.contains('"') || raw.contains('\\')) {
         for (const char c : raw) {
             if (c == '"' || c == '\\')
@@ -352,7 +376,7 @@ QByteArray asciiRecordPayload(const QString &run, quint64 seq, const QByteArray 
             out += c;
         }
     } else {
-        out += raw;
+        out.append(raw.constData(), std::size_t(raw.size()));
     }
     out += '"';
     for (std::size_t i = 0; i < kValueNames.size(); ++i) {
@@ -368,7 +392,7 @@ QByteArray asciiRecordPayload(const QString &run, quint64 seq, const QByteArray 
         return index < count && asciiOverflows(words[index], scaleMax);
     };
     appendFlags(out, overflow(kAct1Word, scaleMax1), overflow(kAct2Word, scaleMax2), complete);
-    return out;
+    return QByteArray(out.data(), qsizetype(out.size()));
 }
 
 } // namespace
