@@ -127,10 +127,9 @@ void RecordPipeline::process(QByteArrayView bytes, BatchResult &result)
     if (at < bytes.size()) {
         applyStaleScale();
         // The language decides the decimal mark for the whole batch: it cannot change inside one.
-        const bool decimalComma = m_language.isGerman() || m_language.isFrench();
         while (at < bytes.size()) {
             const qsizetype count = std::min(kSliceBytes, bytes.size() - at);
-            processSlice(bytes.data() + at, count, decimalComma, result);
+            processSlice(bytes.data() + at, count, m_decimalComma, result);
             at += count;
         }
     }
@@ -168,7 +167,7 @@ void RecordPipeline::processChunk(QString chunk, BatchResult &result)
     }
     chunk.remove(kLineFeed);
     chunk.replace(QString(kReturn), QStringLiteral("\r\n"));
-    if (m_language.isGerman() || m_language.isFrench())
+    if (m_decimalComma)
         chunk.replace(QLatin1Char('.'), QLatin1Char(','));
 
     if (replaceLast) {

@@ -51,7 +51,8 @@ public:
     static constexpr qsizetype kTrimChars = 4096;
     static constexpr qsizetype kLineBufferLimit = 4096;
 
-    void setLanguage(const Language &language) { m_language = language; }
+    // The language decides the decimal mark the table and the file show.
+    void setLanguage(const Language &language) { m_decimalComma = language.isGerman() || language.isFrench(); }
     void setCheck1(bool ticked) { m_check1 = ticked; }
     void setScaleMax(std::int16_t max1, std::int16_t max2);
     // Writing to the working file happens only while it is open.
@@ -120,7 +121,7 @@ private:
     void updateDisplay() const;
     void updateLevels(QStringView line);
 
-    Language m_language;
+    bool m_decimalComma = false;
     bool m_check1 = true;
     bool m_fileOpen = false;
     bool m_headerPending = false;
