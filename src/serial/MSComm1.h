@@ -76,7 +76,8 @@ std::optional<QString> portNameFromSetting(const QString &line2);
 // How often the recorders read a busy line (see MSComm1::setReadPacing): within
 // the system's buffer of the fastest line. 921,600 baud fills the 4 KiB a
 // serial line holds unread in 44 ms; beyond that the system throttles the
-// line, and a USB adapter's own small buffer overflows. Do not raise it.
+// line, and a USB adapter without flow control loses what its own small
+// buffer cannot hold. Do not raise it.
 inline constexpr std::chrono::milliseconds kBusyLineReadPeriod{33};
 
 // The serial component the main window owns. Received bytes are announced by
