@@ -4,7 +4,6 @@
 #include <QEvent>
 #include <QPaintEvent>
 #include <QPainter>
-#include <QPixmapCache>
 #include <QPointer>
 #include <QStyleOptionFrame>
 #include <QStyleOptionGroupBox>
@@ -115,33 +114,37 @@ void CachedPanelStyle::drawPrimitive(PrimitiveElement element, const QStyleOptio
                                      const QWidget *widget) const
 {
     const auto *frame = qstyleoption_cast<const QStyleOptionFrame *>(option);
-    if (element != PE_PanelLineEdit || !frame || option->rect.isEmpty()) {
+    if (element != PE_PanelLineEdit || !frame || !widget || option->rect.isEmpty()) {
         QProxyStyle::drawPrimitive(element, option, painter, widget);
         return;
     }
     const qreal ratio = painter->device()->devicePixelRatio();
-    const QString key = QStringLiteral("zkd-line-edit-panel:%1x%2:%3:%4:%5:%6:%7")
-                            .arg(option->rect.width())
-                            .arg(option->rect.height())
-                            .arg(int(option->state))
-                            .arg(option->palette.cacheKey())
-                            .arg(frame->lineWidth)
-                            .arg(int(option->direction))
-                            .arg(ratio);
-    QPixmap panel;
-    if (!QPixmapCache::find(key, &panel)) {
-        panel = QPixmap(option->rect.size() * ratio);
-        panel.setDevicePixelRatio(ratio);
+    const QString look = QStringLiteral("%1x%2:%3:%4:%5:%6:%7")
+                             .arg(option->rect.width())
+                             .arg(option->rect.height())
+                             .arg(int(option->state))
+                             .arg(option->palette.cacheKey())
+                             .arg(frame->lineWidth)
+                             .arg(int(option->direction))
+                             .arg(ratio);
+    auto found = m_panels.find(widget);
+    if (found == m_panels.end()) {
+        found = m_panels.insert(widget, Panel{});
+        connect(widget, &QObject::destroyed, this, [this](QObject *gone) { m_panels.remove(gone); });
+    }
+    Panel &panel = found.value();
+    if (panel.picture.isNull() || panel.look != look) {
+        panel.picture = QPixmap(option->rect.size() * ratio);
+        panel.picture.setDevicePixelRatio(ratio);
         // Transparent where the style leaves the corners to what lies behind.
-        panel.fill(Qt::transparent);
-        QPainter panelPainter(&panel);
+        panel.picture.fill(Qt::transparent);
+        QPainter panelPainter(&panel.picture);
         QStyleOptionFrame atOrigin = *frame;
         atOrigin.rect.moveTo(0, 0);
         QProxyStyle::drawPrimitive(element, &atOrigin, &panelPainter, widget);
-        panelPainter.end();
-        QPixmapCache::insert(key, panel);
+        panel.look = look;
     }
-    painter->drawPixmap(option->rect.topLeft(), panel);
+    painter->drawPixmap(option->rect.topLeft(), panel.picture);
 }
 
 } // namespace zkd

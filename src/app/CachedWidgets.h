@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QGroupBox>
+#include <QHash>
 #include <QPixmap>
 #include <QProxyStyle>
 #include <QScrollBar>
@@ -64,7 +65,8 @@ private:
 // look and then copied. The value boxes change many times a second while
 // records stream in, and the style strokes their rounded frame with
 // antialiasing each time, which costs more than their text. One instance
-// serves every value box; it lives as long as the application.
+// serves every value box and keeps one picture per box, the one of its
+// present look; it lives as long as the application.
 class CachedPanelStyle : public QProxyStyle
 {
     Q_OBJECT
@@ -76,6 +78,13 @@ public:
 
 private:
     explicit CachedPanelStyle(const QString &baseStyle);
+
+    struct Panel
+    {
+        QString look;
+        QPixmap picture;
+    };
+    mutable QHash<const QObject *, Panel> m_panels;
 };
 
 } // namespace zkd

@@ -253,28 +253,28 @@ void Form1::syncTerm()
     QScrollBar *bar = Term->verticalScrollBar();
     const bool atEnd = bar->value() >= bar->maximum() - 2;
     // What the window shows, less what was trimmed off the front, is still there
-    // unchanged up to `from`: drop the trimmed part and append the new tail.
-    // Else the whole text is replaced. Either way one edit of the document, by
-    // position: moving a cursor by other means would lay out lines on the way.
+    // unchanged up to `from`: drop the trimmed part and append the new tail, in
+    // one edit by position (moving a cursor by other means lays out lines on
+    // the way). Else the document takes the whole text anew, which also frees
+    // what earlier edits left behind in it; the text box's own setPlainText
+    // would then lay out and reformat the whole text once more.
     const qsizetype kept = m_termShownLength - change.removed;
-    const bool append = !change.reset && change.from == kept && change.from <= table.size();
-    if (append && change.removed == 0 && change.from == table.size())
-        return;
     QTextDocument *document = Term->document();
-    QTextCursor cursor(document);
-    cursor.beginEditBlock();
-    if (append) {
+    if (!change.reset && change.from == kept && change.from <= table.size()) {
+        if (change.removed == 0 && change.from == table.size())
+            return;
+        QTextCursor cursor(document);
+        cursor.beginEditBlock();
         if (change.removedShown > 0) {
             cursor.setPosition(static_cast<int>(change.removedShown), QTextCursor::KeepAnchor);
             cursor.removeSelectedText();
         }
         cursor.setPosition(document->characterCount() - 1);
         cursor.insertText(table.mid(change.from).remove(QLatin1Char('\r')));
+        cursor.endEditBlock();
     } else {
-        cursor.setPosition(document->characterCount() - 1, QTextCursor::KeepAnchor);
-        cursor.insertText(QString(table).remove(QLatin1Char('\r')));
+        document->setPlainText(QString(table).remove(QLatin1Char('\r')));
     }
-    cursor.endEditBlock();
     m_termShownLength = table.size();
     if (atEnd)
         bar->setValue(bar->maximum());
