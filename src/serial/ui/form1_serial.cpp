@@ -17,8 +17,10 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QScrollBar>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextLayout>
 #include <QThread>
 #include <QTimer>
 
@@ -253,28 +255,33 @@ void Form1::syncTerm()
     QScrollBar *bar = Term->verticalScrollBar();
     const bool atEnd = bar->value() >= bar->maximum() - 2;
     // What the window shows, less what was trimmed off the front, is still there
-    // unchanged up to `from`: drop the trimmed part and append the new tail, in
-    // one edit by position (moving a cursor by other means lays out lines on
-    // the way). Else the document takes the whole text anew, which also frees
-    // what earlier edits left behind in it; the text box's own setPlainText
-    // would then lay out and reformat the whole text once more.
+    // unchanged up to `from`: drop the trimmed part and append the new tail.
+    // Else the document is cleared, which also frees what earlier edits left
+    // behind in it, and takes the whole text anew. Either way one edit by
+    // position: moving a cursor by other means, or the text box's own
+    // setPlainText, lays out and reformats lines on the way.
     const qsizetype kept = m_termShownLength - change.removed;
     QTextDocument *document = Term->document();
-    if (!change.reset && change.from == kept && change.from <= table.size()) {
-        if (change.removed == 0 && change.from == table.size())
-            return;
-        QTextCursor cursor(document);
-        cursor.beginEditBlock();
-        if (change.removedShown > 0) {
-            cursor.setPosition(static_cast<int>(change.removedShown), QTextCursor::KeepAnchor);
-            cursor.removeSelectedText();
-        }
-        cursor.setPosition(document->characterCount() - 1);
-        cursor.insertText(table.mid(change.from).remove(QLatin1Char('\r')));
-        cursor.endEditBlock();
-    } else {
-        document->setPlainText(QString(table).remove(QLatin1Char('\r')));
+    const bool append = !change.reset && change.from == kept && change.from <= table.size();
+    if (append && change.removed == 0 && change.from == table.size())
+        return;
+    if (!append)
+        document->clear();
+    QTextCursor cursor(document);
+    cursor.beginEditBlock();
+    if (append && change.removedShown > 0) {
+        cursor.setPosition(static_cast<int>(change.removedShown), QTextCursor::KeepAnchor);
+        cursor.removeSelectedText();
     }
+    cursor.setPosition(document->characterCount() - 1);
+    cursor.insertText((append ? table.mid(change.from) : QString(table)).remove(QLatin1Char('\r')));
+    // The last screenful of lines keeps what its layout shapes, so that
+    // painting them right after does not shape them again.
+    const int inView = Term->viewport()->height() / std::max(1, Term->fontMetrics().lineSpacing()) + 2;
+    QTextBlock block = document->lastBlock();
+    for (int i = 0; i < inView && block.isValid(); ++i, block = block.previous())
+        block.layout()->setCacheEnabled(true);
+    cursor.endEditBlock();
     m_termShownLength = table.size();
     if (atEnd)
         bar->setValue(bar->maximum());
