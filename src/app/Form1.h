@@ -219,7 +219,8 @@ private:
     QTimer *m_refreshTimer = nullptr;
     bool m_displayPending = false;
     // What arrived is shown at most ten times a second: at once when the last
-    // refresh is a period old, else when the refresh timer runs out. A faster
+    // refresh is a period old, else with the next read of a busy line whose
+    // reads are held, or when the refresh timer runs out. A faster
     // table scrolls by more than a screenful between two looks anyway, and each
     // refresh lays out and paints the table's new lines and the value boxes.
     static constexpr std::chrono::milliseconds kRefreshPeriod{100};
