@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cmath>
+#include <cstring>
 
 #include <sys/resource.h>
 
@@ -21,15 +22,17 @@ inline double cpuSeconds()
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
-// Resident set size (VmRSS) of this process in KiB; -1 when unknown.
-inline qint64 residentKiB()
+// A size line of /proc/self/status in KiB ("VmRSS:" the resident set,
+// "RssAnon:" its anonymous part: heap and stacks, without the pages of
+// program and library files); -1 when unknown.
+inline qint64 statusKiB(const char *field)
 {
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly))
         return -1;
     for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(qsizetype(sizeof "VmRSS:") - 1).trimmed().split(' ').first().toLongLong();
+        if (line.startsWith(field))
+            return line.mid(qsizetype(std::strlen(field))).trimmed().split(' ').first().toLongLong();
     }
     return -1;
 }

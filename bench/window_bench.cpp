@@ -145,7 +145,7 @@ int recordFor(Form1 &window, BenchPrompts &prompts, int seconds)
                     "window_max_stall_at_s=%.1f\nwindow_rss_kib=%lld\n"
                     "window_unexpected_prompts=%d\n",
                     cpu, wallSeconds, static_cast<long long>(stalls.longestStallMs()), stalls.longestStallCpuMs(),
-                    stalls.longestStallAtS(), static_cast<long long>(bench::residentKiB()), askedBefore);
+                    stalls.longestStallAtS(), static_cast<long long>(bench::statusKiB("VmRSS:")), askedBefore);
         QCoreApplication::exit(0);
     });
     return QCoreApplication::exec();
@@ -165,12 +165,16 @@ int residentAt(Form1 &window, const QList<double> &marksMb)
         // The header read creates the graph window once; later growth is what the stream costs.
         if (!headerSeen && !window.timerActive()) {
             headerSeen = true;
-            std::printf("window_rss_after_header_kib=%lld\nwindow_mb_at_header=%.1f\n",
-                        static_cast<long long>(bench::residentKiB()), double(size) / kMegabyte);
+            std::printf("window_rss_after_header_kib=%lld\nwindow_anon_after_header_kib=%lld\n"
+                        "window_mb_at_header=%.1f\n",
+                        static_cast<long long>(bench::statusKiB("VmRSS:")),
+                        static_cast<long long>(bench::statusKiB("RssAnon:")), double(size) / kMegabyte);
         }
         while (next < marksMb.size() && double(size) >= marksMb[next] * kMegabyte) {
-            std::printf("window_rss_at_%gmb_kib=%lld\nwindow_seconds_to_%gmb=%.1f\n", marksMb[next],
-                        static_cast<long long>(bench::residentKiB()), marksMb[next], double(wall.elapsed()) / 1000.0);
+            std::printf("window_rss_at_%gmb_kib=%lld\nwindow_anon_at_%gmb_kib=%lld\nwindow_seconds_to_%gmb=%.1f\n",
+                        marksMb[next], static_cast<long long>(bench::statusKiB("VmRSS:")), marksMb[next],
+                        static_cast<long long>(bench::statusKiB("RssAnon:")), marksMb[next],
+                        double(wall.elapsed()) / 1000.0);
             ++next;
         }
         if (next == marksMb.size() || wall.elapsed() > kRssTimeoutMs) {
