@@ -271,6 +271,15 @@ void MSComm1::setReadPacing(std::chrono::milliseconds period)
     m_readPacing = period;
 }
 
+std::chrono::milliseconds MSComm1::readPeriod() const
+{
+    // Ten bits a character (start, eight data bits, stop) is the shortest
+    // character, so the fastest the line brings bytes.
+    const qint64 bytesPerSecond = std::max<qint64>(1, m_settings.baudRate / 10);
+    const std::chrono::milliseconds filling{std::max<qint64>(1, kReadHoldBytes * 1000 / bytesPerSecond)};
+    return std::min(m_readPacing, filling);
+}
+
 QSocketNotifier *MSComm1::readNotifier()
 {
     // The port watches its descriptor with a read notifier of its own (on
@@ -289,7 +298,7 @@ void MSComm1::paceReads(qsizetype bytes)
     m_rateBytes += bytes;
     if (!m_rateSpan.isValid()) {
         m_rateSpan.start();
-    } else if (m_rateSpan.elapsed() >= 2 * m_readPacing.count()) {
+    } else if (m_rateSpan.elapsed() >= 2 * readPeriod().count()) {
         m_outpaced = m_rateBytes * 1000 > kFasterThanAnyLine * m_rateSpan.elapsed();
         m_rateBytes = 0;
         m_rateSpan.start();
@@ -298,9 +307,10 @@ void MSComm1::paceReads(qsizetype bytes)
     // the system's buffer counts: when the one before it was less than two
     // periods ago, the line is busy and the next read waits a period, unless
     // the line brings bytes faster than any serial line delivers them.
-    if (m_readPacing.count() <= 0 || m_moreWaiting)
+    const std::chrono::milliseconds period = readPeriod();
+    if (period.count() <= 0 || m_moreWaiting)
         return;
-    const bool busy = m_sinceRead.isValid() && m_sinceRead.elapsed() < 2 * m_readPacing.count();
+    const bool busy = m_sinceRead.isValid() && m_sinceRead.elapsed() < 2 * period.count();
     m_sinceRead.start();
     if (!busy || m_outpaced || m_readPause.isActive())
         return;
@@ -309,7 +319,7 @@ void MSComm1::paceReads(qsizetype bytes)
         return;
     notifier->setEnabled(false);
     m_heldNotifier = notifier;
-    m_readPause.start(m_readPacing);
+    m_readPause.start(period);
 }
 
 void MSComm1::collectPending()

@@ -206,7 +206,7 @@ void Form1::scheduleRefresh()
     // falls quiet, and wakes the window for nothing else.
     if (!m_refreshTimer->isActive()) {
         const auto due = std::max(std::chrono::milliseconds(0), kRefreshPeriod - std::chrono::milliseconds(since));
-        m_refreshTimer->start(m_comm.readHeld() ? due + kBusyLineReadPeriod : due);
+        m_refreshTimer->start(m_comm.readHeld() ? due + m_comm.readPeriod() : due);
     }
 }
 
