@@ -242,6 +242,8 @@ for period in $periods; do
       mem[$reader$b]=$(rss "$t")
     done
     stall[w$b]="$(value window_max_stall_ms "$work/w$b$period.out") ms"
+    stall_cpu=$(value window_max_stall_cpu_ms "$work/w$b$period.out")
+    [ -n "$stall_cpu" ] && stall[w$b]+=" ($stall_cpu ms CPU)"
     stall[r$b]="—"
   done
   for reader in w r; do
@@ -253,7 +255,7 @@ for period in $periods; do
   unset lost mb ratio stall mem
 done
 echo
-echo "Bytes lost as lost+extra against what the simulator sent. CPU: perf task-clock over the steady part of the run (from ${settle} s after the start for ${measured} s) per MB written to the reader's file in that time (MB = 10^6 bytes). RSS: peak resident size (VmHWM) at the end of that part. Stall: the longest stretch the window's event loop stayed busy, from the first event it handled after waking to waiting again, whole run."
+echo "Bytes lost as lost+extra against what the simulator sent. CPU: perf task-clock over the steady part of the run (from ${settle} s after the start for ${measured} s) per MB written to the reader's file in that time (MB = 10^6 bytes). RSS: peak resident size (VmHWM) at the end of that part. Stall: the longest stretch the window's event loop stayed busy, from the first event it handled after waking to waiting again, whole run, and the CPU time the window spent in it (the rest it waited to be scheduled)."
 echo
 echo "| Figure | Result |"
 echo "|---|---|"
