@@ -125,9 +125,9 @@ public:
     // A busy line is read at most once a `period`: once bytes arrive again
     // within a period of the last read, the next read waits until the period
     // has passed, and takes everything that came meanwhile in one piece. The
-    // bytes wait in the system's buffer of the line, which holds far more than
-    // a period of the fastest line. A quiet line is read the moment bytes
-    // arrive. 0 (the default) reads every arrival at once.
+    // bytes wait in the system's buffer of the line, which holds at least twice
+    // what the line brings in a period (readPeriod). A quiet line is read the
+    // moment bytes arrive. 0 (the default) reads every arrival at once.
     void setReadPacing(std::chrono::milliseconds period);
     // The last read left bytes waiting in the system's buffer: more of the
     // same burst follows at once.
