@@ -79,7 +79,7 @@ void CachedScrollBar::paintEvent(QPaintEvent *event)
     initStyleOption(&option);
     option.activeSubControls = QStyle::SC_None;
     const qreal ratio = devicePixelRatio();
-    const Look look{size(), option.state, palette().cacheKey(), ratio};
+    const CachedLook look{size(), option.state, palette().cacheKey(), ratio};
     if (m_groove.isNull() || !(look == m_grooveLook)) {
         m_groove = QPixmap(size() * ratio);
         m_groove.setDevicePixelRatio(ratio);
@@ -119,21 +119,15 @@ void CachedPanelStyle::drawPrimitive(PrimitiveElement element, const QStyleOptio
         return;
     }
     const qreal ratio = painter->device()->devicePixelRatio();
-    const QString look = QStringLiteral("%1x%2:%3:%4:%5:%6:%7")
-                             .arg(option->rect.width())
-                             .arg(option->rect.height())
-                             .arg(int(option->state))
-                             .arg(option->palette.cacheKey())
-                             .arg(frame->lineWidth)
-                             .arg(int(option->direction))
-                             .arg(ratio);
+    const CachedLook look{option->rect.size(), option->state,    option->palette.cacheKey(), ratio,
+                          frame->lineWidth,    option->direction};
     auto found = m_panels.find(widget);
     if (found == m_panels.end()) {
         found = m_panels.insert(widget, Panel{});
         connect(widget, &QObject::destroyed, this, [this](QObject *gone) { m_panels.remove(gone); });
     }
     Panel &panel = found.value();
-    if (panel.picture.isNull() || panel.look != look) {
+    if (panel.picture.isNull() || !(panel.look == look)) {
         panel.picture = QPixmap(option->rect.size() * ratio);
         panel.picture.setDevicePixelRatio(ratio);
         // Transparent where the style leaves the corners to what lies behind.

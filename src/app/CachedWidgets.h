@@ -9,6 +9,22 @@
 
 namespace zkd {
 
+// What a cached picture was drawn for; it is drawn anew when any of it changes.
+struct CachedLook
+{
+    QSize size;
+    QStyle::State state;
+    qint64 palette = 0;
+    qreal ratio = 0;
+    int lineWidth = 0;
+    Qt::LayoutDirection direction = Qt::LeftToRight;
+    bool operator==(const CachedLook &other) const
+    {
+        return size == other.size && state == other.state && palette == other.palette && ratio == other.ratio
+            && lineWidth == other.lineWidth && direction == other.direction;
+    }
+};
+
 // A group box that draws its frame and title once per look and then copies
 // them. The style draws a group box frame by scaling an image, which costs far
 // more than what changes inside it: the value boxes and meters of the input
@@ -46,19 +62,8 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
-    struct Look
-    {
-        QSize size;
-        QStyle::State state;
-        qint64 palette = 0;
-        qreal ratio = 0;
-        bool operator==(const Look &other) const
-        {
-            return size == other.size && state == other.state && palette == other.palette && ratio == other.ratio;
-        }
-    };
     QPixmap m_groove;
-    Look m_grooveLook;
+    CachedLook m_grooveLook;
 };
 
 // The application's style, except that a line edit's panel is drawn once per
@@ -81,7 +86,7 @@ private:
 
     struct Panel
     {
-        QString look;
+        CachedLook look;
         QPixmap picture;
     };
     mutable QHash<const QObject *, Panel> m_panels;
