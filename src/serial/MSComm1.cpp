@@ -294,11 +294,12 @@ QSocketNotifier *MSComm1::readNotifier()
 
 void MSComm1::paceReads(qsizetype bytes)
 {
+    const std::chrono::milliseconds period = readPeriod();
     // The line's rate over spans of two periods or more.
     m_rateBytes += bytes;
     if (!m_rateSpan.isValid()) {
         m_rateSpan.start();
-    } else if (m_rateSpan.elapsed() >= 2 * readPeriod().count()) {
+    } else if (m_rateSpan.elapsed() >= 2 * period.count()) {
         m_outpaced = m_rateBytes * 1000 > kFasterThanAnyLine * m_rateSpan.elapsed();
         m_rateBytes = 0;
         m_rateSpan.start();
@@ -307,7 +308,6 @@ void MSComm1::paceReads(qsizetype bytes)
     // the system's buffer counts: when the one before it was less than two
     // periods ago, the line is busy and the next read waits a period, unless
     // the line brings bytes faster than any serial line delivers them.
-    const std::chrono::milliseconds period = readPeriod();
     if (period.count() <= 0 || m_moreWaiting)
         return;
     const bool busy = m_sinceRead.isValid() && m_sinceRead.elapsed() < 2 * period.count();
