@@ -12,6 +12,8 @@
 #include <QPlainTextEdit>
 #include <QSerialPort>
 #include <QTemporaryDir>
+#include <QRandomGenerator>
+#include <QThread>
 #include <QtTest>
 
 using namespace zkd;
@@ -126,6 +128,62 @@ private slots:
         QVERIFY(!f.Text2->isReadOnly());
         QVERIFY(f.Text8->text().isEmpty());
         QCOMPARE(f.Bar1->level(), std::int16_t(0));
+    }
+
+    // A stop at a random point of a busy stream: what the line had delivered
+    // goes to the file before the displays are cleared, and they are still
+    // empty when the save question is up.
+    void stopOnABusyLine_data()
+    {
+        QTest::addColumn<quint32>("seed");
+        for (quint32 seed = 1; seed <= 3; ++seed)
+            QTest::newRow(qPrintable(QStringLiteral("seed %1").arg(seed))) << seed;
+    }
+    void stopOnABusyLine()
+    {
+        QFETCH(quint32, seed);
+        Fixture fx;
+        Form1 &f = fx.start("English");
+        f.SSCommand2_Click();
+        QCOMPARE(fx.readInstrument(100), QByteArray("\x02"));
+        QRandomGenerator rng(seed);
+        QByteArray stream("INP1 = bar\r\nSR1 =  5\r\nINP2 = degrC\r\nSR2 = 47\r\nPri = 1\r\n");
+        const int records = 40 + int(rng.bounded(80));
+        for (int i = 0; i < records; ++i)
+            stream += QByteArray::number(i) + ".0  " + QByteArray::number(rng.bounded(400)) + ".5 2.0 1.0 3.0 4.0 5.0\r\n";
+        // The first part comes in pieces a few ms apart, so the reads are held;
+        // the rest, ended anywhere, even inside a line, waits unread at the stop.
+        const qsizetype waiting = 1 + rng.bounded(std::min<qsizetype>(2000, stream.size() - 1));
+        const QByteArray streamed = stream.left(stream.size() - waiting);
+        for (qsizetype at = 0; at < streamed.size(); at += 64) {
+            fx.send(streamed.mid(at, 64));
+            QTest::qWait(3);
+        }
+        fx.send(stream.right(waiting));
+        QThread::msleep(300);
+
+        QString tableAtQuestion = QStringLiteral("<not asked>");
+        QStringList boxesAtQuestion;
+        bool activityAtQuestion = true;
+        fx.prompts.onMessage = [&](const PromptMessage &) {
+            f.refreshDisplay();
+            tableAtQuestion = f.termText();
+            for (const QLineEdit *box : {f.Secunden, f.Text8, f.Text9, f.Text10, f.Text11, f.Text12, f.Text13})
+                boxesAtQuestion << box->text();
+            boxesAtQuestion << QString::number(f.Bar1->level()) << QString::number(f.Bar2->level());
+            activityAtQuestion = !f.Image1->isHidden();
+        };
+        fx.prompts.answers.enqueue(PromptButton::Yes);
+        fx.prompts.files.enqueue(fx.currentDir.filePath(QStringLiteral("busy.csv")));
+        f.SSCommand2_Click();
+        QCOMPARE(tableAtQuestion, QString());
+        QCOMPARE(boxesAtQuestion, (QStringList{{}, {}, {}, {}, {}, {}, {}, QStringLiteral("0"), QStringLiteral("0")}));
+        QVERIFY(!activityAtQuestion);
+        QFile saved(fx.currentDir.filePath(QStringLiteral("busy.csv")));
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        QCOMPARE(saved.readAll(),
+                 QByteArray("  Time: 14:03:22\r  Date: 08.12.2026\rNotes :  \r")
+                     + test::expectedRecording(stream, false));
     }
 
     void overflowMarksFollowTheLastLine()

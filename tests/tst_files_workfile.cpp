@@ -5,6 +5,7 @@
 #include "sensor/HeaderScan.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -48,6 +49,7 @@ private slots:
     void openAppendAppends();
     void writeReportsFullDisk();
     void failedWriteLeavesNoPartOfTheChunk();
+    void writesReachTheDiskOnceASecond();
     void saveAsCopiesAndStartsEmpty();
     void saveAsCopyFailureKeepsRecording();
     void copyReplacing();
@@ -89,22 +91,30 @@ void TestFilesWorkFile::resetKeepsLeftoverRecording_data()
 {
     QTest::addColumn<QByteArray>("leftover");
     QTest::addColumn<QByteArray>("olderBackup");
-    QTest::addColumn<bool>("kept");
+    QTest::addColumn<bool>("discard");
+    QTest::addColumn<QString>("keptAs");
+    QTest::addColumn<int>("backups"); // .bak files afterwards
     // A null array stands for no file.
     const QByteArray none;
     const QByteArray empty("");
-    QTest::newRow("nothing left over") << none << none << false;
-    QTest::newRow("empty leftover is not kept") << empty << none << false;
-    QTest::newRow("empty leftover keeps older backup") << empty << QByteArray("old") << false;
-    QTest::newRow("recording kept") << QByteArray("run\r\n") << none << true;
-    QTest::newRow("recording replaces older backup") << QByteArray("run") << QByteArray("old") << true;
+    QTest::newRow("nothing left over") << none << none << false << QString() << 0;
+    QTest::newRow("empty leftover is not kept") << empty << none << false << QString() << 0;
+    QTest::newRow("empty leftover keeps older backup") << empty << QByteArray("old") << false << QString() << 1;
+    QTest::newRow("recording kept") << QByteArray("run\r\n") << none << false << "Senso.bak" << 1;
+    QTest::newRow("recording replaces an empty backup") << QByteArray("run") << empty << false << "Senso.bak" << 1;
+    QTest::newRow("recording kept beside older backup") << QByteArray("run") << QByteArray("old") << false
+                                                        << "Senso.2.bak" << 2;
+    QTest::newRow("discarded run is deleted") << QByteArray("run") << none << true << QString() << 0;
+    QTest::newRow("discarded run leaves older backup") << QByteArray("run") << QByteArray("old") << true << QString() << 1;
 }
 
 void TestFilesWorkFile::resetKeepsLeftoverRecording()
 {
     QFETCH(QByteArray, leftover);
     QFETCH(QByteArray, olderBackup);
-    QFETCH(bool, kept);
+    QFETCH(bool, discard);
+    QFETCH(QString, keptAs);
+    QFETCH(int, backups);
     const QString work = path("Senso.scx");
     const QString backup = path("Senso.bak");
     if (!leftover.isNull())
@@ -113,17 +123,22 @@ void TestFilesWorkFile::resetKeepsLeftoverRecording()
         QVERIFY(writeFile(backup, olderBackup));
 
     WorkFile file(m_numbers);
-    const WorkFile::ResetResult result = file.reset(work);
+    const WorkFile::ResetResult result =
+        file.reset(work, discard ? WorkFile::Leftover::Discard : WorkFile::Leftover::Keep);
     QCOMPARE(result.outcome, Outcome::Opened);
     QVERIFY(result.backupError.isEmpty());
-    QCOMPARE(result.backupPath, kept ? backup : QString());
+    QCOMPARE(result.backupPath, keptAs.isEmpty() ? QString() : path(qPrintable(keptAs)));
     QVERIFY(file.isOpen());
     QCOMPARE(file.number(), FileNumber(1));
     QCOMPARE(readFile(work), QByteArray());
-    const QByteArray backupAfter = kept ? leftover : olderBackup;
-    QCOMPARE(QFile::exists(backup), !backupAfter.isNull());
-    if (!backupAfter.isNull())
-        QCOMPARE(readFile(backup), backupAfter);
+    if (!keptAs.isEmpty())
+        QCOMPARE(readFile(path(qPrintable(keptAs))), leftover);
+    if (keptAs != QLatin1String("Senso.bak")) {
+        QCOMPARE(QFile::exists(backup), !olderBackup.isNull());
+        if (!olderBackup.isNull())
+            QCOMPARE(readFile(backup), olderBackup);
+    }
+    QCOMPARE(QDir(m_dir->path()).entryList({QStringLiteral("*.bak")}, QDir::Files).size(), backups);
 }
 
 void TestFilesWorkFile::resetFailures()
@@ -230,6 +245,52 @@ void TestFilesWorkFile::failedWriteLeavesNoPartOfTheChunk()
     QCOMPARE(readFile(work), QByteArray("head\r\n"));
     QVERIFY(file.write("0123456789"));
     QCOMPARE(readFile(work), QByteArray("head\r\n0123456789"));
+}
+
+// A power cut takes at most the last second: a second of records is
+// followed by one sync, not one per record; a close syncs what is left, and a
+// sync with nothing new written does not reach the disk at all.
+void TestFilesWorkFile::writesReachTheDiskOnceASecond()
+{
+    WorkFile file(m_numbers);
+    int syncs = 0;
+    bool diskAccepts = true;
+    file.setDiskSync([&](QFile &synced) {
+        ++syncs;
+        return synced.isOpen() && diskAccepts;
+    });
+    QVERIFY(file.openAppend(path("Senso.scx")));
+    QElapsedTimer clock;
+    clock.start();
+    int records = 0;
+    while (clock.elapsed() < 1100) {
+        QVERIFY(file.write("1.0 2.0 3.0\r\n"));
+        ++records;
+        QTest::qWait(5);
+    }
+    QVERIFY(records > 20);
+    QCOMPARE(syncs, 1);
+    QVERIFY(file.sync());
+    QCOMPARE(syncs, 2);
+    QTest::qWait(1200);
+    QVERIFY(file.sync());
+    QCOMPARE(syncs, 2);
+
+    QVERIFY(file.write("last\r\n"));
+    file.close();
+    QCOMPARE(syncs, 3);
+
+    // A disk that refuses is reported.
+    QVERIFY(file.openAppend(path("Senso.scx")));
+    QVERIFY(file.write("more\r\n"));
+    diskAccepts = false;
+    QVERIFY(!file.sync());
+    QVERIFY(file.errorText().contains(QStringLiteral("Senso.scx")));
+    // The system's own call, on an open file and on a closed one.
+    QFile real(path("Senso.scx"));
+    QVERIFY(!WorkFile::syncFileToDisk(real));
+    QVERIFY(real.open(QIODevice::Append));
+    QVERIFY(WorkFile::syncFileToDisk(real));
 }
 
 void TestFilesWorkFile::saveAsCopiesAndStartsEmpty()

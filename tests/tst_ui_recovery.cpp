@@ -1,5 +1,6 @@
 #include "FormFixture.h"
 #include "app/StatusPanel.h"
+#include "files/WorkFile.h"
 #include "app/WindowPlacement.h"
 
 #include <QAction>
@@ -81,10 +82,46 @@ private slots:
         QVERIFY(QFile::remove(fx.bak()));
         QVERIFY(!fx.recoverEnabled());
 
-        // A run discarded at its stop is kept in turn.
-        QVERIFY(writeFile(fx.file("Senso.scx"), "discarded run\r\n"));
-        form.ResetWorkFile();
+        // A run the user throws away at its stop is deleted; the recording
+        // still waiting to be recovered stays as it is.
+        QVERIFY(writeFile(fx.bak(), "waiting\r\n"));
+        form.ProcessReceived("discarded run\r\n");
+        QVERIFY(!fx.workFile().isEmpty());
+        fx.prompts.answers << PromptButton::No;
+        form.AskSaveAfterStop();
+        QCOMPARE(fx.workFile(), QByteArray());
+        QCOMPARE(WorkFile::backupsFor(fx.file("Senso.scx")), QStringList{fx.bak()});
+        QCOMPARE(fileContent(fx.bak()), QByteArray("waiting\r\n"));
         QVERIFY(form.MRecover->isEnabled());
+    }
+
+    // A crash while an earlier crash's run still waits keeps both; the item
+    // offers the newest first, then the older one.
+    void leftoversWaitSideBySide()
+    {
+        Fixture fx;
+        fx.startAfterCrash("English", "first\r\n");
+        fx.form.reset();
+        QVERIFY(writeFile(fx.file("Senso.scx"), "second\r\n"));
+        Form1 &form = fx.startForm();
+        const QString second = fx.file("Senso.2.bak");
+        QCOMPARE(WorkFile::backupsFor(fx.file("Senso.scx")), (QStringList{second, fx.bak()}));
+        QCOMPARE(fileContent(fx.bak()), QByteArray("first\r\n"));
+
+        fx.prompts.files << fx.file("newer.csv") << fx.file("older.csv");
+        form.MRecover->trigger();
+        QCOMPARE(fileContent(fx.file("newer.csv")), QByteArray("second\r\n"));
+        QVERIFY(!QFile::exists(second));
+        QVERIFY(form.MRecover->isEnabled());
+        form.MRecover->trigger();
+        QCOMPARE(fileContent(fx.file("older.csv")), QByteArray("first\r\n"));
+        QVERIFY(!form.MRecover->isEnabled());
+
+        // A third crash, after both were recovered, starts again at Senso.bak.
+        fx.form.reset();
+        QVERIFY(writeFile(fx.file("Senso.scx"), "third\r\n"));
+        fx.startForm();
+        QCOMPARE(WorkFile::backupsFor(fx.file("Senso.scx")), QStringList{fx.bak()});
     }
 
     void goneBeforeTheClick_data()

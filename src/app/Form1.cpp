@@ -578,7 +578,7 @@ std::int16_t Form1::WorkFileNumber() const
     return m_workFile->number();
 }
 
-void Form1::ResetWorkFile()
+void Form1::ResetWorkFile(ResetKind kind)
 {
     m_workFileName = str(texts::WorkFileName);
     if (!m_pendingError.isEmpty()) {
@@ -588,7 +588,8 @@ void Form1::ResetWorkFile()
         m_pendingError.clear();
         prompts().ask({error, str(texts::AppTitle), PromptIcon::Warning, {PromptButton::Ok}});
     }
-    const WorkFile::ResetResult result = m_workFile->reset(workFilePath());
+    const WorkFile::ResetResult result = m_workFile->reset(
+        workFilePath(), kind == ResetKind::Discard ? WorkFile::Leftover::Discard : WorkFile::Leftover::Keep);
     switch (result.outcome) {
     case WorkFile::ResetResult::Outcome::Opened: break;
     case WorkFile::ResetResult::Outcome::CannotDelete:

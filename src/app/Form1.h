@@ -84,7 +84,13 @@ public:
     void DisableXbutton();
     bool ActivatePrevInstance();
     void ApplyLanguageTexts();
-    void ResetWorkFile();
+    // A leftover recording is kept to recover at start-up; after the user
+    // answered No to the save question, the run is thrown away.
+    enum class ResetKind { StartUp, Discard };
+    void ResetWorkFile(ResetKind kind = ResetKind::StartUp);
+    // Empties the table and the value displays again when bytes came in
+    // while a stop closed the port.
+    void clearLateArrivals();
     void CloseWorkFile();
     // Opens the working file again for appending, keeping what it holds, when
     // it is closed; reports a failure to open it.

@@ -6,6 +6,15 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
+
+#ifdef Q_OS_WIN
+#include <io.h>
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
+
 namespace zkd {
 namespace {
 
@@ -24,22 +33,100 @@ bool pathTaken(const QString &path)
 
 } // namespace
 
-WorkFile::WorkFile(FileNumbers &numbers) : m_numbers(numbers) {}
+WorkFile::WorkFile(FileNumbers &numbers) : m_numbers(numbers)
+{
+    m_syncTimer.setSingleShot(true);
+    m_syncTimer.setInterval(kSyncPeriod);
+    m_syncTimer.callOnTimeout([this] { sync(); });
+}
+
+bool WorkFile::syncFileToDisk(QFile &file)
+{
+#ifdef Q_OS_WIN
+    return ::FlushFileBuffers(reinterpret_cast<HANDLE>(::_get_osfhandle(file.handle()))) != 0;
+#else
+    return ::fdatasync(file.handle()) == 0;
+#endif
+}
+
+bool WorkFile::sync()
+{
+    m_syncTimer.stop();
+    if (!m_unsynced || !isOpen())
+        return true;
+    m_unsynced = false;
+    if (!m_diskSync(m_file)) {
+        m_errorText = QStringLiteral("Cannot write %1 to the disk: %2")
+                          .arg(QDir::toNativeSeparators(m_path), qt_error_string(-1));
+        return false;
+    }
+    return true;
+}
 
 WorkFile::~WorkFile()
 {
     close();
 }
 
-QString WorkFile::backupPathFor(const QString &path)
+QString WorkFile::backupPathFor(const QString &path, int number)
 {
     const QFileInfo info(path);
-    return info.dir().filePath(info.completeBaseName().append(kBackupSuffix));
+    QString name = info.completeBaseName();
+    if (number > 1)
+        name += QLatin1Char('.') + QString::number(number);
+    return info.dir().filePath(name.append(kBackupSuffix));
+}
+
+namespace {
+
+// The numbers of the backups of `path` that hold a recording, ascending.
+QList<int> backupNumbers(const QString &path)
+{
+    const QFileInfo info(path);
+    const QString base = info.completeBaseName();
+    QList<int> numbers;
+    const QFileInfoList found = info.dir().entryInfoList(
+        {base + kBackupSuffix.toString(), base + QStringLiteral(".*") + kBackupSuffix.toString()},
+        QDir::Files | QDir::Hidden | QDir::NoSymLinks);
+    for (const QFileInfo &backup : found) {
+        if (backup.size() <= 0)
+            continue;
+        const QString name = backup.fileName();
+        const QStringView middle = QStringView(name).mid(base.size(), name.size() - base.size() - kBackupSuffix.size());
+        bool ok = middle.isEmpty();
+        int number = 1;
+        if (!ok && middle.startsWith(QLatin1Char('.'))) {
+            number = middle.mid(1).toInt(&ok);
+            ok = ok && number > 1 && middle.mid(1) == QString::number(number);
+        }
+        if (ok)
+            numbers << number;
+    }
+    std::sort(numbers.begin(), numbers.end());
+    return numbers;
+}
+
+} // namespace
+
+QStringList WorkFile::backupsFor(const QString &path)
+{
+    QStringList backups;
+    const QList<int> numbers = backupNumbers(path);
+    for (auto it = numbers.crbegin(); it != numbers.crend(); ++it)
+        backups << backupPathFor(path, *it);
+    return backups;
+}
+
+QString WorkFile::nextBackupPathFor(const QString &path)
+{
+    const QList<int> numbers = backupNumbers(path);
+    return backupPathFor(path, numbers.isEmpty() ? 1 : numbers.last() + 1);
 }
 
 bool WorkFile::keepLeftover(const QString &path, ResetResult &result)
 {
-    const QString backup = backupPathFor(path);
+    // The name is free or holds an empty file: nothing recorded is replaced.
+    const QString backup = nextBackupPathFor(path);
     const FileOpResult removed = removeFile(backup);
     if (!removed.ok) {
         result.backupError = removed.error;
@@ -56,7 +143,7 @@ bool WorkFile::keepLeftover(const QString &path, ResetResult &result)
     return true;
 }
 
-WorkFile::ResetResult WorkFile::reset(const QString &path)
+WorkFile::ResetResult WorkFile::reset(const QString &path, Leftover rule)
 {
     close();
     m_path = path;
@@ -64,8 +151,8 @@ WorkFile::ResetResult WorkFile::reset(const QString &path)
     ResetResult result;
 
     const QFileInfo info(path);
-    const bool hasLeftover = info.isFile() && info.size() > 0;
-    for (const QString &written : {path, backupPathFor(path)}) {
+    const bool hasLeftover = rule == Leftover::Keep && info.isFile() && info.size() > 0;
+    for (const QString &written : {path, nextBackupPathFor(path)}) {
         if (isSymbolicLink(written) && (written == path || hasLeftover)) {
             m_refusedLink = written;
             m_errorText = QStringLiteral("%1 is a symbolic link; nothing is written through it")
@@ -131,6 +218,10 @@ bool WorkFile::write(const QByteArray &bytes)
     const qint64 written = m_file.write(bytes);
     if (written == bytes.size()) {
         m_size += written;
+        if (written > 0 && !m_unsynced) {
+            m_unsynced = true;
+            m_syncTimer.start();
+        }
         return true;
     }
 
@@ -160,6 +251,7 @@ bool WorkFile::flush()
 
 void WorkFile::close()
 {
+    sync();
     if (m_file.isOpen())
         m_file.close();
     m_numbers.release(m_number);

@@ -6,6 +6,11 @@
 #include <QByteArray>
 #include <QFile>
 #include <QString>
+#include <QStringList>
+#include <QTimer>
+
+#include <chrono>
+#include <functional>
 
 namespace zkd {
 
@@ -54,14 +59,23 @@ public:
     WorkFile(const WorkFile &) = delete;
     WorkFile &operator=(const WorkFile &) = delete;
 
+    // What reset() does with a recording it finds in the file.
+    enum class Leftover {
+        // Left by a crash or a kill: kept as a backup to recover.
+        Keep,
+        // The user said to throw it away: deleted.
+        Discard,
+    };
+
     // Empties the working file at `path` and opens it for appending: closes it
     // if open, refuses (LinkRefused) when `path`, or the backup a leftover
     // would be kept as, is a symbolic link that someone may have planted,
-    // keeps a leftover non-empty file as its backup (backupPathFor, replacing
-    // an older backup) so that a recording left by a crash can be recovered
-    // by hand, deletes what is left, then creates the file anew. On a failure
-    // the file stays closed and number() is kNoFile.
-    ResetResult reset(const QString &path);
+    // keeps a leftover non-empty file as a backup of its own
+    // (nextBackupPathFor: an older backup that was never recovered is never
+    // replaced) so that a recording left by a crash can be recovered, deletes
+    // what is left, then creates the file anew. On a failure the file stays
+    // closed and number() is kNoFile.
+    ResetResult reset(const QString &path, Leftover rule = Leftover::Keep);
 
     // Opens the file at `path` for appending, creating it when missing; a
     // symbolic link there is not followed (refusedLink()). False, with
@@ -79,7 +93,20 @@ public:
     bool flush();
 
     // Closes the file and frees its number; nothing happens when it is closed.
+    // What was written since the last sync goes to the disk first.
     void close();
+
+    // Asks the system to put what was written on the disk itself, not only
+    // in its cache, so that a power cut takes nothing already recorded.
+    // Writes are synced this way at most once a kSyncPeriod, by a timer the
+    // first write after a sync starts, and at close(); never once per write.
+    // False, with errorText(), when the system refuses.
+    bool sync();
+    static constexpr std::chrono::milliseconds kSyncPeriod{1000};
+    // The call that puts an open file's bytes on the disk; tests count it.
+    using DiskSync = std::function<bool(QFile &)>;
+    void setDiskSync(DiskSync diskSync) { m_diskSync = std::move(diskSync); }
+    static bool syncFileToDisk(QFile &file);
 
     // Save's file steps for the name the save dialog returned: closes the
     // working file, stores a copy under normaliseSaveName(chosenName,
@@ -100,8 +127,14 @@ public:
     const QString &refusedLink() const { return m_refusedLink; }
 
     // "Senso.bak" beside "Senso.scx": the folder and base name of `path`
-    // with the suffix ".bak".
-    static QString backupPathFor(const QString &path);
+    // with the suffix ".bak"; backup 2 and later are "Senso.2.bak", ...
+    static QString backupPathFor(const QString &path, int number = 1);
+    // The backups of `path` that hold a recording, newest first (the highest
+    // number is the newest).
+    static QStringList backupsFor(const QString &path);
+    // Where the next leftover is kept: after the newest backup that holds a
+    // recording, "Senso.bak" when there is none.
+    static QString nextBackupPathFor(const QString &path);
 
 private:
     bool keepLeftover(const QString &path, ResetResult &result);
@@ -114,6 +147,9 @@ private:
     QString m_path;
     QString m_errorText;
     QString m_refusedLink;
+    DiskSync m_diskSync = &WorkFile::syncFileToDisk;
+    QTimer m_syncTimer;
+    bool m_unsynced = false;
 };
 
 } // namespace zkd

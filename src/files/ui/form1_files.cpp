@@ -97,6 +97,9 @@ Form1::SaveOutcome Form1::saveMeasurement()
     if (!confirmReplace(prompts(), m_savedFileName, before, after))
         return saveMeasurement();
 
+    // What the line has delivered up to now belongs to the file being saved.
+    if (m_comm.PortOpen())
+        m_comm.collectPending();
     CloseWorkFile();
     const WorkFile::SaveResult result = m_workFile->saveAs(m_savedFileName);
     m_workFileName = str(texts::WorkFileName);
@@ -107,10 +110,12 @@ Form1::SaveOutcome Form1::saveMeasurement()
     case WorkFile::SaveResult::Outcome::DeleteFailed:
         if (result.outcome == WorkFile::SaveResult::Outcome::DeleteFailed)
             m_savedFileName = result.savedPath;
+        // The run stays in the working file and the recording goes on behind
+        // it: reopened before the message, so that what arrives while the
+        // user reads it is recorded too.
+        ReopenWorkFile();
         prompts().ask(
             warning(ownText(lang, texts::SaveFailed).arg(result.errorText, QDir::toNativeSeparators(workFilePath()))));
-        // The run stays in the working file and the recording goes on behind it.
-        ReopenWorkFile();
         return SaveOutcome::Failed;
     case WorkFile::SaveResult::Outcome::ReopenFailed:
         m_savedFileName = result.savedPath;
@@ -158,7 +163,7 @@ void Form1::AskSaveAfterStop()
     const QString question = pickOrEmpty(m_globals.language, texts::SaveQuestion);
     CloseWorkFile();
     if (prompts().ask(yesNoQuestion(question)) != PromptButton::Yes) {
-        ResetWorkFile();
+        ResetWorkFile(ResetKind::Discard);
         return;
     }
     // A save given up in its dialog keeps the run in the working file, and
@@ -188,7 +193,9 @@ void Form1::SSCommand1_Click()
 
 QString Form1::backupPath() const
 {
-    return WorkFile::backupPathFor(workFilePath());
+    // Several runs may wait to be recovered; the newest is offered first.
+    const QStringList backups = WorkFile::backupsFor(workFilePath());
+    return backups.isEmpty() ? WorkFile::backupPathFor(workFilePath()) : backups.first();
 }
 
 void Form1::updateRecoverItem()

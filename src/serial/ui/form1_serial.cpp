@@ -71,7 +71,10 @@ void Form1::appendToTerm(const QString &text)
 
 void Form1::SSCommand2_Click()
 {
-    // What arrived before this command is shown before the displays are cleared.
+    // What the line has delivered before this command belongs to the run it
+    // came in: recorded and shown before the displays are cleared.
+    if (m_comm.PortOpen())
+        m_comm.collectPending();
     refreshDisplay();
     const Language &lang = m_globals.language;
     const QString timeLabel = pickOrEmpty(lang, texts::StartLineTime);
@@ -104,6 +107,7 @@ void Form1::SSCommand2_Click()
     const QString date = clock().shortDate();
     MOpen_Click();
     if (!m_comm.PortOpen()) {
+        clearLateArrivals();
         MPort->menuAction()->setVisible(true);
         Button2->show();
         StatusBar->runEnded();
@@ -123,6 +127,24 @@ void Form1::SSCommand2_Click()
     if (!m_comm.PortOpen() && WorkFileNumber() == 0)
         appendToTerm(dateLabel);
     appendToTerm(QStringLiteral("\r\n"));
+}
+
+void Form1::clearLateArrivals()
+{
+    // The few bytes that came while the stop cleared the displays and closed
+    // the port are in the working file; the displays stay empty after a stop.
+    if (m_pipeline.table().isEmpty())
+        return;
+    m_pipeline.clearTable();
+    syncTerm();
+    m_displayPending = false;
+    m_refreshTimer->stop();
+    for (QLineEdit *box : {Secunden, Text8, Text9, Text10, Text11, Text12, Text13})
+        box->clear();
+    Bar1->setLevel(0);
+    Bar2->setLevel(0);
+    Image1->hide();
+    Image2->show();
 }
 
 void Form1::Timer1_Timer()
