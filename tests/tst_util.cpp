@@ -5,6 +5,7 @@
 #include "util/Prompts.h"
 #include "util/StringAnalyser.h"
 #include "util/Texts.h"
+#include "util/UserIdentity.h"
 
 #include <QtTest>
 
@@ -146,6 +147,45 @@ private slots:
         QCOMPARE(text.at(0x80), QChar(0x20AC));
         QCOMPARE(text.at(0x81), QChar(0x0081));
         QCOMPARE(encode8(QStringLiteral("\u20ac\u4e00")), QByteArray("\x80?"));
+    }
+
+    void instancePipeName()
+    {
+        const QString prefix = QStringLiteral("ZKD735_DataRecorder-");
+        const QString sid = QStringLiteral("S-1-5-21-1004336348-1177238915-682003330-1001");
+        QCOMPARE(zkd::instancePipeName(sid), prefix + sid);
+        QVERIFY(zkd::instancePipeName(QString()).isEmpty());
+
+        // A name stands for its identity alone: what has to be replaced is
+        // told apart by the hash of the whole.
+        const QStringList identities{QStringLiteral("LAB\\anna"), QStringLiteral("LAB/anna"),
+                                     QStringLiteral("LAB_anna"),  QStringLiteral("J\u00fcrgen"),
+                                     QStringLiteral("J_rgen"),    QString(300, u'a'),
+                                     QString(300, u'a') + u'b'};
+        QSet<QString> names;
+        for (const QString &identity : identities) {
+            const QString name = zkd::instancePipeName(identity);
+            QVERIFY2(name.startsWith(prefix), qPrintable(name));
+            QVERIFY2(name.size() <= 200, qPrintable(name));
+            for (const QChar c : name) {
+                const bool allowed = (c.unicode() < 0x80 && c.isLetterOrNumber()) || c == u'-' || c == u'_'
+                    || c == u'.';
+                QVERIFY2(allowed, qPrintable(name));
+            }
+            names.insert(name);
+        }
+        QCOMPARE(names.size(), identities.size());
+        QVERIFY(zkd::instancePipeName(QStringLiteral("LAB\\anna")).startsWith(prefix + QStringLiteral("LAB_anna-")));
+
+#ifdef Q_OS_WIN
+        // This process's own user, read from its token, is a SID, and the
+        // look-up by process id gives the same; a process that cannot be
+        // opened gives no user.
+        const QString own = currentUserIdentity();
+        QVERIFY2(own.startsWith(QStringLiteral("S-1-")), qPrintable(own));
+        QCOMPARE(processUserIdentity(static_cast<quint32>(QCoreApplication::applicationPid())), own);
+        QVERIFY(processUserIdentity(0).isEmpty());
+#endif
     }
 
     void colours()

@@ -1,6 +1,7 @@
 #include "app/SingleInstance.h"
 
 #include "util/Texts.h"
+#include "util/UserIdentity.h"
 
 #include <QDir>
 #include <QFile>
@@ -21,6 +22,10 @@
 #include <unistd.h>
 #endif
 
+#ifdef Q_OS_WIN
+#include <qt_windows.h>
+#endif
+
 namespace zkd {
 namespace {
 
@@ -39,12 +44,12 @@ void report(const QString &line)
     std::fflush(stderr);
 }
 
+#ifdef Q_OS_UNIX
 QString errnoText(int error)
 {
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
-#ifdef Q_OS_UNIX
 // The user id at the other end of a connected local socket.
 std::optional<uid_t> peerUid(const QLocalSocket &socket)
 {
@@ -87,6 +92,32 @@ QString foreignSocketProblem(const QString &path)
 }
 #endif
 
+#ifdef Q_OS_WIN
+// The process at the other end of a connected pipe: its server, or its client.
+enum class PipeEnd { Server, Client };
+
+std::optional<quint32> pipePeerProcess(const QLocalSocket &socket, PipeEnd end)
+{
+    const auto pipe = reinterpret_cast<HANDLE>(socket.socketDescriptor());
+    ULONG processId = 0;
+    const BOOL known = end == PipeEnd::Server ? ::GetNamedPipeServerProcessId(pipe, &processId)
+                                              : ::GetNamedPipeClientProcessId(pipe, &processId);
+    if (!known)
+        return std::nullopt;
+    return quint32{processId};
+}
+
+// The user at the other end, as a SID; "unknown" when it cannot be told, which
+// counts as another user.
+bool peerIsThisUser(const QLocalSocket &socket, PipeEnd end, QString *seen)
+{
+    const std::optional<quint32> process = pipePeerProcess(socket, end);
+    const QString peer = process ? processUserIdentity(*process) : QString();
+    *seen = peer.isEmpty() ? QStringLiteral("unknown") : peer;
+    return !peer.isEmpty() && peer == processUserIdentity(::GetCurrentProcessId());
+}
+#endif
+
 } // namespace
 
 SingleInstance::SingleInstance(QString folder, QObject *parent) : QObject(parent), m_folder(std::move(folder)) {}
@@ -98,7 +129,14 @@ SingleInstance::~SingleInstance()
 
 QString SingleInstance::socketPath(const QString &folder)
 {
+#ifdef Q_OS_WIN
+    // A local socket is a named pipe here, in one namespace for the whole
+    // machine rather than in a folder: the user's identity keeps it apart.
+    Q_UNUSED(folder);
+    return instancePipeName(currentUserIdentity());
+#else
     return QDir(folder).filePath(kSocketName.toString());
+#endif
 }
 
 QString SingleInstance::privateFolderProblem(const QString &path)
@@ -126,6 +164,17 @@ QString SingleInstance::privateFolderProblem(const QString &path)
 
 SingleInstance::Folder SingleInstance::privateFolder()
 {
+#ifdef Q_OS_WIN
+    // Only the lock lives in a folder; the user's own local application data
+    // is closed to other users by the profile's permissions.
+    const QString local = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    if (local.isEmpty())
+        return {QString(), QStringLiteral("there is no local application data folder")};
+    const QString lockFolder = QDir(local).filePath(kFolderName.toString());
+    if (!QDir().mkpath(lockFolder))
+        return {QString(), QStringLiteral("%1 cannot be made").arg(QDir::toNativeSeparators(lockFolder))};
+    return {lockFolder, QString()};
+#else
     QString runtimeProblem = QStringLiteral("there is no runtime folder");
     const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     if (!runtime.isEmpty()) {
@@ -148,6 +197,7 @@ SingleInstance::Folder SingleInstance::privateFolder()
     if (!ownProblem.isEmpty())
         return {QString(), QStringLiteral("%1, and %2").arg(runtimeProblem, ownProblem)};
     return {own, QString()};
+#endif
 }
 
 bool SingleInstance::resolveFolder()
@@ -175,6 +225,16 @@ bool SingleInstance::connectToRunning(QLocalSocket &socket)
     socket.connectToServer(path);
     if (!socket.waitForConnected(kConnectTimeoutMs))
         return false;
+#ifdef Q_OS_WIN
+    // Another account can create a pipe of this name first; only a server
+    // that runs as this user is answered.
+    QString user;
+    if (!peerIsThisUser(socket, PipeEnd::Server, &user)) {
+        report(str(texts::InstanceForeignSocket).arg(QStringLiteral("%1 is served by user %2").arg(path, user)));
+        socket.abort();
+        return false;
+    }
+#endif
 #ifdef Q_OS_UNIX
     uid_t uid = 0;
     if (!peerIsThisUser(socket, &uid)) {
@@ -193,6 +253,12 @@ bool SingleInstance::activateRunning()
     QLocalSocket socket;
     if (!connectToRunning(socket))
         return false;
+#ifdef Q_OS_WIN
+    // Windows lets only the program the user just started take the
+    // foreground; it hands that right to the running copy.
+    if (const std::optional<quint32> running = pipePeerProcess(socket, PipeEnd::Server))
+        ::AllowSetForegroundWindow(*running);
+#endif
     socket.write(kActivate);
     socket.waitForBytesWritten(kConnectTimeoutMs);
     QByteArray answer;
@@ -239,6 +305,15 @@ void SingleInstance::acceptConnections()
 {
     while (QLocalSocket *socket = m_server->nextPendingConnection()) {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+#ifdef Q_OS_WIN
+        QString user;
+        if (!peerIsThisUser(*socket, PipeEnd::Client, &user)) {
+            report(str(texts::InstanceForeignPeer).arg(user));
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
+#endif
 #ifdef Q_OS_UNIX
         uid_t uid = 0;
         if (!peerIsThisUser(*socket, &uid)) {

@@ -16,8 +16,11 @@ namespace zkd {
 // Other accounts of the same machine cannot stop or delay a start: the socket
 // and its lock live in the user's private folder, a socket is connected to
 // only when it belongs to this user, and a connection from another user is
-// refused. Whatever the outcome, a copy that ends or cannot check says why on
-// standard error.
+// refused. On Windows the socket is a named pipe whose name carries the
+// user's SID, open to this user only, and the process at the other end of a
+// connection must run as this user; the lock lives in the user's local
+// application data. Whatever the outcome, a copy that ends or cannot check
+// says why on standard error.
 class SingleInstance : public QObject
 {
     Q_OBJECT
@@ -48,6 +51,7 @@ public:
     static Folder privateFolder();
     // Why `path` is no private folder of this user; empty when it is one.
     static QString privateFolderProblem(const QString &path);
+    // The socket in `folder`; on Windows the user's pipe, wherever the folder.
     static QString socketPath(const QString &folder);
 
 signals:
