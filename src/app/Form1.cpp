@@ -4,6 +4,7 @@
 #include "app/BarMeter.h"
 #include "app/CachedWidgets.h"
 #include "app/Icons.h"
+#include "app/NativeWindow.h"
 #include "app/PictureButton.h"
 #include "app/ScaleLabel.h"
 #include "app/SingleInstance.h"
@@ -446,13 +447,7 @@ bool Form1::Form_Load()
             ActivatePrevInstance();
             return false;
         }
-        connect(m_deps.instance, &SingleInstance::activationRequested, this, [this] {
-            if (isMinimized())
-                showNormal();
-            show();
-            raise();
-            activateWindow();
-        });
+        connect(m_deps.instance, &SingleInstance::activationRequested, this, [this] { bringToFront(*this); });
     }
     // sensor.ini: two numbers into the input lines; nothing shows them before a Start resets them.
     const SensorIni::Result sensor = SensorIni::read(m_deps.programDir, m_sensorIniValue);
@@ -467,6 +462,7 @@ void Form1::DisableXbutton()
     // closeEvent refuses every close that does not come from the program's own
     // exit paths or from the end of the user's session.
     setWindowFlag(Qt::WindowCloseButtonHint, false);
+    removeCloseFromSystemMenu(*this);
 }
 
 bool Form1::ActivatePrevInstance()
