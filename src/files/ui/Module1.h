@@ -27,6 +27,9 @@ inline constexpr qint32 kShellOpenNoAssociation = 31;
 // failure of the first attempt (kShellOpenFileNotFound,
 // kShellOpenNoAssociation). `show` is the window-show value the callers pass;
 // the desktop decides how the window comes up.
+// On Windows the shell itself opens the program part (ShellExecuteW, the
+// default verb, `show` as given), and the fallback starts the command line
+// with `show` as its window state; the result is then the shell's own answer.
 qint32 ShellOpen(QString &command, qint32 &show, const std::optional<QString> &folder = std::nullopt);
 
 // Hands the file to the desktop's default application for its type without

@@ -313,7 +313,14 @@ bool Form1::runExternal(const QString &program, const QString &argument)
     const Language &lang = m_globals.language;
     cmdstart->setEnabled(false);
     QString failure;
-    if (!clsProcess::programExists(program)) {
+#ifdef Q_OS_WIN
+    // Windows has "WRITE" and "Notepad"; a spreadsheet path that names no
+    // program is reported by the start below.
+    constexpr bool desktopStandsIn = false;
+#else
+    constexpr bool desktopStandsIn = true;
+#endif
+    if (desktopStandsIn && !clsProcess::programExists(program)) {
         // Programs this platform does not have ("WRITE", "Notepad", a
         // spreadsheet path from another machine): the desktop's application
         // for the file stands in for them, and there is nothing to wait for.
