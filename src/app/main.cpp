@@ -39,18 +39,24 @@ int main(int argc, char *argv[])
     deps.instance = &instance;
     deps.executablePath = QCoreApplication::applicationFilePath();
 
-    if (options.measurementFolder) {
+    const QString programDir = QCoreApplication::applicationDirPath();
+    const zkd::ProgramFolders folders = zkd::chooseProgramFolders(programDir, zkd::folderWritable(programDir),
+                                                                  zkd::userSettingsFolder());
+
+    bool inMeasurementFolder = options.measurementFolder;
+#ifdef Q_OS_WIN
+    // An installed copy starts in its program folder, which the user may not
+    // write to: it always works in Documents\ZKD735.
+    inMeasurementFolder = inMeasurementFolder || folders.installed;
+#endif
+    if (inMeasurementFolder) {
         const zkd::MeasurementFolder folder = zkd::prepareMeasurementFolder(
-            QDir::homePath(), zkd::str(zkd::texts::MeasurementFolderName));
+            zkd::measurementParentFolder(), zkd::str(zkd::texts::MeasurementFolderName));
         QDir::setCurrent(folder.path);
         deps.unusableMeasurementDir = folder.unusableFolder;
     }
     deps.currentDir = QDir::currentPath();
 
-    const QString programDir = QCoreApplication::applicationDirPath();
-    const zkd::ProgramFolders folders = zkd::chooseProgramFolders(
-        programDir, zkd::folderWritable(programDir),
-        QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation));
     deps.programDir = folders.settingsDir;
     if (folders.installed) {
         deps.manualDir = folders.manualDir;

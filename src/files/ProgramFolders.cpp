@@ -2,6 +2,11 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QStandardPaths>
+
+#ifdef Q_OS_WIN
+#include <QTemporaryFile>
+#endif
 
 namespace zkd {
 
@@ -24,9 +29,36 @@ ProgramFolders chooseProgramFolders(const QString &programDir, bool programWrita
 
 bool folderWritable(const QString &folder)
 {
+#ifdef Q_OS_WIN
+    // File attributes say nothing about the folder's access list (Program
+    // Files is closed to users by it): only creating a file tells.
+    if (!QFileInfo(folder).isDir())
+        return false;
+    QTemporaryFile probe(QDir(folder).filePath(QStringLiteral("zkd735-write-check-XXXXXX")));
+    return probe.open();
+#else
     // Asks the system for this user's rights, so that ownership and groups count.
     const QFileInfo info(folder);
     return info.isDir() && info.isWritable() && info.isExecutable();
+#endif
+}
+
+QString userSettingsFolder()
+{
+#ifdef Q_OS_WIN
+    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+#else
+    return QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+#endif
+}
+
+QString measurementParentFolder()
+{
+#ifdef Q_OS_WIN
+    return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+#else
+    return QDir::homePath();
+#endif
 }
 
 MeasurementFolder prepareMeasurementFolder(const QString &home, const QString &name)

@@ -9,7 +9,8 @@ namespace zkd {
 // and the manual beside the program. An installed copy (a program folder the
 // user may not write to, or one with the installed documentation beside it in
 // ../share/doc/zkd735) keeps the first three in the user's configuration
-// folder and finds the manual in the installed documentation folder.
+// folder and finds the manual in the installed documentation folder, or
+// beside the program where there is none (the Windows installer puts it there).
 struct ProgramFolders
 {
     bool installed = false;
@@ -29,6 +30,15 @@ ProgramFolders chooseProgramFolders(const QString &programDir, bool programWrita
 
 // True when the user may create files in `folder`.
 bool folderWritable(const QString &folder);
+
+// The configuration folder of an installed copy: ~/.config/ZKD735_DataRecorder;
+// on Windows the roaming application data, %APPDATA%\ZKD735_DataRecorder.
+// Needs the application name set.
+QString userSettingsFolder();
+
+// The folder the measurement folder of a desktop start is made in: the home
+// folder; on Windows the user's Documents.
+QString measurementParentFolder();
 
 // The measurement folder a desktop start works in: `name` inside `home`,
 // created when missing. When it cannot be created, `home` is used and
