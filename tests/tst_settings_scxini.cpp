@@ -1,3 +1,4 @@
+#include "serial/MSComm1.h"
 #include "settings/ScxIni.h"
 
 #include <QFile>
@@ -89,6 +90,37 @@ private slots:
         QCOMPARE(scxNumberInt16(QStringLiteral("-12.4")).value(), -12);
         for (const char *no : {"", ".", "1.2.3", "1x", "0x10", "1e1", "40000"})
             QVERIFY2(!scxNumberInt16(QString::fromLatin1(no)), no);
+    }
+
+    // Line 2: a number names the platform's classic port, anything else is
+    // the device's own name and is used as written.
+    void portOfLine2_data()
+    {
+        QTest::addColumn<QString>("line2");
+        QTest::addColumn<QString>("port");
+#ifdef Q_OS_WIN
+        QTest::newRow("1 is COM1") << "1"
+                                   << "COM1";
+        QTest::newRow("two digits, blanks") << " 12 "
+                                            << "COM12";
+#else
+        QTest::newRow("1 is the first serial device") << "1"
+                                                      << "/dev/ttyS0";
+        QTest::newRow("two digits, blanks") << " 12 "
+                                            << "/dev/ttyS11";
+#endif
+        QTest::newRow("port name") << "COM3"
+                                   << "COM3";
+        QTest::newRow("device path") << "\\\\.\\COM10"
+                                     << "\\\\.\\COM10";
+        QTest::newRow("unix device path") << "/dev/ttyUSB0"
+                                          << "/dev/ttyUSB0";
+    }
+    void portOfLine2()
+    {
+        QFETCH(QString, line2);
+        QFETCH(QString, port);
+        QCOMPARE(portNameFromSetting(line2), std::optional<QString>(port));
     }
 
     void writerRoundTrip()
