@@ -1,6 +1,8 @@
 #include "RecordOptions.h"
 
+#ifndef ZKD_NO_MQTT
 #include "MqttMessages.h"
+#endif
 
 #include "settings/ScxIni.h"
 #include "util/Texts.h"
@@ -34,8 +36,13 @@ QString helpText(const QCommandLineParser &parser)
                          "  3  the port cannot be opened, or the device vanished during the run\n"
                          "  4  no instrument header (INP1 line) arrived within 1.5 s\n"
                          "  5  the working file or the --out file cannot be written\n"
+#ifdef ZKD_NO_MQTT
+                         "\nThis build has no MQTT: it records and saves runs, but cannot publish them\n"
+                         "(--mqtt is not available).\n");
+#else
                          "  6  recorded, but not every record reached the MQTT broker (it stayed unreachable\n"
                          "     for 10 s after the run)\n");
+#endif
 }
 
 std::optional<quint64> positiveWhole(const QString &text)
@@ -82,13 +89,21 @@ RecordOptions::ParseResult RecordOptions::parse(const QStringList &arguments)
                                                           "number; header lines do not count)."),
                                            QStringLiteral("N"));
     const QCommandLineOption quietOption(QStringLiteral("quiet"), QStringLiteral("No status line and no summary."));
+    parser.addOptions(
+        {portOption, baudOption, languageOption, notesOption, outOption, durationOption, recordsOption, quietOption});
+#ifdef ZKD_NO_MQTT
+    // Known, so that the answer names what is missing rather than an unknown option.
+    QCommandLineOption mqttOption(QStringLiteral("mqtt"), QString(), QStringLiteral("URL"));
+    mqttOption.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOption(mqttOption);
+#else
     const QCommandLineOption deviceOption(
         QStringLiteral("device"),
         QStringLiteral("Device id in the MQTT topics: letters, digits, - and _ (default: the host name)."),
         QStringLiteral("ID"));
-    parser.addOptions({portOption, baudOption, languageOption, notesOption, outOption, durationOption, recordsOption,
-                       quietOption, deviceOption});
+    parser.addOption(deviceOption);
     mqtt.addTo(parser);
+#endif
 
     if (!parser.parse(arguments))
         return {Outcome::Error, parser.errorText()};
@@ -98,6 +113,11 @@ RecordOptions::ParseResult RecordOptions::parse(const QStringList &arguments)
         return {Outcome::Version, QStringLiteral("zkd735-record " ZKD_VERSION "\n")};
     if (!parser.positionalArguments().isEmpty())
         return {Outcome::Error, QStringLiteral("unexpected argument: %1").arg(parser.positionalArguments().first())};
+
+#ifdef ZKD_NO_MQTT
+    if (parser.isSet(mqttOption))
+        return {Outcome::Error, QStringLiteral("this build of zkd735-record has no MQTT; --mqtt is not available")};
+#endif
 
     port = parser.value(portOption);
     if (port.isEmpty())
@@ -149,6 +169,9 @@ RecordOptions::ParseResult RecordOptions::parse(const QStringList &arguments)
 
     quiet = parser.isSet(quietOption);
 
+#ifdef ZKD_NO_MQTT
+    return {Outcome::Run, QString()};
+#else
     publish = mqtt.urlGiven(parser);
     if (!publish) {
         for (const QString &name : parser.optionNames())
@@ -166,6 +189,7 @@ RecordOptions::ParseResult RecordOptions::parse(const QStringList &arguments)
                     ? QStringLiteral("--device allows letters, digits, - and _ only, not \"%1\"").arg(device)
                     : QStringLiteral("the host name \"%1\" is no device id; give one with --device").arg(device)};
     return {Outcome::Run, QString()};
+#endif
 }
 
 QString RecordOptions::serialSettings() const

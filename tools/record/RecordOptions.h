@@ -1,6 +1,8 @@
 #pragma once
 
+#ifndef ZKD_NO_MQTT
 #include "MqttOptions.h"
+#endif
 
 #include "util/Language.h"
 
@@ -47,10 +49,13 @@ struct RecordOptions
     std::optional<std::chrono::milliseconds> duration;
     std::optional<quint64> records;
     bool quiet = false;
-    // Publishing to an MQTT broker, with --mqtt.
+    // Publishing to an MQTT broker, with --mqtt; a build without MQTT
+    // refuses --mqtt and says so in its help.
     bool publish = false;
+#ifndef ZKD_NO_MQTT
     mqtt::MqttOptions mqtt;
     QString device; // default: the host name up to its first dot
+#endif
 };
 
 // The language of line 3 of scx.ini in `folder` when it names one of the

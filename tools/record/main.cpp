@@ -1,5 +1,7 @@
 #include "ExitCode.h"
+#ifndef ZKD_NO_MQTT
 #include "MqttPublisher.h"
+#endif
 #include "RecordOptions.h"
 #include "Recorder.h"
 #include "SignalNotifier.h"
@@ -51,6 +53,9 @@ int main(int argc, char *argv[])
     Recorder recorder(config, clock, stderr);
     SignalNotifier termination;
     QObject::connect(&termination, &SignalNotifier::terminationRequested, &recorder, &Recorder::stop);
+#ifdef ZKD_NO_MQTT
+    QObject::connect(&recorder, &Recorder::finished, &app, [](int code) { QCoreApplication::exit(code); });
+#else
     const zkd::mqtt::MqttLibrary library;
     std::unique_ptr<MqttPublisher> publisher;
     if (options.publish) {
@@ -80,6 +85,7 @@ int main(int argc, char *argv[])
         });
         publisher->finish(code != toInt(ExitCode::Header));
     });
+#endif
     QTimer::singleShot(0, &recorder, &Recorder::start);
     return QCoreApplication::exec();
 }

@@ -145,6 +145,28 @@ private slots:
         QVERIFY(!result.text.contains(QLatin1Char('\n')));
     }
 
+    void helpSaysWhetherRunsArePublished()
+    {
+        RecordOptions options;
+        const RecordOptions::ParseResult help = options.parse(commandLine(QStringLiteral("--help")));
+        QCOMPARE(help.outcome, RecordOptions::Outcome::Help);
+        const RecordOptions::ParseResult publish = options.parse(
+            commandLine(QStringLiteral("--port p --mqtt mqtt://localhost --records 3")));
+#ifdef ZKD_NO_MQTT
+        QVERIFY2(help.text.contains(QStringLiteral("This build has no MQTT")), qPrintable(help.text));
+        // The options of publishing are not listed; the note names --mqtt once.
+        QCOMPARE(help.text.count(QStringLiteral("--mqtt")), 1);
+        QVERIFY(!help.text.contains(QStringLiteral("MQTT broker")));
+        QCOMPARE(publish.outcome, RecordOptions::Outcome::Error);
+        QVERIFY2(publish.text.contains(QStringLiteral("has no MQTT")), qPrintable(publish.text));
+#else
+        QVERIFY2(help.text.contains(QStringLiteral("--mqtt-prefix")), qPrintable(help.text));
+        QVERIFY(help.text.contains(QStringLiteral("MQTT broker")));
+        QCOMPARE(publish.outcome, RecordOptions::Outcome::Run);
+        QVERIFY(options.publish);
+#endif
+    }
+
     void languageFromTheSettingsFile_data()
     {
         QTest::addColumn<QByteArray>("scxIni"); // empty: no file
