@@ -12,16 +12,24 @@ namespace zkd {
 
 ProgramFolders chooseProgramFolders(const QString &programDir, bool programWritable, const QString &configDir)
 {
+#ifdef Q_OS_WIN
+    // The installer puts the manual into the program folder; a share/doc
+    // folder near a Windows program belongs to something else.
+    const bool docFolder = false;
+    const QString docDir;
+#else
     const QDir program(programDir);
     const QString docDir = QDir::cleanPath(program.filePath(QString::fromUtf16(kInstalledDocFolder)));
+    const bool docFolder = QFileInfo(docDir).isDir();
+#endif
     ProgramFolders folders;
-    folders.installed = !programWritable || QFileInfo(docDir).isDir();
+    folders.installed = !programWritable || docFolder;
     if (!folders.installed) {
         folders.settingsDir = programDir;
         folders.manualDir = programDir;
         return folders;
     }
-    folders.manualDir = QFileInfo(docDir).isDir() ? docDir : programDir;
+    folders.manualDir = docFolder ? docDir : programDir;
     folders.settingsDir = configDir;
     folders.settingsUnusable = configDir.isEmpty() || !QDir().mkpath(configDir);
     return folders;

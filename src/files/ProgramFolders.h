@@ -7,10 +7,11 @@ namespace zkd {
 // Where the program keeps its own files. A portable copy (a program folder the
 // user may write to, as after a build) keeps scx.ini, sensor.ini, senso.scy
 // and the manual beside the program. An installed copy (a program folder the
-// user may not write to, or one with the installed documentation beside it in
-// ../share/doc/zkd735) keeps the first three in the user's configuration
-// folder and finds the manual in the installed documentation folder, or
-// beside the program where there is none (the Windows installer puts it there).
+// user may not write to, or, except on Windows, one with the installed
+// documentation beside it in ../share/doc/zkd735) keeps the first three in the
+// user's configuration folder and finds the manual in the installed
+// documentation folder; on Windows, where the installer puts the manual into
+// the program folder, beside the program.
 struct ProgramFolders
 {
     bool installed = false;
