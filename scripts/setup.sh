@@ -4,7 +4,7 @@
 set -euo pipefail
 packages=(cmake g++ make qt6-base-dev qt6-serialport-dev qt6-charts-dev qt6-svg-dev libqt6opengl6-dev libgl1-mesa-dev
           xvfb xauth linux-perf socat xdotool imagemagick fonts-dejavu-core clang-format clang-tidy
-          libmosquitto-dev mosquitto mosquitto-clients openssl pkg-config
+          libmosquitto-dev libssl-dev mosquitto mosquitto-clients openssl pkg-config
           help2man desktop-file-utils appstream dpkg-dev file locales "$@")
 missing=()
 for p in "${packages[@]}"; do

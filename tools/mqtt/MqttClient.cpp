@@ -3,7 +3,11 @@
 #include <QMetaObject>
 
 #include <mosquitto.h>
+#include <openssl/ssl.h>
+#include <openssl/x509v3.h>
 
+#include <arpa/inet.h>
+#include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
@@ -49,6 +53,96 @@ QString errorText(int code)
     return text;
 }
 
+// The numeric addresses `host` stands for, in the order the system's resolver
+// gives them (the order libmosquitto and the broker's own clients use).
+QStringList systemAddresses(const QString &host)
+{
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo *found = nullptr;
+    QStringList addresses;
+    if (::getaddrinfo(host.toUtf8().constData(), nullptr, &hints, &found) != 0)
+        return addresses;
+    for (const addrinfo *entry = found; entry; entry = entry->ai_next) {
+        std::array<char, NI_MAXHOST> text{};
+        if ((entry->ai_family == AF_INET || entry->ai_family == AF_INET6)
+            && ::getnameinfo(entry->ai_addr, entry->ai_addrlen, text.data(), socklen_t(text.size()), nullptr, 0,
+                             NI_NUMERICHOST)
+                == 0) {
+            const QString address = QString::fromLatin1(text.data());
+            if (!addresses.contains(address))
+                addresses << address;
+        }
+    }
+    ::freeaddrinfo(found);
+    return addresses;
+}
+
+bool isAddress(const QByteArray &host)
+{
+    std::array<unsigned char, sizeof(in6_addr)> bytes{};
+    return ::inet_pton(AF_INET, host.constData(), bytes.data()) == 1
+        || ::inet_pton(AF_INET6, host.constData(), bytes.data()) == 1;
+}
+
+// libmosquitto names the server by the address it is handed: the handshake
+// names it by the host (SNI) instead, set just before the client's first
+// message is built. The context carries the host as its data.
+void nameServer(const SSL *ssl, int where, int)
+{
+    if (!(where & SSL_CB_HANDSHAKE_START))
+        return;
+    const auto *host = static_cast<const char *>(SSL_CTX_get_ex_data(SSL_get_SSL_CTX(ssl), 0));
+    SSL_ctrl(const_cast<SSL *>(ssl), SSL_CTRL_SET_TLSEXT_HOSTNAME, TLSEXT_NAMETYPE_host_name, const_cast<char *>(host));
+}
+
+// The TLS settings libmosquitto would make (TLS 1.2 or later, the peer's
+// certificate checked against the given authority or the system's), with
+// the certificate checked against `host`, a name or an address, and not
+// against the address the connection goes to. `host` must outlive it.
+SSL_CTX *tlsContext(const QString &caFile, const QByteArray &host)
+{
+    SSL_CTX *context = SSL_CTX_new(TLS_client_method());
+    if (!context)
+        return nullptr;
+    SSL_CTX_set_min_proto_version(context, TLS1_2_VERSION);
+    SSL_CTX_set_options(context, SSL_OP_NO_COMPRESSION);
+    SSL_CTX_set_mode(context, SSL_MODE_RELEASE_BUFFERS);
+    // An authority that cannot be read leaves none: every certificate is refused.
+    if (caFile.isEmpty())
+        SSL_CTX_set_default_verify_paths(context);
+    else
+        SSL_CTX_load_verify_file(context, caFile.toLocal8Bit().constData());
+    SSL_CTX_set_verify(context, SSL_VERIFY_PEER, nullptr);
+    X509_VERIFY_PARAM *check = SSL_CTX_get0_param(context);
+    X509_VERIFY_PARAM_set_hostflags(check, X509_CHECK_FLAG_NO_PARTIAL_WILDCARDS);
+    const bool checked = isAddress(host) ? X509_VERIFY_PARAM_set1_ip_asc(check, host.constData()) == 1
+                                         : X509_VERIFY_PARAM_set1_host(check, host.constData(), 0) == 1;
+    if (!checked || SSL_CTX_set_ex_data(context, 0, const_cast<char *>(host.constData())) != 1) {
+        SSL_CTX_free(context);
+        return nullptr;
+    }
+    SSL_CTX_set_info_callback(context, &nameServer);
+    return context;
+}
+
+// The TCP connection of `socket` is made (it has a peer).
+bool hasPeer(int socket)
+{
+    sockaddr_storage peer{};
+    socklen_t size = sizeof peer;
+    return ::getpeername(socket, reinterpret_cast<sockaddr *>(&peer), &size) == 0;
+}
+
+// Why the connection of `socket` failed; 0 for no failure.
+int pendingError(int socket)
+{
+    int error = 0;
+    socklen_t size = sizeof error;
+    return ::getsockopt(socket, SOL_SOCKET, SO_ERROR, &error, &size) == 0 ? error : errno;
+}
+
 } // namespace
 
 MqttLibrary::MqttLibrary()
@@ -64,7 +158,8 @@ MqttLibrary::~MqttLibrary()
 }
 
 MqttClient::MqttClient(Setup setup, QObject *parent)
-    : QObject(parent), m_setup(std::move(setup)), m_wakeFd(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC))
+    : QObject(parent), m_setup(std::move(setup)), m_tlsName(m_setup.server.host.toUtf8()),
+      m_wakeFd(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC))
 {}
 
 MqttClient::~MqttClient()
@@ -158,10 +253,17 @@ mosquitto *MqttClient::create()
     mosquitto_message_callback_set(client, &MqttClient::onMessage);
     const MqttServer &server = m_setup.server;
     if (server.tls) {
-        if (server.caFile.isEmpty())
-            mosquitto_int_option(client, MOSQ_OPT_TLS_USE_OS_CERTS, 1);
-        else
-            mosquitto_tls_set(client, server.caFile.toLocal8Bit().constData(), nullptr, nullptr, nullptr, nullptr);
+        // Without its TLS context the client would connect in the clear.
+        // libmosquitto leaves the context as it is (no settings of its own).
+        SSL_CTX *context = tlsContext(server.caFile, m_tlsName);
+        int code = context ? mosquitto_int_option(client, MOSQ_OPT_SSL_CTX_WITH_DEFAULTS, 0) : MOSQ_ERR_NOMEM;
+        if (code == MOSQ_ERR_SUCCESS)
+            code = mosquitto_void_option(client, MOSQ_OPT_SSL_CTX, context);
+        SSL_CTX_free(context); // the client holds a reference of its own
+        if (code != MOSQ_ERR_SUCCESS) {
+            mosquitto_destroy(client);
+            return nullptr;
+        }
     }
     if (!server.user.isEmpty())
         mosquitto_username_pw_set(client, server.user.toUtf8().constData(), server.password.toUtf8().constData());
@@ -174,30 +276,50 @@ mosquitto *MqttClient::create()
 
 void MqttClient::run()
 {
+    const auto stopping = [this] {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_stopping;
+    };
     std::chrono::milliseconds retry = kFirstRetry;
     for (;;) {
-        mosquitto *client = create();
+        QStringList addresses = m_setup.resolve ? m_setup.resolve(m_setup.server.host)
+                                                : systemAddresses(m_setup.server.host);
+        // A host that resolves to nothing: libmosquitto looks it up itself and says why it failed.
+        if (addresses.isEmpty())
+            addresses << m_setup.server.host;
+        // Every address in turn until one takes the TCP connection; only the
+        // attempt that ends the round is reported.
         quint64 generation = 0;
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            if (m_stopping || !client) {
-                mosquitto_destroy(client);
-                break;
+        QString reason;
+        bool ended = false;
+        for (const QString &address : std::as_const(addresses)) {
+            mosquitto *client = create();
+            {
+                std::lock_guard<std::mutex> lock(m_mutex);
+                ended = m_stopping || !client;
+                if (ended) {
+                    mosquitto_destroy(client);
+                    break;
+                }
+                generation = ++m_generation;
+                m_refusal.clear();
+                m_accepted = false;
             }
-            generation = ++m_generation;
-            m_refusal.clear();
-            m_accepted = false;
+            bool reached = false;
+            const int code = serve(client, generation, address.toUtf8(), reached);
+            reason = m_refusal.isEmpty() ? errorText(code) : m_refusal;
+            mosquitto_destroy(client);
+            m_tags.clear();
+            m_acked.clear();
+            ended = stopping();
+            if (ended || reached)
+                break;
         }
-        const int code = serve(client, generation);
-        const QString reason = m_refusal.isEmpty() ? errorText(code) : m_refusal;
-        mosquitto_destroy(client);
-        m_tags.clear();
-        m_acked.clear();
+        if (ended)
+            break;
         bool hurry = false;
         {
             std::lock_guard<std::mutex> lock(m_mutex);
-            if (m_stopping)
-                break;
             hurry = m_hurry;
         }
         post(generation, [this, reason] {
@@ -233,11 +355,10 @@ void MqttClient::run()
     }
 }
 
-int MqttClient::serve(mosquitto *client, quint64 generation)
+int MqttClient::serve(mosquitto *client, quint64 generation, const QByteArray &address, bool &reached)
 {
     using Clock = std::chrono::steady_clock;
-    const QByteArray host = m_setup.server.host.toUtf8();
-    int code = mosquitto_connect_async(client, host.constData(), m_setup.server.port, kKeepAliveSeconds);
+    int code = mosquitto_connect_async(client, address.constData(), m_setup.server.port, kKeepAliveSeconds);
     bool disconnecting = false;
     std::vector<Outgoing> outbox;
     Clock::time_point nextRead = Clock::now();
@@ -261,6 +382,18 @@ int MqttClient::serve(mosquitto *client, quint64 generation)
         if (::poll(fds.data(), fds.size(), int(std::max<std::chrono::milliseconds::rep>(timeout.count(), 0))) < 0
             && errno != EINTR)
             return MOSQ_ERR_ERRNO;
+        // A connection under way that the socket reports on is made or has
+        // failed; asked before libmosquitto reads, whose TLS layer would wait
+        // for the keep-alive to see a failure. When TLS's first write took
+        // the reason already, the failure came at once: a refusal.
+        if (!reached && fds[1].revents) {
+            reached = hasPeer(socket);
+            if (!reached && (fds[1].revents & (POLLERR | POLLHUP))) {
+                const int error = pendingError(socket);
+                errno = error != 0 ? error : ECONNREFUSED;
+                return MOSQ_ERR_ERRNO;
+            }
+        }
         if (fds[0].revents & POLLIN)
             drainWake();
         bool stopping = false;

@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -35,9 +36,12 @@ public:
 // One client of the broker, kept connected by a worker thread: every attempt
 // uses a fresh libmosquitto client, so nothing a lost connection left in
 // flight is sent again behind the caller's back; the caller decides what to
-// send again after connected(). A failed or lost connection is retried after
-// 1, 2 and then 4 s. Everything below is reported on the thread that owns the
-// object, and only for the current connection.
+// send again after connected(). Each round tries every address of the
+// broker's host in turn until one takes the TCP connection ("localhost" may
+// stand for ::1 first and 127.0.0.1 next); a round that fails, or a lost
+// connection, is retried after 1, 2 and then 4 s. Everything below is
+// reported on the thread that owns the object, and only for the current
+// connection.
 //
 // The worker drives libmosquitto itself (no thread of the library's own): it
 // sleeps in poll() on the connection's socket and on a wake-up of ours, sends
@@ -62,6 +66,9 @@ public:
         bool cleanSession = true;
         std::optional<Will> will;  // retained, QoS 1
         QStringList subscriptions; // QoS 1, subscribed again on every connection
+        // The numeric addresses a host stands for, in the order to try them,
+        // asked on the worker at every round; empty: the system's resolver.
+        std::function<QStringList(const QString &host)> resolve;
     };
 
     // A QoS 1 message; `tag` comes back with acknowledged().
@@ -114,8 +121,9 @@ private:
 
     void run();
     mosquitto *create();
-    // One connection, from connecting until it ends; the reason it ended.
-    int serve(mosquitto *client, quint64 generation);
+    // One connection to one address of the broker, from connecting until it
+    // ends; the reason it ended. `reached`: the TCP connection was made.
+    int serve(mosquitto *client, quint64 generation, const QByteArray &address, bool &reached);
     // Reads what the socket holds, or as much as one pass takes (`drained`
     // false); a libmosquitto error code.
     int readAvailable(mosquitto *client, bool &drained);
@@ -128,6 +136,9 @@ private:
     template <typename Report> void post(quint64 generation, Report report);
 
     const Setup m_setup;
+    // The name TLS checks the broker's certificate against and sends as the
+    // server's name, whatever address the connection went to.
+    const QByteArray m_tlsName;
     std::thread m_worker;
     int m_wakeFd = -1; // eventfd: the worker's wake-up
     std::mutex m_mutex;

@@ -1,12 +1,16 @@
+#include "MqttClient.h"
 #include "MqttMessages.h"
 #include "MqttOptions.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QtTest>
 
 // What subscribers read: URLs and ids that are taken or refused, and record
-// payloads whose values and raw line survive the trip.
+// payloads whose values and raw line survive the trip; which addresses the
+// client tries and how it names the broker.
 
 using namespace zkd::mqtt;
 
@@ -154,6 +158,35 @@ private slots:
               "{\"run\": \"r\", \"seq\": 1, \"raw\": \"x\", \"eol\": 1}"})
             QVERIFY2(!parseRecord(QByteArray(payload)), payload);
         QVERIFY(!parseHeader(QByteArrayLiteral("{\"run\": \"r\"}")));
+    }
+
+    // A name whose first address refuses, as "localhost" stands for ::1 first
+    // on a standard Debian while a broker listens on 127.0.0.1 only: the
+    // client goes on to the next address, and its TLS handshake names the
+    // broker by the name, not by the address. The name is made up (the
+    // resolver is the test's own), so no hosts file or DNS can hide a fault.
+    void triesEveryAddressOfTheName()
+    {
+        QTcpServer listener;
+        QVERIFY(listener.listen(QHostAddress::LocalHost));
+        MqttLibrary library;
+        MqttClient::Setup setup;
+        setup.server.host = QStringLiteral("broker.test");
+        setup.server.port = listener.serverPort();
+        setup.server.tls = true;
+        setup.clientId = QStringLiteral("units");
+        setup.resolve = [](const QString &host) {
+            return host == QLatin1String("broker.test") ? QStringList{"::1", "127.0.0.1"} : QStringList();
+        };
+        MqttClient client(setup);
+        client.start();
+        // Within the first attempt's round: a retry would come after 1 s.
+        QVERIFY(listener.waitForNewConnection(900));
+        QTcpSocket *broker = listener.nextPendingConnection();
+        QByteArray hello;
+        QTRY_VERIFY_WITH_TIMEOUT((hello += broker->readAll()).contains("broker.test"), 5000);
+        QVERIFY(!hello.contains("127.0.0.1"));
+        client.stop();
     }
 };
 
