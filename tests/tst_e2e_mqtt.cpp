@@ -205,10 +205,13 @@ std::unique_ptr<Program> simulator(const QString &folder, const QString &link, i
     return sim;
 }
 
-QStringList recorderArguments(const QString &link, const QString &device, const QString &url, int records)
+// `port` is the simulator's link by its full path: the port's lock file is
+// named after the name given, and a name such as "../ttyK" would share it with
+// every other run, also with a lock that a killed recorder of another user left.
+QStringList recorderArguments(const QString &port, const QString &device, const QString &url, int records)
 {
     return {QStringLiteral("--port"),
-            QStringLiteral("../") + link,
+            port,
             QStringLiteral("--records"),
             QString::number(records),
             QStringLiteral("--out"),
@@ -327,7 +330,8 @@ private slots:
             const QString link = QStringLiteral("tty%1").arg(i);
             sims.push_back(simulator(dir.path(), link, 735 + i));
             recorders.push_back(std::make_unique<Program>(
-                "zkd735-record", recorderArguments(link, devices[i], broker.url(), 600), folderIn(dir, devices[i])));
+                "zkd735-record", recorderArguments(dir.filePath(link), devices[i], broker.url(), 600),
+                folderIn(dir, devices[i])));
         }
         QTest::qWait(3000);
         broker.stop();
@@ -374,7 +378,8 @@ private slots:
         const QString statusTopic = QStringLiteral("zkd735/bench-k/status");
         {
             const auto sim = simulator(dir.path(), QStringLiteral("ttyK"), 1);
-            Program recorder("zkd735-record", recorderArguments(QStringLiteral("ttyK"), "bench-k", broker.url(), 5000),
+            Program recorder("zkd735-record",
+                             recorderArguments(dir.filePath(QStringLiteral("ttyK")), "bench-k", broker.url(), 5000),
                              folderIn(dir, QStringLiteral("k")));
             QTRY_VERIFY_WITH_TIMEOUT(broker.retained({QStringLiteral("zkd735/bench-k/header")}).size() == 1,
                                      kStartupMs);
@@ -387,7 +392,8 @@ private slots:
         }
 
         const auto sim = simulator(dir.path(), QStringLiteral("ttyG"), 2);
-        Program recorder("zkd735-record", recorderArguments(QStringLiteral("ttyG"), "bench-g", broker.url(), 400),
+        Program recorder("zkd735-record",
+                         recorderArguments(dir.filePath(QStringLiteral("ttyG")), "bench-g", broker.url(), 400),
                          folderIn(dir, QStringLiteral("g")));
         QTRY_VERIFY_WITH_TIMEOUT(broker.retained({QStringLiteral("zkd735/bench-g/header")}).size() == 1, kStartupMs);
         broker.stop();
@@ -400,8 +406,10 @@ private slots:
         QVERIFY(fileContent(dir.filePath(QStringLiteral("g/run.csv"))).count("\r\n") > 400);
     }
 
-    // TLS with a test authority and a login; a wrong password and an
-    // unknown authority each give one warning and exit 6.
+    // TLS with a test authority and a login; a wrong password, an unknown
+    // authority and a certificate of another name each give one warning and
+    // exit 6. The certificates name hosts only, no addresses: the connection
+    // goes to an address of localhost, the check is against the name.
     void tlsAndLogin()
     {
         QTemporaryDir dir;
@@ -415,24 +423,33 @@ private slots:
         };
         QVERIFY(makeCa(QStringLiteral("ca")));
         QVERIFY(makeCa(QStringLiteral("stranger")));
-        QVERIFY(
-            writeFile(QDir(folder).filePath(QStringLiteral("san.ext")), "subjectAltName=DNS:localhost,IP:127.0.0.1\n"));
         QVERIFY(run(openssl,
                     {"req", "-newkey", "rsa:2048", "-nodes", "-subj", "/CN=localhost", "-keyout", "server.key", "-out",
                      "server.csr"},
                     folder));
-        QVERIFY(run(openssl,
-                    {"x509", "-req", "-in", "server.csr", "-CA", "ca.pem", "-CAkey", "ca.key", "-CAcreateserial",
-                     "-days", "2", "-extfile", "san.ext", "-out", "server.pem"},
-                    folder));
+        // The broker's request signed for localhost, and for another name
+        // only (a second listener).
+        const auto sign = [&](const QString &name, const QByteArray &host) {
+            return writeFile(QDir(folder).filePath(name + ".ext"), "subjectAltName=DNS:" + host + "\n")
+                && run(openssl,
+                       {"x509", "-req", "-in", "server.csr", "-CA", "ca.pem", "-CAkey", "ca.key", "-CAcreateserial",
+                        "-days", "2", "-extfile", name + ".ext", "-out", name + ".pem"},
+                       folder);
+        };
+        QVERIFY(sign(QStringLiteral("server"), "localhost"));
+        QVERIFY(sign(QStringLiteral("other"), "other.invalid"));
         QVERIFY(run(tool("mosquitto_passwd"), {"-b", "-c", "passwords", "lab", "right"}, folder));
         QVERIFY(writeFile(QDir(folder).filePath(QStringLiteral("password")), "right\n"));
 
+        const int otherPort = freePort();
         Broker broker;
         QVERIFY(broker.start(folder,
                              "cafile " + folder.toLocal8Bit() + "/ca.pem\ncertfile " + folder.toLocal8Bit()
                                  + "/server.pem\nkeyfile " + folder.toLocal8Bit() + "/server.key\n"
-                                 + "allow_anonymous false\npassword_file " + folder.toLocal8Bit() + "/passwords\n"));
+                                 + "allow_anonymous false\npassword_file " + folder.toLocal8Bit() + "/passwords\n"
+                                 + "listener " + QByteArray::number(otherPort) + " 127.0.0.1\ncertfile "
+                                 + folder.toLocal8Bit() + "/other.pem\nkeyfile " + folder.toLocal8Bit()
+                                 + "/server.key\n"));
         const QString url = broker.url("mqtts", "localhost");
         const QString collected = dir.filePath(QStringLiteral("collected"));
         Program collector("zkd735-collect",
@@ -447,16 +464,19 @@ private slots:
             return environment;
         };
         std::vector<std::unique_ptr<Program>> sims;
-        const auto recorder = [&](const QString &device, const QString &ca, const char *password) {
+        const auto recorder = [&](const QString &device, const QString &ca, const char *password, const QString &at) {
             sims.push_back(simulator(dir.path(), QStringLiteral("tty") + device, int(sims.size())));
-            return std::make_unique<Program>("zkd735-record",
-                                             recorderArguments(QStringLiteral("tty") + device, device, url, 60)
-                                                 + QStringList{"--mqtt-ca", folder + "/" + ca, "--mqtt-user", "lab"},
-                                             folderIn(dir, device), withPassword(password));
+            return std::make_unique<Program>(
+                "zkd735-record",
+                recorderArguments(dir.filePath(QStringLiteral("tty") + device), device, at, 60)
+                    + QStringList{"--mqtt-ca", folder + "/" + ca, "--mqtt-user", "lab"},
+                folderIn(dir, device), withPassword(password));
         };
-        const auto good = recorder(QStringLiteral("good"), QStringLiteral("ca.pem"), "right");
-        const auto refused = recorder(QStringLiteral("refused"), QStringLiteral("ca.pem"), "wrong");
-        const auto untrusted = recorder(QStringLiteral("untrusted"), QStringLiteral("stranger.pem"), "right");
+        const auto good = recorder(QStringLiteral("good"), QStringLiteral("ca.pem"), "right", url);
+        const auto refused = recorder(QStringLiteral("refused"), QStringLiteral("ca.pem"), "wrong", url);
+        const auto untrusted = recorder(QStringLiteral("untrusted"), QStringLiteral("stranger.pem"), "right", url);
+        const auto misnamed = recorder(QStringLiteral("misnamed"), QStringLiteral("ca.pem"), "right",
+                                       QStringLiteral("mqtts://localhost:%1").arg(otherPort));
 
         QCOMPARE(good->wait(), 0);
         QVERIFY(waitForFile(collected, QStringLiteral("good"), fileContent(dir.filePath("good/run.csv"))));
@@ -466,6 +486,8 @@ private slots:
         QCOMPARE(untrusted->wait(), kUnpublished);
         QCOMPARE(untrusted->count("warning: MQTT broker"), 1);
         QVERIFY2(untrusted->count("TLS") == 1, untrusted->messages().constData());
+        QCOMPARE(misnamed->wait(), kUnpublished);
+        QVERIFY2(misnamed->count("TLS") == 1, misnamed->messages().constData());
     }
 };
 
