@@ -4,7 +4,6 @@
 #include "util/Texts.h"
 
 #include <QDir>
-#include <QFontMetrics>
 #include <QLabel>
 #include <QTimer>
 
@@ -13,8 +12,8 @@ namespace {
 
 constexpr int kRefreshMs = 1000;
 constexpr int kWarningShownMs = 30000;
-// A long port path is shortened in its middle to about this many characters,
-// so that the message field keeps room; the tooltip holds it whole.
+// A port path longer than this many characters gives way to the device's
+// name, so that the message field keeps room; the tooltip holds it whole.
 constexpr int kPortFieldChars = 32;
 
 // Setting a style sheet polishes the widget again, even an unchanged one.
@@ -84,10 +83,9 @@ void StatusPanel::refresh()
 {
     const State state = m_source ? m_source() : State();
     const Language &lang = m_language;
-    const QString port = status::portSummary(state.port, state.settings);
-    const QFontMetrics metrics = m_port->fontMetrics();
-    m_port->setText(metrics.elidedText(port, Qt::ElideMiddle, metrics.averageCharWidth() * kPortFieldChars));
-    m_port->setToolTip(pickOrEnglish(lang, texts::StatusPortTip) + QStringLiteral(":\n") + port);
+    m_port->setText(status::portField(state.port, state.settings, kPortFieldChars));
+    m_port->setToolTip(pickOrEnglish(lang, texts::StatusPortTip) + QStringLiteral(":\n")
+                       + status::portSummary(state.port, state.settings));
 
     const LangText &stateText = !state.portOpen ? texts::StatusClosed
         : m_recording                           ? texts::StatusRecording

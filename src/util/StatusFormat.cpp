@@ -60,6 +60,15 @@ QString portSummary(const QString &port, const QString &settings)
     return QDir::toNativeSeparators(port) + QStringLiteral(" \u00b7 ") + settings;
 }
 
+QString portField(const QString &port, const QString &settings, int maxChars)
+{
+    QString whole = portSummary(port, settings);
+    if (whole.size() <= maxChars)
+        return whole;
+    const QString name = QDir::fromNativeSeparators(port).section(QLatin1Char('/'), -1);
+    return name.isEmpty() ? whole : portSummary(name, settings);
+}
+
 QString dateTime(const QDateTime &when, const Language &language)
 {
     return localeFor(language).toString(when, QLocale::ShortFormat);

@@ -25,6 +25,10 @@ QString size(qint64 bytes, const Language &language);
 QString elapsed(qint64 milliseconds);
 // "/dev/ttyUSB0 · 9600,n,8,1"; the dash for a port without a name.
 QString portSummary(const QString &port, const QString &settings);
+// The summary as the status bar shows it in room for `maxChars` characters:
+// whole when it fits, else with the device's name (the last part of its path)
+// for the path, so that which port it is stays readable.
+QString portField(const QString &port, const QString &settings, int maxChars);
 // A date and time in the language's short form.
 QString dateTime(const QDateTime &when, const Language &language);
 
