@@ -1,7 +1,9 @@
 #include "FormFixture.h"
+#include "app/QtTranslations.h"
 #include "app/WidgetPrompts.h"
 #include "util/Texts.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
 #include <QFileDialog>
@@ -9,6 +11,7 @@
 #include <QListView>
 #include <QMessageBox>
 #include <QTimer>
+#include <QTranslator>
 #include <QtTest>
 #include <functional>
 
@@ -103,6 +106,50 @@ private slots:
                                });
         QCOMPARE(shown, question.text);
         QCOMPARE(format, Qt::PlainText);
+    }
+
+    // Qt's own buttons speak the program's language: the save question in
+    // German offers Ja and Nein.
+    void standardButtonsInTheLanguage_data()
+    {
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<QString>("yes");
+        QTest::addColumn<QString>("no");
+        QTest::newRow("German") << "Deutsch"
+                                << "&Ja"
+                                << "&Nein";
+        QTest::newRow("French") << "Francais"
+                                << "&Oui"
+                                << "&Non";
+        QTest::newRow("English") << "English"
+                                 << "&Yes"
+                                 << "&No";
+        QTest::newRow("no language: Qt's English") << "Klingon"
+                                                   << "&Yes"
+                                                   << "&No";
+    }
+    void standardButtonsInTheLanguage()
+    {
+        QFETCH(QString, language);
+        QFETCH(QString, yes);
+        QFETCH(QString, no);
+        const Language lang(language);
+        const std::unique_ptr<QTranslator> translation = installQtTranslations(lang);
+        QCOMPARE(translation != nullptr, lang.isGerman() || lang.isFrench());
+
+        WidgetPrompts prompts;
+        QStringList shown;
+        whileOpen<QMessageBox>(
+            [&] {
+                prompts.ask({pickOrEmpty(lang, texts::SaveQuestion),
+                             str(texts::AppTitle),
+                             PromptIcon::Question,
+                             {PromptButton::Yes, PromptButton::No}});
+            },
+            [&](QMessageBox *box) {
+                shown << box->button(QMessageBox::Yes)->text() << box->button(QMessageBox::No)->text();
+            });
+        QCOMPARE(shown, (QStringList{yes, no}));
     }
 
     void saveDialogTakesTheTitleAsGiven_data()

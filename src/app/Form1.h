@@ -15,6 +15,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 class QAction;
@@ -65,6 +66,10 @@ public:
         // folder that could not be created (currentDir is the fallback).
         bool settingsFolderUnusable = false;
         QString unusableMeasurementDir;
+        // Told the language once the settings file has given it, before any
+        // message or dialog can appear; the program puts Qt's own texts
+        // (standard buttons, file dialogs) in it. Empty: Qt's texts stay.
+        std::function<void(const Language &)> languageRead;
 
         QString manualFolder() const { return manualDir.isEmpty() ? programDir : manualDir; }
         QString dialogFolder() const { return dialogDir.isEmpty() ? programDir : dialogDir; }

@@ -1,5 +1,6 @@
 #include "app/Form1.h"
 #include "app/SingleInstance.h"
+#include "app/QtTranslations.h"
 #include "app/WidgetPrompts.h"
 #include "files/ProgramFolders.h"
 #include "util/Clock.h"
@@ -10,6 +11,7 @@
 #include <QDir>
 #include <QStandardPaths>
 
+#include <QTranslator>
 #include <cstdio>
 
 int main(int argc, char *argv[])
@@ -44,6 +46,10 @@ int main(int argc, char *argv[])
                                                                   zkd::userSettingsFolder());
 
     bool inMeasurementFolder = options.measurementFolder;
+    // The language comes from the settings file, which a second copy never
+    // reads: Qt's own texts follow it from there, before any dialog.
+    std::unique_ptr<QTranslator> qtTexts;
+    deps.languageRead = [&qtTexts](const zkd::Language &language) { qtTexts = zkd::installQtTranslations(language); };
 #ifdef Q_OS_WIN
     // An installed copy starts in its program folder, which the user may not
     // write to: it always works in Documents\ZKD735.
