@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Proves the README's two commands on a new machine: builds a minimal Debian 12
 # root (debootstrap, variant minbase), clones this project into it and there
-#   1. runs the README's test command, exactly as the README writes it;
+#   1. runs the README's test command, exactly as the README writes it, then
+#      the suite once more as a user made for the purpose (as root the tests
+#      of unreadable and unwritable files and folders skip);
 #   2. runs the README's run command under xvfb-run, presses Start (F5) and
 #      waits until the working file holds record lines from the simulator;
 #   3. builds the Debian package from the clone (scripts/installed-check.sh),
@@ -143,9 +145,17 @@ mkdir -p "$cache/apt-archives/partial"
 mount --bind "$cache/apt-archives" "$root/var/cache/apt/archives" ||
   fatal bootstrap "could not mount the package cache into the root"
 cp -L /etc/resolv.conf "$root/etc/resolv.conf"
-# debootstrap writes no /etc/hosts; the root takes this machine's, as it
-# takes its resolv.conf, so that "localhost" resolves as it does here.
-[ -f "$root/etc/hosts" ] || cp -L /etc/hosts "$root/etc/hosts"
+# debootstrap writes no /etc/hosts: the root gets the one a Debian 12
+# installation writes, where "localhost" stands for ::1 as well as 127.0.0.1.
+cat >"$root/etc/hosts" <<HOSTS
+127.0.0.1	localhost
+127.0.1.1	$(hostname)
+
+# The following lines are desirable for IPv6 capable hosts
+::1     localhost ip6-localhost ip6-loopback
+ff02::1 ip6-allnodes
+ff02::2 ip6-allrouters
+HOSTS
 # A chroot has no init: packages must not try to start their services.
 printf '#!/bin/sh\nexit 101\n' >"$root/usr/sbin/policy-rc.d"
 chmod +x "$root/usr/sbin/policy-rc.d"
@@ -176,6 +186,44 @@ else
   grep -E 'E: |Error|error:|FAILED|\*\*\*Failed|tests failed|failed' "$log" | head -n 20 | sed 's/^/    /'
   tail -n 20 "$log" | sed 's/^/    /'
   results+=("test command: FAILED at $step after $(elapsed "$t0")")
+fi
+
+# --- the suite once more, as a normal user ---------------------------------
+# Root reads and writes any file, so the tests of unreadable and unwritable
+# files and folders skip in the test command. A user made for the purpose runs
+# the whole suite in the test command's build, lent to it for the run (the
+# tests know their programs by the build's path).
+tester=zkd735-tester
+t0="$(now)"
+if [ -x "$project/build/bin/ZKD735_DataRecorder" ]; then
+  say "running the suite as the unprivileged user $tester"
+  in_root useradd --create-home --shell /bin/bash "$tester" >"$log" 2>&1 &&
+    in_root chown -R "$tester:" /srv/zkd735/build >>"$log" 2>&1
+  status=$?
+  if [ "$status" -eq 0 ]; then
+    in_root runuser -u "$tester" -- /usr/bin/env -i HOME="/home/$tester" PATH=/usr/bin:/bin LANG=C.UTF-8 \
+      QT_QPA_PLATFORM=offscreen ctest --test-dir /srv/zkd735/build --output-on-failure -j2 >"$log" 2>&1
+    status=$?
+  fi
+  in_root chown -R root:root /srv/zkd735/build
+  summary="$(grep -E '^[0-9]+% tests passed' "$log" | tail -n 1)"
+  # What ran inside the test programs, and why anything was skipped.
+  last="$project/build/Testing/Temporary/LastTest.log"
+  functions="$(awk '/^Totals: /{p += $2; s += $6} END {printf "%d test functions passed, %d skipped", p, s}' "$last" 2>/dev/null)"
+  say "as $tester: ${summary:-no ctest summary}; $functions"
+  grep -E '^SKIP ' "$last" 2>/dev/null | sed 's/^SKIP *: */    skipped: /' | sort -u
+  if [ "$status" -eq 0 ]; then
+    passed=$((passed + 1))
+    results+=("tests as $tester: passed in $(elapsed "$t0") ($summary; $functions)")
+  else
+    failed=$((failed + 1))
+    grep -E 'FAIL!|\*\*\*Failed|tests failed|useradd|chown' "$log" | head -n 20 | sed 's/^/    /'
+    tail -n 20 "$log" | sed 's/^/    /'
+    results+=("tests as $tester: FAILED after $(elapsed "$t0") (${summary:-exit $status})")
+  fi
+else
+  failed=$((failed + 1))
+  results+=("tests as a normal user: not tried, the build of the test command is missing")
 fi
 
 # --- the README's run command, under xvfb-run -------------------------------
