@@ -419,11 +419,11 @@ bool Form1::startUp()
         return false;
     fitOnScreen(*this);
     applySettingsFile();
+    if (m_deps.languageRead)
+        m_deps.languageRead(m_globals.language);
     if (!m_deps.unusableMeasurementDir.isEmpty()) {
         // Told together with any settings problem, in the language just read.
         const QString text = pick(m_globals.language, texts::MeasurementFolderFailed)
-    if (m_deps.languageRead)
-        m_deps.languageRead(m_globals.language);
                                  .value_or(str(texts::MeasurementFolderFailed.en))
                                  .arg(QDir::toNativeSeparators(m_deps.unusableMeasurementDir),
                                       QDir::toNativeSeparators(m_deps.currentDir));

@@ -1,6 +1,6 @@
 #include "app/Form1.h"
-#include "app/SingleInstance.h"
 #include "app/QtTranslations.h"
+#include "app/SingleInstance.h"
 #include "app/WidgetPrompts.h"
 #include "files/ProgramFolders.h"
 #include "util/Clock.h"
@@ -10,8 +10,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QStandardPaths>
-
 #include <QTranslator>
+
 #include <cstdio>
 
 int main(int argc, char *argv[])
@@ -40,16 +40,16 @@ int main(int argc, char *argv[])
     deps.clock = &clock;
     deps.instance = &instance;
     deps.executablePath = QCoreApplication::applicationFilePath();
+    // The language comes from the settings file, which a second copy never
+    // reads: Qt's own texts follow it from there, before any dialog.
+    std::unique_ptr<QTranslator> qtTexts;
+    deps.languageRead = [&qtTexts](const zkd::Language &language) { qtTexts = zkd::installQtTranslations(language); };
 
     const QString programDir = QCoreApplication::applicationDirPath();
     const zkd::ProgramFolders folders = zkd::chooseProgramFolders(programDir, zkd::folderWritable(programDir),
                                                                   zkd::userSettingsFolder());
 
     bool inMeasurementFolder = options.measurementFolder;
-    // The language comes from the settings file, which a second copy never
-    // reads: Qt's own texts follow it from there, before any dialog.
-    std::unique_ptr<QTranslator> qtTexts;
-    deps.languageRead = [&qtTexts](const zkd::Language &language) { qtTexts = zkd::installQtTranslations(language); };
 #ifdef Q_OS_WIN
     // An installed copy starts in its program folder, which the user may not
     // write to: it always works in Documents\ZKD735.
