@@ -6,6 +6,7 @@
 
 #include <QAccessible>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QtTest>
 
 using zkd::BarMeter;
@@ -43,6 +44,7 @@ private slots:
     void metersAndScales();
     void pictureButtons_data();
     void pictureButtons();
+    void valueBoxesByTheirCaptions();
 };
 
 void TestUiAccessible::metersAndScales_data()
@@ -156,6 +158,22 @@ void TestUiAccessible::pictureButtons()
     // A changed tooltip renames the button.
     form.Button3->setToolTip(QStringLiteral(" Open a stored measurement "));
     QCOMPARE(nameOf(form.Button3), QStringLiteral("Open a stored measurement"));
+}
+
+// Each value box by the caption shown with it, not by its input's panel
+// (tests/screen_reader.py reads the same over the desktop's bus).
+void TestUiAccessible::valueBoxesByTheirCaptions()
+{
+    FormFixture f;
+    QVERIFY(f.writeSettings(FormFixture::settings("1", "Francais")));
+    zkd::Form1 &form = f.startForm();
+    const std::pair<QWidget *, const char *> boxes[]{
+        {form.Secunden, "Time"}, {form.Text8, "ACT 1"},
+        {form.Text9, "MAX 1"},   {form.Text10, "MIN 1"},
+        {form.Text11, "ACT 2"},  {form.Text12, "MAX 2"},
+        {form.Text13, "MIN 2"},  {form.Term, "Tableau des mesures re\u00e7ues"}};
+    for (const auto &[box, name] : boxes)
+        QCOMPARE(nameOf(box), QString::fromUtf8(name));
 }
 
 QTEST_MAIN(TestUiAccessible)

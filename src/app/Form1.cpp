@@ -72,9 +72,12 @@ QLineEdit *valueBox(QWidget *parent, const char *name, const QColor &text, const
     return box;
 }
 
-QLabel *captionLabel(const QString &text, QWidget *parent)
+// A value box is read out by the caption above or beside it ("ACT 1"), not
+// by the panel it sits in ("INP 1"), which all three boxes of an input share.
+QLabel *captionLabel(const QString &text, QWidget *parent, QWidget *box)
 {
     auto *label = new QLabel(text, parent);
+    label->setBuddy(box);
     QFont f = label->font();
     f.setPointSizeF(f.pointSizeF() * 0.9);
     label->setFont(f);
@@ -164,9 +167,9 @@ void Form1::buildControls()
     toolbar->addWidget(Image1);
     toolbar->addWidget(Image2);
     toolbar->addSpacing(10);
-    toolbar->addWidget(captionLabel(str(texts::TimeCaption), central));
     Secunden = valueBox(central, "Secunden", Qt::black, QColor(255, 255, 255), 12);
     Secunden->setFixedWidth(110);
+    toolbar->addWidget(captionLabel(str(texts::TimeCaption), central, Secunden));
     toolbar->addWidget(Secunden);
     root->addLayout(toolbar);
 
@@ -224,10 +227,10 @@ void Form1::buildControls()
         meter->addWidget(c.bar, 1, 1);
         grid->addLayout(meter, 0, 0, 6, 1);
         grid->addWidget(c.header, 0, 1, 1, 2);
-        grid->addWidget(captionLabel(str(texts::ActCaption).arg(index), box), 1, 1, 1, 2);
+        grid->addWidget(captionLabel(str(texts::ActCaption).arg(index), box, c.act), 1, 1, 1, 2);
         grid->addWidget(c.act, 2, 1, 1, 2);
-        grid->addWidget(captionLabel(str(texts::MaxCaption).arg(index), box), 3, 1);
-        grid->addWidget(captionLabel(str(texts::MinCaption).arg(index), box), 3, 2);
+        grid->addWidget(captionLabel(str(texts::MaxCaption).arg(index), box, c.max), 3, 1);
+        grid->addWidget(captionLabel(str(texts::MinCaption).arg(index), box, c.min), 3, 2);
         grid->addWidget(c.max, 4, 1);
         grid->addWidget(c.min, 4, 2);
         grid->setRowStretch(5, 1);
@@ -544,6 +547,7 @@ void Form1::ApplyLanguageTexts()
     const Language &lang = m_globals.language;
     describeInput(*Bar1, *Label9, 1, lang);
     describeInput(*Bar2, *Label10, 2, lang);
+    Term->setAccessibleName(pickOrEnglish(lang, texts::AccessTableName));
     if (!lang.isValid())
         return;
     if (const auto caption = pick(lang, texts::LangForm2Caption))

@@ -196,6 +196,9 @@ inline constexpr LangText AccessBarDescription{u"Pegel %1 von Vollausschlag %2",
                                                u"Niveau %1 sur pleine \u00e9chelle %2"};
 inline constexpr LangText AccessScaleDescription{u"Skala von Eingang %1", u"Scale of input %1",
                                                  u"\u00c9chelle de l'entr\u00e9e %1"};
+// What assistive tools call the live table of received lines.
+inline constexpr LangText AccessTableName{u"Tabelle der empfangenen Messwerte", u"Table of received measurements",
+                                          u"Tableau des mesures re\u00e7ues"};
 
 // ---- Save, open, export ---------------------------------------------------
 inline constexpr LangText SaveDialogTitle{u"M\u00f6chten Sie die Messung Speichern ?",
