@@ -1,3 +1,4 @@
+#include "app/CheckHooks.h"
 #include "app/Form1.h"
 #include "app/QtTranslations.h"
 #include "app/SingleInstance.h"
@@ -9,6 +10,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QStandardPaths>
 #include <QTranslator>
 
@@ -35,8 +37,13 @@ int main(int argc, char *argv[])
     zkd::SystemClock clock;
     zkd::SingleInstance instance;
 
+    // The Windows check under Wine watches and answers the messages through
+    // hooks of its own; off unless it sets them.
+    zkd::checkhooks::CheckedPrompts checkedPrompts(prompts);
+
     zkd::Form1::Deps deps;
-    deps.prompts = &prompts;
+    deps.prompts = zkd::checkhooks::CheckedPrompts::wanted() ? static_cast<zkd::IPrompts *>(&checkedPrompts)
+                                                              : &prompts;
     deps.clock = &clock;
     deps.instance = &instance;
     deps.executablePath = QCoreApplication::applicationFilePath();
@@ -46,8 +53,14 @@ int main(int argc, char *argv[])
     deps.languageRead = [&qtTexts](const zkd::Language &language) { qtTexts = zkd::installQtTranslations(language); };
 
     const QString programDir = QCoreApplication::applicationDirPath();
-    const zkd::ProgramFolders folders = zkd::chooseProgramFolders(programDir, zkd::folderWritable(programDir),
-                                                                  zkd::userSettingsFolder());
+    bool programWritable = zkd::folderWritable(programDir);
+#ifdef Q_OS_WIN
+    // The installer leaves its uninstaller beside the program: that copy is
+    // an installed one also where the folder lets this user write to it.
+    programWritable = programWritable && !QFileInfo::exists(QDir(programDir).filePath(QStringLiteral("uninstall.exe")));
+#endif
+    const zkd::ProgramFolders folders =
+        zkd::chooseProgramFolders(programDir, programWritable, zkd::userSettingsFolder());
 
     bool inMeasurementFolder = options.measurementFolder;
 #ifdef Q_OS_WIN
@@ -76,5 +89,6 @@ int main(int argc, char *argv[])
     if (!window.startUp())
         return 0;
     window.show();
+    zkd::checkhooks::scheduleSettingsHook(window);
     return app.exec();
 }

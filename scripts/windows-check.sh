@@ -1,0 +1,269 @@
+#!/usr/bin/env bash
+# Proves the Windows build (scripts/windows-build.sh) under Wine, on Xvfb:
+# the core unit tests, the installer's silent install and uninstall, the
+# installed program's start-up, settings save and restart, a Start with no
+# instrument answering, the 8-bit scx.ini against the Linux build's, the
+# recorder without a window, and a screenshot. Prints `N passed, M failed`
+# last. Wine cannot carry serial data from a pseudo-terminal to the
+# program's serial port (its WaitCommEvent polls modem lines a pty does not
+# have), so no records pass through COM1 here: the serial path is proven by
+# the Linux tests.
+#
+# The window is driven with xdotool (its keys) and watched through the
+# program's check hooks (src/app/CheckHooks.h), which only this check sets.
+set -uo pipefail
+here="$(cd "$(dirname "$0")/.." && pwd)"
+out="${ZKD_WIN_BUILD:-$here/build-win}"
+linux_build="${ZKD_LINUX_BUILD:-$out/host}"
+setup=$(ls "$out"/ZKD735-DataRecorder-*-setup.exe 2>/dev/null | head -1)
+shots="$out/check"
+passed=0
+failed=0
+
+pass() { passed=$((passed + 1)); echo "PASS  $1"; }
+fail() { failed=$((failed + 1)); echo "FAIL  $1${2:+: $2}"; }
+finish() {
+  echo "$passed passed, $failed failed"
+  [ "$failed" -eq 0 ]
+  exit $?
+}
+
+if [ -z "$setup" ] || [ ! -d "$out/tests-bin" ]; then
+  fail "Windows build present" "run scripts/windows-build.sh first ($out)"
+  finish
+fi
+
+need=(wine wine64 xvfb xauth xdotool socat imagemagick)
+missing=()
+for p in "${need[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+    "${missing[@]}" >/dev/null || { fail "packages ${missing[*]}"; finish; }
+fi
+
+tmp=$(mktemp -d)
+export WINEPREFIX="$tmp/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
+  wineserver -k 2>/dev/null
+  sleep 1
+  for pid in "${pids[@]}"; do kill -9 "$pid" 2>/dev/null; done
+  rm -rf "$tmp"
+}
+trap cleanup EXIT
+
+display=":$((90 + RANDOM % 100))"
+Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+pids+=($!)
+export DISPLAY="$display"
+sleep 1
+
+wineboot -i >/dev/null 2>&1
+wineserver -w
+user_dir="$WINEPREFIX/drive_c/users/$(id -un)"
+mkdir -p "$shots"
+
+# --- the core unit tests -----------------------------------------------------
+# They run beside the DLLs of the portable folder and Qt's test library.
+tests="$tmp/tests"
+mkdir -p "$tests"
+cp -r "$out/portable/." "$tests/"
+qt_bin=$(sed -n 's/^Qt6_DIR:PATH=\(.*\)\/lib\/cmake\/Qt6$/\1/p' "$out/CMakeCache.txt")/bin
+[ -d "$qt_bin" ] || qt_bin=$(dirname "$(grep -m1 -o '/[^ ;]*zkd735-mingw-qt/[^/]*/' "$out/CMakeCache.txt")x")/bin
+cp "$qt_bin/Qt6Test.dll" "$tests/" 2>/dev/null
+unit_total=0
+unit_failed=0
+for exe in "$out"/tests-bin/tst_*.exe; do
+  name=$(basename "$exe" .exe)
+  cp "$exe" "$tests/"
+  (cd "$tests" && timeout 300 wine "$name.exe" -o "$tmp/$name.txt,txt" >/dev/null 2>&1)
+  rc=$?
+  totals=$(grep -m1 '^Totals:' "$tmp/$name.txt" 2>/dev/null)
+  unit_total=$((unit_total + $(echo "$totals" | awk '{print $2 + $4}')))
+  if [ "$rc" -eq 0 ] && [ -n "$totals" ]; then
+    pass "unit tests under Wine: $name ($totals)"
+  else
+    unit_failed=$((unit_failed + 1))
+    fail "unit tests under Wine: $name" "exit $rc; $(grep -m3 '^FAIL' "$tmp/$name.txt" 2>/dev/null | tr '\n' ' ')"
+  fi
+done
+echo "      $unit_total test functions ran under Wine, in $(ls "$out"/tests-bin/tst_*.exe | wc -l) programs"
+
+# --- the installer --------------------------------------------------------------
+program_dir="$WINEPREFIX/drive_c/Program Files/ZKD735 Data Recorder"
+wine "$setup" /S >/dev/null 2>&1
+wineserver -w
+if [ -f "$program_dir/ZKD735_DataRecorder.exe" ] && [ -f "$program_dir/platforms/qwindows.dll" ] \
+    && [ -f "$program_dir/ZKD735.pdf" ] && [ -f "$program_dir/translations/qtbase_de.qm" ]; then
+  pass "silent install puts the program, its plugins, the manual and Qt's texts in Program Files"
+else
+  fail "silent install" "$(ls "$program_dir" 2>&1 | tr '\n' ' ')"
+fi
+start_menu="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/ZKD735 Data Recorder.lnk"
+[ -f "$start_menu" ] && pass "Start-menu entry" || fail "Start-menu entry" "no $start_menu"
+uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\ZKD735_DataRecorder'
+if wine reg query "$uninstall_key" /v UninstallString 2>/dev/null | grep -q 'uninstall.exe'; then
+  pass "uninstaller registered under Add/Remove Programs"
+else
+  fail "uninstaller registered under Add/Remove Programs"
+fi
+
+# --- the installed program ------------------------------------------------------
+settings_dir="$user_dir/AppData/Roaming/ZKD735_DataRecorder"
+measurements="$user_dir/Documents/ZKD735"
+log="$tmp/messages.log"
+mkdir -p "$settings_dir"
+# scx.ini as the settings dialog writes it: port 1, English.
+printf '\r\n1\r\nEnglish\r\n 10 \r\n 0 \r\n\r\n\r\n0\r\nReady\r\n' >"$settings_dir/scx.ini"
+
+# COM1 goes to a pseudo-terminal through Wine's own port table.
+socat -d -d "pty,raw,echo=0,link=$tmp/ttyWine" "pty,raw,echo=0,link=$tmp/ttyInstrument" 2>/dev/null &
+pids+=($!)
+for _ in $(seq 50); do [ -e "$tmp/ttyWine" ] && break; sleep 0.1; done
+wine reg add 'HKLM\Software\Wine\Ports' /v COM1 /t REG_SZ /d "$(readlink -f "$tmp/ttyWine")" /f >/dev/null 2>&1
+wineserver -k
+wineserver -w
+
+window_id() { xdotool search --name "^ZKD735  Data Recorder" 2>/dev/null | head -1; }
+wait_window() {
+  for _ in $(seq 60); do
+    [ -n "$(window_id)" ] && return 0
+    sleep 0.5
+  done
+  return 1
+}
+start_program() {
+  (cd "$user_dir" && env "$@" wine "C:\\Program Files\\ZKD735 Data Recorder\\ZKD735_DataRecorder.exe" \
+    >"$tmp/program.out" 2>&1) &
+  pids+=($!)
+}
+wait_log() {
+  for _ in $(seq 40); do
+    grep -q "$1" "$log" 2>/dev/null && return 0
+    sleep 0.5
+  done
+  return 1
+}
+
+start_program ZKD735_CHECK_LOG="$log" ZKD735_CHECK_ANSWERS="Ok,No"
+if wait_window; then
+  pass "the installed program starts under Wine and shows its window"
+else
+  fail "the installed program starts under Wine" "$(tail -3 "$tmp/program.out")"
+fi
+sleep 2
+[ -f "$measurements/Senso.scx" ] && pass "the working file is made in Documents\\ZKD735 at start-up" \
+  || fail "working file in Documents\\ZKD735" "$(ls "$user_dir/Documents" 2>&1)"
+import -window root "$shots/window.png" 2>/dev/null
+# Start with no instrument answering: after 1.5 s the header read reports
+# the transmission error, which ends the run, and the save question follows.
+xdotool windowactivate --sync "$(window_id)" 2>/dev/null
+xdotool key --window "$(window_id)" F5
+sleep 1
+import -window root "$shots/recording.png" 2>/dev/null
+if wait_log "Do you want to save the datafile ?"; then
+  if grep -q -i "transmission" "$log"; then
+    pass "a Start with no instrument ends with the transmission error and the save question"
+  else
+    fail "transmission error before the save question" "$(tr '\n' ' ' <"$log")"
+  fi
+else
+  fail "a Start with no instrument" "messages: $(tr '\n' ' ' <"$log" 2>/dev/null)"
+fi
+wineserver -k
+wineserver -w
+
+# A missing COM1 mapping gives the program's own port message.
+wine reg delete 'HKLM\Software\Wine\Ports' /v COM1 /f >/dev/null 2>&1
+wineserver -k
+wineserver -w
+: >"$log"
+start_program ZKD735_CHECK_LOG="$log" ZKD735_CHECK_ANSWERS="Ok,No"
+wait_window
+xdotool key --window "$(window_id)" F5
+if wait_log "COM1"; then
+  pass "without a COM1 mapping a Start gives the program's port message ($(grep -m1 COM1 "$log" | cut -f2 | cut -c1-60))"
+else
+  fail "port message without a COM1 mapping" "$(tr '\n' ' ' <"$log" 2>/dev/null)"
+fi
+wineserver -k
+wineserver -w
+
+# The settings dialog saves scx.ini (umlauts and accents in the path field)
+# and starts the program again.
+path_text='C:\Programme\Größe\Été\calc.exe'
+start_program ZKD735_CHECK_SETTINGS="$path_text"
+wait_window
+saved_ini() { iconv -f latin1 -t utf-8 "$1" 2>/dev/null | grep -q "Größe"; }
+for _ in $(seq 40); do saved_ini "$settings_dir/scx.ini" && break; sleep 0.5; done
+# The first copy ends and the second one shows its window.
+sleep 4
+wait_window
+if saved_ini "$settings_dir/scx.ini"; then
+  pass "the settings dialog saves scx.ini"
+else
+  fail "the settings dialog saves scx.ini" "$(od -c "$settings_dir/scx.ini" | head -3)"
+fi
+if [ "$(wine tasklist 2>/dev/null | grep -ci 'ZKD735_DataRecorder.exe')" -ge 1 ] && [ -n "$(window_id)" ]; then
+  pass "the settings save starts ZKD735_DataRecorder.exe again"
+else
+  fail "restart after the settings save" "$(wine tasklist 2>/dev/null | grep -i zkd)"
+fi
+wineserver -k
+wineserver -w
+
+# The same input through the Linux build gives the same bytes.
+if [ -x "$linux_build/bin/ZKD735_DataRecorder" ]; then
+  linux_dir="$tmp/linux"
+  mkdir -p "$linux_dir"
+  cp "$linux_build/bin/ZKD735_DataRecorder" "$linux_dir/"
+  printf '\r\n1\r\nEnglish\r\n 10 \r\n 0 \r\n\r\n\r\n0\r\nReady\r\n' >"$linux_dir/scx.ini"
+  mkdir -p "$tmp/linux-run" && chmod 700 "$tmp/linux-run"
+  (cd "$linux_dir" && XDG_RUNTIME_DIR="$tmp/linux-run" QT_QPA_PLATFORM=offscreen \
+     ZKD735_CHECK_SETTINGS="$path_text" timeout 10 ./ZKD735_DataRecorder >/dev/null 2>&1 &
+   for _ in $(seq 20); do saved_ini "$linux_dir/scx.ini" && break; sleep 0.5; done
+   sleep 2; pkill -f "$linux_dir/ZKD735_DataRecorder")
+  if cmp -s "$linux_dir/scx.ini" "$settings_dir/scx.ini"; then
+    pass "scx.ini written under Wine is byte for byte the Linux build's ($(wc -c <"$settings_dir/scx.ini") bytes)"
+    od -c "$settings_dir/scx.ini" | head -4 | sed 's/^/      /'
+  else
+    fail "scx.ini byte for byte as on Linux" "$(cmp "$linux_dir/scx.ini" "$settings_dir/scx.ini" 2>&1)"
+  fi
+else
+  fail "scx.ini byte for byte as on Linux" "no Linux build in $linux_build"
+fi
+
+# --- the recorder without a window -------------------------------------------------
+record="C:\\Program Files\\ZKD735 Data Recorder\\zkd735-record.exe"
+help=$(wine "$record" --help 2>/dev/null | tr -d '\r')
+if echo "$help" | grep -q -- "--port" && echo "$help" | grep -qi "mqtt.*linux\|linux.*mqtt"; then
+  pass "zkd735-record.exe --help, saying MQTT is for the Linux build"
+else
+  fail "zkd735-record.exe --help" "$(echo "$help" | head -3)"
+fi
+version=$(wine "$record" --version 2>/dev/null | tr -d '\r')
+want=$(sed -n 's/^project(ZKD735_DataRecorder VERSION \([0-9.]*\).*/\1/p' "$here/CMakeLists.txt")
+echo "$version" | grep -q "$want" && pass "zkd735-record.exe --version ($version)" \
+  || fail "zkd735-record.exe --version" "$version"
+(cd "$tmp" && timeout 60 wine "$record" --port COM7 --duration 2 >"$tmp/record.out" 2>&1)
+rc=$?
+if [ "$rc" -eq 3 ]; then
+  pass "zkd735-record.exe reports a port that does not answer (exit 3: $(tr -d '\r' <"$tmp/record.out" | head -1 | cut -c1-70))"
+else
+  fail "zkd735-record.exe port error" "exit $rc: $(head -2 "$tmp/record.out")"
+fi
+
+# --- the uninstaller --------------------------------------------------------------
+wine "$program_dir/uninstall.exe" /S >/dev/null 2>&1
+wineserver -w
+sleep 2
+if [ ! -e "$program_dir" ] && [ ! -f "$start_menu" ] && ! wine reg query "$uninstall_key" >/dev/null 2>&1; then
+  pass "silent uninstall removes the program folder, the Start-menu entry and the registration"
+else
+  fail "silent uninstall" "$(ls "$program_dir" 2>&1 | tr '\n' ' ')"
+fi
+echo "      screenshots: $shots/window.png, $shots/recording.png"
+finish
