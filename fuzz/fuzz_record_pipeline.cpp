@@ -19,6 +19,8 @@
 // - the live table, the line buffer, the last line, its words, the value
 //   boxes, meter levels, overflow marks and beeps equal a reference that runs
 //   the documented steps character by character, however the stream is cut;
+// - the line listener gets each line the reference completes, in order; it
+//   stops batches at random lines, and handing over the rest changes nothing;
 // - the table stays within 8192 + 1 characters, the line buffer within 4096;
 // - the change position the window uses to append only the tail never lies
 //   behind a change.
@@ -53,6 +55,7 @@ struct Reference
     QByteArray file;
     QString lineBuffer;
     QString lastLine;
+    QStringList completed; // the lines of the current batch
     QStringList words;
     std::array<QString, 7> values;
     std::int16_t level1 = 0;
@@ -103,6 +106,7 @@ struct Reference
         if (text.contains(QChar(13))) {
             lastLine = lineBuffer;
             lineBuffer.clear();
+            completed.append(lastLine);
             ++lines;
             // A completed line holds at least CR LF, so the splitter's
             // one-character rule never applies here.
@@ -215,12 +219,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         const quint64 linesBefore = ref.lines;
         const int beepsBefore = ref.beeps;
         ref.dataSeen = false;
+        ref.completed.clear();
         if (batch.isEmpty())
             ref.chunk(QString());
         for (const char c : batch)
             ref.chunk(QString(decodeByte(static_cast<unsigned char>(c))));
 
-        const BatchResult result = pipeline.process(batch);
+        qsizetype seen = 0;
+        pipeline.setLineListener([&](const RecordLine &line) {
+            ZKD_FUZZ_CHECK(seen < ref.completed.size() && line.text() == ref.completed[seen++], context());
+            return rng.below(4) != 0;
+        });
+        BatchResult result;
+        for (qsizetype taken = pipeline.process(QByteArrayView(batch), result); taken < batch.size();)
+            taken += pipeline.process(QByteArrayView(batch).sliced(taken), result);
+        ZKD_FUZZ_CHECK(seen == ref.completed.size(), context());
         file += result.fileBytes;
 
         // Whole texts are compared on the first calls, every 64th and the last;

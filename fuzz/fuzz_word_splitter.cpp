@@ -13,13 +13,12 @@
 // - with one delimiter matched exactly, the words joined with it give back the
 //   text, except that a single-character delimiter at the very end is dropped
 //   and a text of fewer than two characters gives no word at all;
-// - the record processing's word list (blank-separated, empty words skipped)
-//   is the text split at blanks without empty parts, for texts of two or more
-//   characters, and empty for shorter ones.
+// - a record line's words (RecordLine) are the text split at blanks and ";"
+//   without empty parts, for texts of two or more characters, else none.
 
 #include "FuzzSupport.h"
 
-#include "serial/RecordPipeline.h"
+#include "serial/RecordLine.h"
 #include "util/Codec8.h"
 #include "util/StringAnalyser.h"
 
@@ -180,9 +179,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         }
     }
 
-    const QStringList recordWords = RecordPipeline::splitWords(text);
-    const QStringList expectedRecordWords = text.size() < 2 ? QStringList()
-                                                            : text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    const QStringList recordWords = RecordLine(text).words();
+    const QStringList expectedRecordWords = text.size() < 2
+        ? QStringList()
+        : QString(text).replace(QLatin1Char(';'), QLatin1Char(' ')).split(QLatin1Char(' '), Qt::SkipEmptyParts);
     ZKD_FUZZ_CHECK(recordWords == expectedRecordWords,
                    QStringLiteral("record words %1, expected %2 for %3")
                        .arg(show(recordWords), show(expectedRecordWords), show(text)));

@@ -1,8 +1,6 @@
 #include "serial/RecordPipeline.h"
 
 #include "util/Codec8.h"
-#include "util/Numbers.h"
-#include "util/StringAnalyser.h"
 #include "util/Texts.h"
 
 #include <algorithm>
@@ -49,22 +47,6 @@ QString RecordPipeline::notesHeader(const Language &language, const QString &tim
         + str(texts::NotesLabel) + notes + cr;
 }
 
-QStringList RecordPipeline::splitWords(const QString &line)
-{
-    QStringList words;
-    clsStringAnalyser analyser;
-    for (auto word = analyser.PopWord(line); word; word = analyser.PopWord()) {
-        if (!word->isEmpty())
-            words.append(*word);
-    }
-    return words;
-}
-
-bool RecordPipeline::overflows(const QString &value, std::int16_t scaleMax)
-{
-    return leadingNumber(value) > scaleMax || value == str(texts::OverflowValue);
-}
-
 void RecordPipeline::appendToTable(const QString &text)
 {
     markTableChange(m_table.size());
@@ -108,9 +90,10 @@ BatchResult RecordPipeline::process(const QByteArray &bytes)
     return result;
 }
 
-void RecordPipeline::process(QByteArrayView bytes, BatchResult &result)
+qsizetype RecordPipeline::process(QByteArrayView bytes, BatchResult &result)
 {
     const quint64 completedBefore = m_linesCompleted;
+    m_stopped = false;
     // A caller that feeds one batch in many pieces grows the buffer by doubling,
     // not by one piece at a time.
     const qsizetype needed = result.fileBytes.size() + 2 * bytes.size();
@@ -124,17 +107,17 @@ void RecordPipeline::process(QByteArrayView bytes, BatchResult &result)
         processChunk(QString(decodeByte(static_cast<unsigned char>(bytes[0]))), result);
         at = 1;
     }
-    if (at < bytes.size()) {
+    if (at < bytes.size() && !m_stopped) {
         applyStaleScale();
         // The language decides the decimal mark for the whole batch: it cannot change inside one.
-        while (at < bytes.size()) {
+        while (at < bytes.size() && !m_stopped) {
             const qsizetype count = std::min(kSliceBytes, bytes.size() - at);
-            processSlice(bytes.data() + at, count, m_decimalComma, result);
-            at += count;
+            at += processSlice(bytes.data() + at, count, m_decimalComma, result);
         }
     }
     if (m_linesCompleted != completedBefore)
         result.lineCompleted = true;
+    return at;
 }
 
 void RecordPipeline::measureTable(BatchResult &result)
@@ -194,7 +177,7 @@ void RecordPipeline::settleWords() const
 {
     if (m_wordsStale) {
         m_wordsStale = false;
-        m_words = splitWords(m_lastLine);
+        m_words = m_line.words();
         updateDisplay();
     }
 }
@@ -204,7 +187,7 @@ void RecordPipeline::applyStaleScale()
     if (m_displayStale) {
         m_displayStale = false;
         settleWords();
-        if (!m_lastLine.isEmpty())
+        if (!m_line.text().isEmpty())
             updateDisplay();
     }
 }
@@ -216,20 +199,16 @@ void RecordPipeline::collect(QStringView text, BatchResult &result)
     m_lineBuffer.append(text);
     applyStaleScale();
     if (text.contains(kReturn)) {
-        m_lastLine = m_lineBuffer;
+        m_stopped = !completeLine(m_lineBuffer);
         m_lineBuffer.clear();
-        ++m_linesCompleted;
-        m_words = splitWords(m_lastLine);
-        m_wordsStale = false;
-        updateDisplay();
     } else if (m_lineBuffer.size() > kLineBufferLimit) {
         m_lineBuffer.remove(0, m_lineBuffer.size() - kLineBufferLimit);
     }
-    if (m_lastLine.isEmpty())
+    if (m_line.text().isEmpty())
         ++result.beeps;
 }
 
-void RecordPipeline::processSlice(const char *bytes, qsizetype count, bool decimalComma, BatchResult &result)
+qsizetype RecordPipeline::processSlice(const char *bytes, qsizetype count, bool decimalComma, BatchResult &result)
 {
     const std::array<char16_t, 256> &decoded = decodeTable();
     // Room for every byte to become two characters; cut back to size at the end.
@@ -245,8 +224,9 @@ void RecordPipeline::processSlice(const char *bytes, qsizetype count, bool decim
     const bool semicolons = m_check1;
     const bool writeFile = m_fileOpen;
 
-    for (qsizetype i = 0; i < count; ++i) {
-        const auto byte = static_cast<unsigned char>(bytes[i]);
+    qsizetype i = 0;
+    while (i < count && !m_stopped) {
+        const auto byte = static_cast<unsigned char>(bytes[i++]);
         // The unsaved-data length and the trim, measured before every byte.
         const qsizetype length = tableLength * 2;
         m_unsavedLength = static_cast<std::int16_t>(std::min<qsizetype>(length, INT16_MAX));
@@ -291,10 +271,8 @@ void RecordPipeline::processSlice(const char *bytes, qsizetype count, bool decim
             line[lineLength++] = kReturn;
             line[lineLength++] = kLineFeed;
             const qsizetype kept = std::min(lineLength - 2, kLineBufferLimit);
-            m_lastLine.resize(0);
-            m_lastLine.append(QStringView(line + lineLength - 2 - kept, kept + 2));
+            m_stopped = !completeLine(QStringView(line + lineLength - 2 - kept, kept + 2));
             lineLength = 0;
-            completeLine(m_lastLine);
         } else if (c != kBackspace && c != kLineFeed && c != kTab && c != QLatin1Char(';')) {
             line[lineLength++] = shown;
             if (lineLength > 2 * kLineBufferLimit) {
@@ -303,65 +281,33 @@ void RecordPipeline::processSlice(const char *bytes, qsizetype count, bool decim
             }
         }
         // Every byte beeps until the first line is complete.
-        if (m_lastLine.isEmpty())
+        if (m_line.text().isEmpty())
             ++result.beeps;
     }
     m_table.resize(tableLength);
     m_lineBuffer.resize(lineLength);
     result.fileBytes.resize(fileLength);
+    return i;
 }
 
-void RecordPipeline::completeLine(QStringView line)
+bool RecordPipeline::completeLine(QStringView line)
 {
+    m_line.read(line);
     ++m_linesCompleted;
     m_wordsStale = true;
-    updateLevels(line);
-}
-
-void RecordPipeline::updateLevels(QStringView line)
-{
-    // Words 1 and 4 (ACT 1, ACT 2) of the line, blank-separated, empty words skipped.
-    constexpr qsizetype kAct1 = 1;
-    constexpr qsizetype kAct2 = 4;
-    QStringView act1;
-    QStringView act2;
-    qsizetype word = 0;
-    for (qsizetype at = 0; at < line.size() && word <= kAct2;) {
-        if (line[at] == QLatin1Char(' ')) {
-            ++at;
-            continue;
-        }
-        qsizetype end = at;
-        while (end < line.size() && line[end] != QLatin1Char(' '))
-            ++end;
-        if (word == kAct1)
-            act1 = line.mid(at, end - at);
-        else if (word == kAct2)
-            act2 = line.mid(at, end - at);
-        ++word;
-        at = end;
-    }
-    const auto level = [](QStringView value, std::int16_t &target) {
-        if (const auto rounded = roundToInt16(leadingNumber(value)))
-            target = *rounded;
-    };
-    level(act1, m_display.level1);
-    level(act2, m_display.level2);
+    if (const auto level = m_line.level(RecordLine::Input::One))
+        m_display.level1 = *level;
+    if (const auto level = m_line.level(RecordLine::Input::Two))
+        m_display.level2 = *level;
+    return !m_lineListener || m_lineListener(m_line);
 }
 
 void RecordPipeline::updateDisplay() const
 {
     for (std::size_t i = 0; i < m_display.values.size(); ++i)
-        m_display.values[i] = qsizetype(i) < m_words.size() ? m_words[qsizetype(i)] : QString();
-
-    const auto level = [](const QString &value, std::int16_t &target) {
-        if (const auto rounded = roundToInt16(leadingNumber(value)))
-            target = *rounded;
-    };
-    level(m_display.values[1], m_display.level1);
-    level(m_display.values[4], m_display.level2);
-    m_display.overflow1 = overflows(m_display.values[1], m_scaleMax1);
-    m_display.overflow2 = overflows(m_display.values[4], m_scaleMax2);
+        m_display.values[i] = m_line.value(RecordLine::Value(i)).toString();
+    m_display.overflow1 = m_line.overflows(RecordLine::Input::One, m_scaleMax1);
+    m_display.overflow2 = m_line.overflows(RecordLine::Input::Two, m_scaleMax2);
 }
 
 } // namespace zkd

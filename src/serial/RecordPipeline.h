@@ -1,5 +1,6 @@
 #pragma once
 
+#include "serial/RecordLine.h"
 #include "util/Language.h"
 
 #include <QByteArray>
@@ -37,7 +38,8 @@ struct TableChange
 
 struct RecordDisplay
 {
-    std::array<QString, 7> values; // time, ACT 1, MAX 1, MIN 1, ACT 2, MAX 2, MIN 2
+    std::array<QString, RecordLine::kValues> values; // in the order of RecordLine::Value
+    const QString &value(RecordLine::Value which) const { return values[std::size_t(which)]; }
     std::int16_t level1 = 0;
     std::int16_t level2 = 0;
     bool overflow1 = false;
@@ -65,8 +67,14 @@ public:
 
     BatchResult process(const QByteArray &bytes);
     // The same, adding to `result`: the working-file bytes are appended to
-    // its buffer, which a caller may keep from batch to batch.
-    void process(QByteArrayView bytes, BatchResult &result);
+    // its buffer, which a caller may keep from batch to batch. Gives the
+    // number of bytes taken: all of them, unless the line listener stopped.
+    qsizetype process(QByteArrayView bytes, BatchResult &result);
+
+    // Called with every completed line, in order, as soon as it is read.
+    // Returning false stops the batch right after the line's carriage
+    // return; the bytes behind it are not processed.
+    void setLineListener(std::function<bool(const RecordLine &)> listener) { m_lineListener = std::move(listener); }
 
     // The live table as the user sees it.
     const QString &table() const { return m_table; }
@@ -79,8 +87,8 @@ public:
     void setUnsavedLength(std::int16_t value) { m_unsavedLength = value; }
 
     QString lineBuffer() const { return m_lineBuffer.right(kLineBufferLimit); }
-    const QString &lastLine() const { return m_lastLine; } // txtPopStr
-    // The words and the value boxes of the last line are worked out when first asked for.
+    const QString &lastLine() const { return m_line.text(); } // txtPopStr
+    // The words and the value boxes of the last line are taken from it when first asked for.
     const QStringList &words() const // lstPopStrings
     {
         settleWords();
@@ -97,15 +105,13 @@ public:
     // "Notes :  ", the notes, CR.
     static QString notesHeader(const Language &language, const QString &time, const QString &date,
                                const QString &notes);
-    // The words of a record line: blank-separated, empty words skipped.
-    static QStringList splitWords(const QString &line);
-    static bool overflows(const QString &value, std::int16_t scaleMax);
 
 private:
     void processChunk(QString chunk, BatchResult &result);
     // processChunk for every byte of a slice, one byte at a time, writing
-    // straight into the table, the line buffer and the file bytes.
-    void processSlice(const char *bytes, qsizetype count, bool decimalComma, BatchResult &result);
+    // straight into the table, the line buffer and the file bytes. Gives the
+    // number of bytes taken.
+    qsizetype processSlice(const char *bytes, qsizetype count, bool decimalComma, BatchResult &result);
     // Measures the table for the unsaved-data length and trims it when full.
     void measureTable(BatchResult &result);
     // Notes that the first kTrimChars characters of `table` are about to go.
@@ -113,19 +119,20 @@ private:
     // The record line, its completion and the display, for a chunk as text.
     void collect(QStringView text, BatchResult &result);
     void applyStaleScale();
-    // A completed line of the byte path: the meters follow it at once, the
-    // words and the value boxes once the batch is done.
-    void completeLine(QStringView line);
+    // A completed line: the meters follow it at once, the words and the value
+    // boxes when next asked for. False when the listener wants no more.
+    bool completeLine(QStringView line);
     void markTableChange(qsizetype position) { m_changedFrom = std::min(m_changedFrom, position); }
     void settleWords() const;
     void updateDisplay() const;
-    void updateLevels(QStringView line);
 
     bool m_decimalComma = false;
     bool m_check1 = true;
     bool m_fileOpen = false;
     bool m_headerPending = false;
     std::function<QString()> m_notesHeader;
+    std::function<bool(const RecordLine &)> m_lineListener;
+    bool m_stopped = false;
     std::int16_t m_scaleMax1 = 0;
     std::int16_t m_scaleMax2 = 0;
     bool m_displayStale = false;
@@ -140,8 +147,8 @@ private:
     // byte path lets it grow to twice that before it cuts, so a long line
     // costs a constant amount per byte.
     QString m_lineBuffer;
-    QString m_lastLine;
-    // The last line's words and what the value boxes show follow its text when asked for.
+    RecordLine m_line;
+    // The last line's words and what the value boxes show follow it when asked for.
     mutable bool m_wordsStale = false;
     mutable QStringList m_words;
     mutable RecordDisplay m_display;

@@ -1,9 +1,8 @@
 #include "MqttMessages.h"
 
 #include "sensor/SensorSelection.h"
-#include "serial/RecordPipeline.h"
+#include "serial/RecordLine.h"
 #include "util/Codec8.h"
-#include "util/Numbers.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -20,12 +19,9 @@ namespace zkd::mqtt {
 namespace {
 
 constexpr int kDoubleDigits = 15;
-constexpr std::size_t kWordBuffer = 32;
-constexpr char kOverflow[] = "*Ovl*";
-// Words of a record line: time, ACT 1, MAX 1, MIN 1, ACT 2, MAX 2, MIN 2.
-constexpr std::array<const char *, 7> kValueNames{"time", "act1", "max1", "min1", "act2", "max2", "min2"};
-constexpr std::size_t kAct1Word = 1;
-constexpr std::size_t kAct2Word = 4;
+// The names of a record's values, in the order of RecordLine::Value.
+constexpr std::array<const char *, RecordLine::kValues> kValueNames{"time", "act1", "max1", "min1",
+                                                                    "act2", "max2", "min2"};
 
 void appendJsonString(QByteArray &out, const QString &text)
 {
@@ -67,32 +63,6 @@ template <typename Out> void appendNumber(Out &out, double value, bool ok)
         number.insert(exponent < 0 ? number.size() : exponent, ".0");
     }
     out.append(number.constData(), number.size());
-}
-
-// A word of the line as a JSON number with a decimal point, whatever mark the
-// language wrote; null when it is no number ("*Ovl*", a missing word).
-void appendJsonNumber(QByteArray &out, const QString *word)
-{
-    if (!word) {
-        out += "null";
-        return;
-    }
-    QString text = *word;
-    text.replace(QLatin1Char(','), QLatin1Char('.'));
-    bool ok = false;
-    const double value = text.toDouble(&ok);
-    appendNumber(out, value, ok);
-}
-
-bool overflows(const QString *word, std::int16_t scaleMax)
-{
-    if (!word)
-        return false;
-    if (*word == QLatin1String(kOverflow))
-        return true;
-    QString text = *word;
-    text.replace(QLatin1Char(','), QLatin1Char('.'));
-    return RecordPipeline::overflows(text, scaleMax);
 }
 
 } // namespace
@@ -174,63 +144,50 @@ QByteArray headerPayload(const RunHeader &header)
 namespace {
 
 // What every record of a run begins with, up to its sequence number.
-QByteArray runStart(const QString &run, qsizetype room)
+QByteArray runStart(const QString &run)
 {
-    QByteArray out;
-    out.reserve(room);
-    out += "{\"run\": ";
+    QByteArray out = "{\"run\": ";
     appendJsonString(out, run);
     out += ", \"seq\": ";
     return out;
 }
 
-QByteArray recordStart(const QString &run, quint64 seq, qsizetype rawSize)
+char ascii(QChar c)
 {
-    // Room for the whole message: the run, "raw" escaped and the fields.
-    constexpr qsizetype kFieldsSize = 320;
-    QByteArray out = runStart(run, 3 * run.size() + 2 * rawSize + kFieldsSize);
-    out += QByteArray::number(seq);
-    out += ", \"raw\": ";
-    return out;
+    return static_cast<char>(c.unicode());
 }
 
-template <typename Out> void appendFlags(Out &out, bool overflow1, bool overflow2, bool complete)
+bool isDigit(QChar c)
 {
-    out += overflow1 ? ", \"ovl1\": true" : ", \"ovl1\": false";
-    out += overflow2 ? ", \"ovl2\": true" : ", \"ovl2\": false";
-    if (!complete)
-        out += ", \"eol\": false";
-    out += '}';
+    return c >= u'0' && c <= u'9';
 }
 
-// Any text: decoded, split and read as the window does.
-QByteArray textRecordPayload(const QString &run, quint64 seq, const QByteArray &raw, bool complete,
-                             std::int16_t scaleMax1, std::int16_t scaleMax2)
+// Characters below 0x80, as they are.
+void appendAscii(std::string &out, QStringView text)
 {
-    const QString line = decode8(raw);
-    // In the file a tab stands as ";"; the instrument separates its words with blanks.
-    QString spaced = line;
-    spaced.replace(QLatin1Char(';'), QLatin1Char(' '));
-    const QStringList words = RecordPipeline::splitWords(spaced);
-    const auto word = [&words](std::size_t index) -> const QString * {
-        return index < std::size_t(words.size()) ? &words[qsizetype(index)] : nullptr;
-    };
+    const std::size_t at = out.size();
+    out.resize(at + std::size_t(text.size()));
+    std::transform(text.begin(), text.end(), out.begin() + std::ptrdiff_t(at), ascii);
+}
 
-    QByteArray out = recordStart(run, seq, raw.size());
-    appendJsonString(out, line);
-    for (std::size_t i = 0; i < kValueNames.size(); ++i) {
-        out += ", \"";
-        out += kValueNames[i];
-        out += "\": ";
-        appendJsonNumber(out, word(i));
+// The line as a JSON string; a line of printable ASCII without quotes or
+// backslashes, as the instrument sends its records, is copied as it is.
+void appendJsonText(std::string &out, const QString &text)
+{
+    constexpr char16_t kFirstPrintable = 0x20;
+    constexpr char16_t kDelete = 0x7f;
+    const bool plain = std::all_of(text.begin(), text.end(), [](QChar c) {
+        return c.unicode() >= kFirstPrintable && c.unicode() < kDelete && c != u'"' && c != u'\\';
+    });
+    if (!plain) {
+        QByteArray json;
+        appendJsonString(json, text);
+        out.append(json.constData(), std::size_t(json.size()));
+        return;
     }
-    appendFlags(out, overflows(word(kAct1Word), scaleMax1), overflows(word(kAct2Word), scaleMax2), complete);
-    return out;
-}
-
-bool isDigit(char c)
-{
-    return c >= '0' && c <= '9';
+    out += '"';
+    appendAscii(out, text);
+    out += '"';
 }
 
 // A plain decimal ("-12.50", "0,25") as appendNumber() writes it, without
@@ -238,12 +195,12 @@ bool isDigit(char c)
 // unchanged, so it is its digits without leading zeros in the whole part
 // and trailing zeros in the fraction. False for anything else (exponents,
 // signs other than a leading "-", zero, very large or small values).
-template <typename Out> bool appendPlainDecimal(Out &out, QByteArrayView word)
+bool appendPlainDecimal(std::string &out, QStringView word)
 {
     constexpr qsizetype kLargestExponent = 13;
     constexpr qsizetype kSmallestExponent = -3;
     const qsizetype size = word.size();
-    const bool negative = size > 0 && word[0] == '-';
+    const bool negative = size > 0 && word[0] == u'-';
     qsizetype at = negative ? 1 : 0;
     const qsizetype wholeStart = at;
     while (at < size && isDigit(word[at]))
@@ -251,7 +208,7 @@ template <typename Out> bool appendPlainDecimal(Out &out, QByteArrayView word)
     const qsizetype wholeEnd = at;
     qsizetype fractionStart = at;
     qsizetype fractionEnd = at;
-    if (at < size && (word[at] == '.' || word[at] == ',')) {
+    if (at < size && (word[at] == u'.' || word[at] == u',')) {
         fractionStart = ++at;
         while (at < size && isDigit(word[at]))
             ++at;
@@ -262,10 +219,10 @@ template <typename Out> bool appendPlainDecimal(Out &out, QByteArrayView word)
     if (at != size || wholeEnd == wholeStart)
         return false;
     qsizetype first = wholeStart; // first digit that counts
-    while (first < wholeEnd && word[first] == '0')
+    while (first < wholeEnd && word[first] == u'0')
         ++first;
     qsizetype last = fractionEnd; // after the last digit that counts
-    while (last > fractionStart && word[last - 1] == '0')
+    while (last > fractionStart && word[last - 1] == u'0')
         --last;
     qsizetype digits = 0;
     qsizetype exponent = 0;
@@ -274,7 +231,7 @@ template <typename Out> bool appendPlainDecimal(Out &out, QByteArrayView word)
         exponent = wholeEnd - first - 1;
     } else {
         qsizetype leading = fractionStart;
-        while (leading < last && word[leading] == '0')
+        while (leading < last && word[leading] == u'0')
             ++leading;
         if (leading == last)
             return false;
@@ -286,113 +243,37 @@ template <typename Out> bool appendPlainDecimal(Out &out, QByteArrayView word)
     if (negative)
         out += '-';
     if (first < wholeEnd)
-        out.append(word.data() + first, wholeEnd - first);
+        appendAscii(out, word.mid(first, wholeEnd - first));
     else
         out += '0';
     out += '.';
     if (last > fractionStart)
-        out.append(word.data() + fractionStart, last - fractionStart);
+        appendAscii(out, word.mid(fractionStart, last - fractionStart));
     else
         out += '0';
     return true;
 }
 
-// A word of ASCII as appendJsonNumber() writes it.
-template <typename Out> void appendAsciiNumber(Out &out, QByteArrayView word)
+// A word of the line as a JSON number with a decimal point, whatever mark the
+// language wrote; null when it is no number ("*Ovl*").
+void appendJsonNumber(std::string &out, QStringView word)
 {
     if (appendPlainDecimal(out, word))
         return;
-    QByteArray text = word.toByteArray();
-    text.replace(',', '.');
+    QString text = word.toString();
+    text.replace(QLatin1Char(','), QLatin1Char('.'));
     bool ok = false;
-    const double value = QByteArrayView(text).toDouble(&ok);
+    const double value = text.toDouble(&ok);
     appendNumber(out, value, ok);
 }
 
-bool isPrintableAscii(const QByteArray &raw)
+void appendFlags(std::string &out, bool overflow1, bool overflow2, bool complete)
 {
-    constexpr char kFirstPrintable = 0x20;
-    constexpr char kDelete = 0x7f;
-    return std::all_of(raw.begin(), raw.end(), [](char c) { return c >= kFirstPrintable && c != kDelete; });
-}
-
-// RecordPipeline::overflows() of a word of ASCII with "." for its decimal
-// mark, without making a string of it.
-bool asciiOverflows(QByteArrayView word, std::int16_t scaleMax)
-{
-    if (word == QByteArrayView(kOverflow))
-        return true;
-    std::array<char16_t, kWordBuffer> text{};
-    if (word.size() > qsizetype(text.size())) {
-        QString copy = QString::fromLatin1(word);
-        copy.replace(QLatin1Char(','), QLatin1Char('.'));
-        return RecordPipeline::overflows(copy, scaleMax);
-    }
-    for (qsizetype i = 0; i < word.size(); ++i)
-        text[std::size_t(i)] = word[i] == ',' ? u'.' : char16_t(static_cast<unsigned char>(word[i]));
-    return leadingNumber(QStringView(text.data(), word.size())) > scaleMax;
-}
-
-// A line of printable ASCII, as the instrument sends its records: the same
-// bytes as textRecordPayload() without its text conversions, for the lines
-// of a running recording (well over a thousand a second at the fastest rate).
-QByteArray asciiRecordPayload(const QString &run, quint64 seq, const QByteArray &raw, bool complete,
-                              std::int16_t scaleMax1, std::int16_t scaleMax2)
-{
-    // The words as the window splits them: at blanks and ";", empty ones
-    // left out; a line of one character has none.
-    std::array<QByteArrayView, kValueNames.size()> words{};
-    std::size_t count = 0;
-    if (raw.size() > 1) {
-        qsizetype start = 0;
-        for (qsizetype i = 0; i <= raw.size() && count < words.size(); ++i) {
-            if (i < raw.size() && raw[i] != ' ' && raw[i] != ';')
-                continue;
-            if (i > start)
-                words[count++] = QByteArrayView(raw.constData() + start, i - start);
-            start = i + 1;
-        }
-    }
-    // Built in a buffer of this thread's that keeps its room from line to
-    // line, and copied once: far fewer allocations and checks than growing
-    // a QByteArray piece by piece, for the same bytes.
-    thread_local std::string out;
-    thread_local QString startRun;
-    thread_local std::string start;
-    if (start.empty() || run != startRun) {
-        const QByteArray bytes = runStart(run, 0);
-        start.assign(bytes.constData(), std::size_t(bytes.size()));
-        startRun = run;
-    }
-    out.assign(start);
-    std::array<char, std::numeric_limits<quint64>::digits10 + 2> digits{};
-    const std::to_chars_result written = std::to_chars(digits.data(), digits.data() + digits.size(), seq);
-    out.append(digits.data(), std::size_t(written.ptr - digits.data()));
-    out += ", \"raw\": \"";
-    if (raw.contains('"') || raw.contains('\\')) {
-        for (const char c : raw) {
-            if (c == '"' || c == '\\')
-                out += '\\';
-            out += c;
-        }
-    } else {
-        out.append(raw.constData(), std::size_t(raw.size()));
-    }
-    out += '"';
-    for (std::size_t i = 0; i < kValueNames.size(); ++i) {
-        out += ", \"";
-        out += kValueNames[i];
-        out += "\": ";
-        if (i < count)
-            appendAsciiNumber(out, words[i]);
-        else
-            out += "null";
-    }
-    const auto overflow = [&](std::size_t index, std::int16_t scaleMax) {
-        return index < count && asciiOverflows(words[index], scaleMax);
-    };
-    appendFlags(out, overflow(kAct1Word, scaleMax1), overflow(kAct2Word, scaleMax2), complete);
-    return QByteArray(out.data(), qsizetype(out.size()));
+    out += overflow1 ? ", \"ovl1\": true" : ", \"ovl1\": false";
+    out += overflow2 ? ", \"ovl2\": true" : ", \"ovl2\": false";
+    if (!complete)
+        out += ", \"eol\": false";
+    out += '}';
 }
 
 } // namespace
@@ -400,9 +281,47 @@ QByteArray asciiRecordPayload(const QString &run, quint64 seq, const QByteArray 
 QByteArray recordPayload(const QString &run, quint64 seq, const QByteArray &raw, bool complete, std::int16_t scaleMax1,
                          std::int16_t scaleMax2)
 {
-    if (isPrintableAscii(raw))
-        return asciiRecordPayload(run, seq, raw, complete, scaleMax1, scaleMax2);
-    return textRecordPayload(run, seq, raw, complete, scaleMax1, scaleMax2);
+    // Below 0x80 the code page is ASCII, which Latin-1 decodes fastest.
+    constexpr unsigned char kFirstNonAscii = 0x80;
+    const bool ascii = std::all_of(raw.begin(), raw.end(),
+                                   [](char c) { return static_cast<unsigned char>(c) < kFirstNonAscii; });
+    const RecordLine line(ascii ? QString::fromLatin1(raw) : decode8(raw));
+    // Built in a buffer of this thread's that keeps its room from line to
+    // line, and copied once: far fewer allocations and checks than growing
+    // a QByteArray piece by piece, for the same bytes (well over a thousand
+    // lines a second at the fastest rate).
+    thread_local std::string out;
+    thread_local QString startRun;
+    thread_local std::string start;
+    if (start.empty() || run != startRun) {
+        const QByteArray bytes = runStart(run);
+        start.assign(bytes.constData(), std::size_t(bytes.size()));
+        startRun = run;
+    }
+    out.assign(start);
+    std::array<char, std::numeric_limits<quint64>::digits10 + 2> digits{};
+    const std::to_chars_result written = std::to_chars(digits.data(), digits.data() + digits.size(), seq);
+    out.append(digits.data(), std::size_t(written.ptr - digits.data()));
+    out += ", \"raw\": ";
+    appendJsonText(out, line.text());
+    for (std::size_t i = 0; i < kValueNames.size(); ++i) {
+        out += ", \"";
+        out += kValueNames[i];
+        out += "\": ";
+        const auto value = RecordLine::Value(i);
+        if (line.has(value))
+            appendJsonNumber(out, line.value(value));
+        else
+            out += "null";
+    }
+    // A missing actual value marks nothing, whatever the full scale.
+    const auto overflow = [&line](RecordLine::Input input, std::int16_t scaleMax) {
+        return line.has(RecordLine::actual(input))
+            && line.overflows(input, scaleMax, RecordLine::DecimalMark::PointOrComma);
+    };
+    appendFlags(out, overflow(RecordLine::Input::One, scaleMax1), overflow(RecordLine::Input::Two, scaleMax2),
+                complete);
+    return QByteArray(out.data(), qsizetype(out.size()));
 }
 
 std::optional<HeaderMessage> parseHeader(const QByteArray &payload)

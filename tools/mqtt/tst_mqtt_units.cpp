@@ -78,8 +78,8 @@ private slots:
         QTest::addColumn<QString>("values"); // time act1 max1 min1 act2 max2 min2 ovl1 ovl2, "n" for null
         QTest::newRow("English") << QByteArray("      1.0 12.5 13 -0.25 20.0 21.0 19.0") << true
                                  << "1.0 12.5 13.0 -0.25 20.0 21.0 19.0 false false";
-        QTest::newRow("German comma, overflow") << QByteArray("      1,0 *Ovl* 12,5 12,5 150,5 21,0 19,0") << true
-                                                << "1.0 n 12.5 12.5 150.5 21.0 19.0 true true";
+        QTest::newRow("German comma, overflow") << QByteArray("      1,0 *Ovl* 12,5 12,5 100,5 21,0 19,0") << true
+                                                << "1.0 n 12.5 12.5 100.5 21.0 19.0 true true";
         QTest::newRow("tabs as semicolons")
             << QByteArray("0.0;12.5;12.5;12.5;1.0;2.0;3.0") << true << "0.0 12.5 12.5 12.5 1.0 2.0 3.0 false false";
         QTest::newRow("header line, cut short") << QByteArray("INP2 = \xb0"

@@ -22,10 +22,6 @@ constexpr char kStopByte = 3;
 constexpr int kStopByteDrainMs = 500;
 // QTimer counts in int milliseconds; a longer duration is waited for in steps.
 constexpr qint64 kLongestTimerStepMs = std::numeric_limits<int>::max() / 2;
-// Words of a record line the status line shows.
-constexpr std::size_t kTimeWord = 0;
-constexpr std::size_t kAct1Word = 1;
-constexpr std::size_t kAct2Word = 4;
 
 QString native(const QString &path)
 {
@@ -36,7 +32,7 @@ QString native(const QString &path)
 
 Recorder::Recorder(Config config, const IClock &clock, std::FILE *messages, QObject *parent)
     : QObject(parent), m_config(std::move(config)), m_clock(clock), m_messages(messages), m_workFile(m_fileNumbers),
-      m_counter(m_config.records), m_status(messages)
+      m_counter(m_pipeline, m_config.records), m_status(messages)
 {
     m_headerTimer.setSingleShot(true);
     m_headerTimer.setTimerType(Qt::PreciseTimer);
@@ -139,7 +135,7 @@ void Recorder::onReceived(const QByteArray &bytes)
 {
     if (!m_running)
         return;
-    const RecordCounter::FeedResult fed = m_counter.feed(m_pipeline, bytes);
+    const RecordCounter::FeedResult fed = m_counter.feed(bytes);
     if (!fed.fileBytes.isEmpty()) {
         if (!m_workFile.write(fed.fileBytes)) {
             const QString error = QStringLiteral("cannot write the working file %1: %2")
@@ -277,9 +273,9 @@ void Recorder::refreshStatus()
     const RecordDisplay &display = m_pipeline.display();
     StatusFigures figures;
     figures.records = m_counter.records();
-    figures.time = display.values[kTimeWord];
-    figures.act1 = display.values[kAct1Word];
-    figures.act2 = display.values[kAct2Word];
+    figures.time = display.value(RecordLine::Value::Time);
+    figures.act1 = display.value(RecordLine::Value::Act1);
+    figures.act2 = display.value(RecordLine::Value::Act2);
     figures.unit1 = HeaderScan::graphUnit(m_header.inp1Line);
     figures.unit2 = HeaderScan::graphUnit(m_header.inp2Line);
     figures.overflow1 = display.overflow1;

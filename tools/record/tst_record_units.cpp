@@ -207,7 +207,7 @@ private slots:
     void recordLines()
     {
         QFETCH(QString, line);
-        QTEST(RecordCounter::isRecordLine(RecordPipeline::splitWords(line)), "record");
+        QTEST(RecordCounter::isRecordLine(RecordLine(line)), "record");
     }
 
     // Handing the bytes over line by line must not change a single byte of
@@ -226,10 +226,10 @@ private slots:
         const QByteArray expected = whole.process(kStream).fileBytes;
 
         RecordPipeline pipeline = englishPipeline();
-        RecordCounter counter;
+        RecordCounter counter(pipeline);
         QByteArray got;
         for (qsizetype at = 0; at < kStream.size(); at += chunkSize) {
-            const RecordCounter::FeedResult fed = counter.feed(pipeline, kStream.mid(at, chunkSize));
+            const RecordCounter::FeedResult fed = counter.feed(kStream.mid(at, chunkSize));
             QCOMPARE(fed.consumed, qMin<qsizetype>(chunkSize, kStream.size() - at));
             got += fed.fileBytes;
         }
@@ -250,8 +250,8 @@ private slots:
         QFETCH(int, limit);
         QFETCH(QByteArray, fileEnd);
         RecordPipeline pipeline = englishPipeline();
-        RecordCounter counter{quint64(limit)};
-        const RecordCounter::FeedResult fed = counter.feed(pipeline, kStream);
+        RecordCounter counter(pipeline, quint64(limit));
+        const RecordCounter::FeedResult fed = counter.feed(kStream);
         QVERIFY(counter.limitReached());
         QCOMPARE(counter.records(), quint64(limit));
         QVERIFY2(fed.fileBytes.endsWith(fileEnd), fed.fileBytes.right(40).constData());
@@ -260,7 +260,7 @@ private slots:
         QCOMPARE(kStream.at(fed.consumed - 1), '\r');
         QCOMPARE(kStream.at(fed.consumed), '\n');
         // Nothing more is taken once the limit is reached.
-        QCOMPARE(counter.feed(pipeline, kStream.mid(fed.consumed)).consumed, qsizetype(0));
+        QCOMPARE(counter.feed(kStream.mid(fed.consumed)).consumed, qsizetype(0));
     }
 
     void statusText_data()
