@@ -183,22 +183,32 @@ mingw_prefix=x86_64-w64-mingw32
 version=$(sed -n 's/^project(ZKD735_DataRecorder VERSION \([0-9.]*\).*/\1/p' "$here/CMakeLists.txt")
 
 step "programs and core unit tests"
+mkdir -p "$out"
 cmake -S "$here" -B "$out" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$qt_toolchain" -DCMAKE_BUILD_TYPE=Release \
-    -DBUILD_TESTING=ON >"$out.configure.log" 2>&1 \
-  || { tail -30 "$out.configure.log" >&2; fail "configure of the Windows build (log above)"; }
-cmake --build "$out" --parallel "$jobs" >"$out.build.log" 2>&1 \
-  || { grep -m20 -B2 -A8 'error' "$out.build.log" >&2 || tail -30 "$out.build.log" >&2; fail "Windows build (log above)"; }
+    -DBUILD_TESTING=ON >"$out/configure.log" 2>&1 \
+  || { tail -30 "$out/configure.log" >&2; fail "configure of the Windows build (log above)"; }
+cmake --build "$out" --parallel "$jobs" >"$out/build.log" 2>&1 \
+  || { grep -m20 -B2 -A8 'error' "$out/build.log" >&2 || tail -30 "$out/build.log" >&2; fail "Windows build (log above)"; }
 step_done
 
 # The manual is made by a Linux build of the same sources (it is drawn with
 # the window's own picture); the check under Wine compares the Windows
 # program's files with that build's.
+# A Linux build of this clone in build/ (scripts/build.sh) is taken when it
+# has both; else one is made in build-win/host.
 step "Linux build of the manual and the window"
-bash "$here/scripts/setup.sh" >/dev/null || fail "setup.sh (the Linux build's packages)"
-cmake -S "$here" -B "$out/host" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null \
-  && cmake --build "$out/host" --target manual ZKD735_DataRecorder --parallel "$jobs" >"$out.host.log" 2>&1 \
-  || { tail -20 "$out.host.log" >&2; fail "the Linux build of the manual and the window"; }
-manual="$out/host/bin/ZKD735.pdf"
+host="$out/host"
+if [ -f "$here/build/bin/ZKD735.pdf" ] && [ -x "$here/build/bin/ZKD735_DataRecorder" ] \
+    && [ -z "$(find "$here/src" "$here/docs/manual" -newer "$here/build/bin/ZKD735_DataRecorder" -type f | head -1)" ]; then
+  mkdir -p "$host/bin"
+  cp "$here/build/bin/ZKD735.pdf" "$here/build/bin/ZKD735_DataRecorder" "$host/bin/"
+else
+  bash "$here/scripts/setup.sh" >/dev/null || fail "setup.sh (the Linux build's packages)"
+  cmake -S "$here" -B "$host" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null \
+    && cmake --build "$host" --target manual ZKD735_DataRecorder --parallel "$jobs" >"$out/host.log" 2>&1 \
+    || { tail -20 "$out/host.log" >&2; fail "the Linux build of the manual and the window"; }
+fi
+manual="$host/bin/ZKD735.pdf"
 step_done
 
 step "portable folder"
@@ -216,7 +226,7 @@ cp /usr/share/qt6/translations/qtbase_de.qm /usr/share/qt6/translations/qtbase_f
 cp "$manual" "$portable/ZKD735.pdf"
 # Every DLL a program or plugin loads, from Qt's folder or MinGW's runtime,
 # followed until nothing new is needed; the system's own DLLs stay out.
-dll_dirs=("$qt_prefix/bin" "/usr/lib/gcc/$mingw_prefix/$(x86_64-w64-mingw32-gcc-posix -dumpversion)-posix"
+dll_dirs=("$qt_prefix/bin" "$(dirname "$("$mingw_prefix-g++-posix" -print-file-name=libstdc++-6.dll)")"
           "/usr/$mingw_prefix/lib")
 pending=("$portable"/*.exe "$portable"/*/*.dll)
 while [ ${#pending[@]} -gt 0 ]; do
@@ -243,8 +253,8 @@ uninstall_list="$out/uninstall-list.nsh"
  cd "$portable" && find . -mindepth 1 -type d | sort -r | sed 's|^\./||; s|/|\\|g; s|.*|  RMDir "$INSTDIR\\&"|') \
   >"$uninstall_list"
 makensis -V2 -DVERSION="$version" -DPORTABLE="$portable" -DOUTFILE="$setup" -DUNINSTALL_LIST="$uninstall_list" \
-  "$here/packaging/windows/installer.nsi" >"$out.nsis.log" 2>&1 \
-  || { tail -30 "$out.nsis.log" >&2; fail "NSIS installer (log above)"; }
+  "$here/packaging/windows/installer.nsi" >"$out/nsis.log" 2>&1 \
+  || { tail -30 "$out/nsis.log" >&2; fail "NSIS installer (log above)"; }
 step_done
 
 echo "portable folder: $portable ($(du -sh "$portable" | cut -f1))"

@@ -150,7 +150,8 @@ private slots:
         QByteArray stream("INP1 = bar\r\nSR1 =  5\r\nINP2 = degrC\r\nSR2 = 47\r\nPri = 1\r\n");
         const int records = 40 + int(rng.bounded(80));
         for (int i = 0; i < records; ++i)
-            stream += QByteArray::number(i) + ".0  " + QByteArray::number(rng.bounded(400)) + ".5 2.0 1.0 3.0 4.0 5.0\r\n";
+            stream += QByteArray::number(i) + ".0  " + QByteArray::number(rng.bounded(400))
+                + ".5 2.0 1.0 3.0 4.0 5.0\r\n";
         // The first part comes in pieces a few ms apart, so the reads are held;
         // the rest, ended anywhere, even inside a line, waits unread at the stop.
         const qsizetype waiting = 1 + rng.bounded(std::min<qsizetype>(2000, stream.size() - 1));

@@ -102,10 +102,11 @@ void TestFilesWorkFile::resetKeepsLeftoverRecording_data()
     QTest::newRow("empty leftover keeps older backup") << empty << QByteArray("old") << false << QString() << 1;
     QTest::newRow("recording kept") << QByteArray("run\r\n") << none << false << "Senso.bak" << 1;
     QTest::newRow("recording replaces an empty backup") << QByteArray("run") << empty << false << "Senso.bak" << 1;
-    QTest::newRow("recording kept beside older backup") << QByteArray("run") << QByteArray("old") << false
-                                                        << "Senso.2.bak" << 2;
+    QTest::newRow("recording kept beside older backup")
+        << QByteArray("run") << QByteArray("old") << false << "Senso.2.bak" << 2;
     QTest::newRow("discarded run is deleted") << QByteArray("run") << none << true << QString() << 0;
-    QTest::newRow("discarded run leaves older backup") << QByteArray("run") << QByteArray("old") << true << QString() << 1;
+    QTest::newRow("discarded run leaves older backup")
+        << QByteArray("run") << QByteArray("old") << true << QString() << 1;
 }
 
 void TestFilesWorkFile::resetKeepsLeftoverRecording()
@@ -123,8 +124,8 @@ void TestFilesWorkFile::resetKeepsLeftoverRecording()
         QVERIFY(writeFile(backup, olderBackup));
 
     WorkFile file(m_numbers);
-    const WorkFile::ResetResult result =
-        file.reset(work, discard ? WorkFile::Leftover::Discard : WorkFile::Leftover::Keep);
+    const WorkFile::ResetResult result = file.reset(work,
+                                                    discard ? WorkFile::Leftover::Discard : WorkFile::Leftover::Keep);
     QCOMPARE(result.outcome, Outcome::Opened);
     QVERIFY(result.backupError.isEmpty());
     QCOMPARE(result.backupPath, keptAs.isEmpty() ? QString() : path(qPrintable(keptAs)));

@@ -72,13 +72,15 @@ private slots:
         QCOMPARE(status::elapsed(7999), QStringLiteral("0:00:07"));
         QCOMPARE(status::elapsed((27 * 3600 + 13 * 60 + 5) * 1000LL), QStringLiteral("27:13:05"));
         QCOMPARE(status::elapsed(-5), QStringLiteral("0:00:00"));
+        // Paths are shown in the platform's own separators.
+        const QString ttyUSB0 = QDir::toNativeSeparators(QStringLiteral("/dev/ttyUSB0"));
         QCOMPARE(status::portSummary(QStringLiteral("/dev/ttyUSB0"), QStringLiteral("9600,n,8,1")),
-                 QStringLiteral("/dev/ttyUSB0 \u00b7 9600,n,8,1"));
+                 ttyUSB0 + QStringLiteral(" \u00b7 9600,n,8,1"));
         QCOMPARE(status::portSummary(QString(), QStringLiteral("9600,n,8,1")), QStringLiteral("\u2013"));
         // Short of room the device's name stands for the path, whole however long.
         const QString settings = QStringLiteral("9600,n,8,1");
         QCOMPARE(status::portField(QStringLiteral("/dev/ttyUSB0"), settings, 32),
-                 QStringLiteral("/dev/ttyUSB0 \u00b7 9600,n,8,1"));
+                 ttyUSB0 + QStringLiteral(" \u00b7 9600,n,8,1"));
         QCOMPARE(status::portField(QStringLiteral("/home/anna/zkd735/build/bin/ttyZKD735"), settings, 32),
                  QStringLiteral("ttyZKD735 \u00b7 9600,n,8,1"));
         const QString byId = QStringLiteral("/dev/serial/by-id/usb-FTDI_FT232R_A50285BI-if00-port0");

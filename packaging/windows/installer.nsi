@@ -3,6 +3,8 @@
 ; Installs into Program Files, adds a Start-menu entry and an uninstaller
 ; registered under Add/Remove Programs; /S installs and uninstalls silently.
 Unicode true
+; A 64-bit installer, as the program is: it runs where 32-bit programs cannot.
+Target amd64-unicode
 !include "MUI2.nsh"
 !include "x64.nsh"
 

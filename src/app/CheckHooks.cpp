@@ -16,8 +16,8 @@ constexpr const char *kSettingsVariable = "ZKD735_CHECK_SETTINGS";
 std::optional<PromptButton> buttonNamed(QStringView name)
 {
     static const std::pair<const char *, PromptButton> kNames[] = {
-        {"Ok", PromptButton::Ok},       {"Cancel", PromptButton::Cancel},     {"Yes", PromptButton::Yes},
-        {"No", PromptButton::No},       {"Retry", PromptButton::Retry},       {"Abort", PromptButton::Abort},
+        {"Ok", PromptButton::Ok},         {"Cancel", PromptButton::Cancel},     {"Yes", PromptButton::Yes},
+        {"No", PromptButton::No},         {"Retry", PromptButton::Retry},       {"Abort", PromptButton::Abort},
         {"Ignore", PromptButton::Ignore}, {"TryAgain", PromptButton::TryAgain}, {"Continue", PromptButton::Continue}};
     for (const auto &[text, button] : kNames) {
         if (name == QLatin1String(text))

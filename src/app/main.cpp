@@ -42,8 +42,7 @@ int main(int argc, char *argv[])
     zkd::checkhooks::CheckedPrompts checkedPrompts(prompts);
 
     zkd::Form1::Deps deps;
-    deps.prompts = zkd::checkhooks::CheckedPrompts::wanted() ? static_cast<zkd::IPrompts *>(&checkedPrompts)
-                                                              : &prompts;
+    deps.prompts = zkd::checkhooks::CheckedPrompts::wanted() ? static_cast<zkd::IPrompts *>(&checkedPrompts) : &prompts;
     deps.clock = &clock;
     deps.instance = &instance;
     deps.executablePath = QCoreApplication::applicationFilePath();
@@ -59,8 +58,8 @@ int main(int argc, char *argv[])
     // an installed one also where the folder lets this user write to it.
     programWritable = programWritable && !QFileInfo::exists(QDir(programDir).filePath(QStringLiteral("uninstall.exe")));
 #endif
-    const zkd::ProgramFolders folders =
-        zkd::chooseProgramFolders(programDir, programWritable, zkd::userSettingsFolder());
+    const zkd::ProgramFolders folders = zkd::chooseProgramFolders(programDir, programWritable,
+                                                                  zkd::userSettingsFolder());
 
     bool inMeasurementFolder = options.measurementFolder;
 #ifdef Q_OS_WIN
