@@ -39,7 +39,7 @@ fi
 
 # The instrument's text for the whole run and a little more: the header, then
 # record lines as the instrument lays them out.
-lines=$(( seconds * baud / 10 / 70 * 12 / 10 + 100 ))
+lines=$(( seconds * baud * 12 / (10 * 70 * 10) + 100 ))
 awk -v n="$lines" 'BEGIN {
   printf "INP1 = bar\r\nSR1 =  5\r\nINP2 = degrC\r\nSR2 =  0\r\nPri = 1\r\n"
   for (i = 0; i < n; i++) {

@@ -51,7 +51,7 @@ sims=()
 xvfb=""
 cleanup() {
   for pid in "${sims[@]}"; do kill "$pid" 2>/dev/null || true; done
-  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null || true
+  if [ -n "$xvfb" ]; then kill "$xvfb" 2>/dev/null || true; fi
   wait 2>/dev/null || true
   if [ -n "${BENCH_KEEP:-}" ]; then echo "Files kept in $work" >&2; else rm -rf "$work"; fi
 }
@@ -98,7 +98,8 @@ if [ -z "${DISPLAY:-}" ] || [ -n "${BENCH_XVFB:-}" ]; then
   xvfb=$!
   exec 5>&-
   for _ in $(seq 100); do [ -s "$work/xvfb.display" ] && break; sleep 0.05; done
-  export DISPLAY=":$(head -n 1 "$work/xvfb.display")"
+  DISPLAY=":$(head -n 1 "$work/xvfb.display")"
+  export DISPLAY
 fi
 load_before=$(cut -d' ' -f1-3 /proc/loadavg)
 TIMEFORMAT='%R %U %S'

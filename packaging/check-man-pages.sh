@@ -16,9 +16,9 @@ for program in "$@"; do
   help="$(env -u DISPLAY QT_QPA_PLATFORM=offscreen "$bin/$program" --help)" || {
     echo "FAIL $program: --help failed"; status=1; continue; }
   version="$(env -u DISPLAY "$bin/$program" --version | awk '{print $2}')"
-  for option in $(grep -oE -- '--[a-z][a-z0-9-]+' <<<"$help" | sort -u); do
+  while read -r option; do
     grep -qF -- "$option" <<<"$text" || { echo "FAIL $program: $option is not in $page"; status=1; }
-  done
+  done < <(grep -oE -- '--[a-z][a-z0-9-]+' <<<"$help" | sort -u)
   grep -qE "^\.TH .*\"$program $version\"" <<<"$text" ||
     { echo "FAIL $program: $page is not of version $version"; status=1; }
   [ "$status" -eq 0 ] && echo "ok   $program ($version)"

@@ -34,6 +34,7 @@ failed=0
 results=()
 
 # Every process whose root is the fresh root, by process id.
+# shellcheck disable=SC2317  # called from cleanup, which only the EXIT trap runs
 root_pids() {
   local p r
   for p in /proc/[0-9]*; do
@@ -42,14 +43,15 @@ root_pids() {
   done
 }
 
+# shellcheck disable=SC2317  # run by the EXIT trap, never called by name
 cleanup() {
   local pids
-  pids="$(root_pids)"
-  if [ -n "$pids" ]; then
-    kill -TERM $pids 2>/dev/null
+  mapfile -t pids < <(root_pids)
+  if [ ${#pids[@]} -gt 0 ]; then
+    kill -TERM "${pids[@]}" 2>/dev/null
     sleep 1
-    pids="$(root_pids)"
-    [ -n "$pids" ] && kill -KILL $pids 2>/dev/null
+    mapfile -t pids < <(root_pids)
+    [ ${#pids[@]} -gt 0 ] && kill -KILL "${pids[@]}" 2>/dev/null
   fi
   local m
   for m in var/cache/apt/archives dev/pts dev sys proc ""; do
@@ -110,8 +112,8 @@ mkdir -p "$root"
 if [ ! -s "$base" ]; then
   say "bootstrapping a minimal Debian 12 root from $(mirror)"
   if ! command -v debootstrap >/dev/null; then
-    apt-get update -qq >"$log" 2>&1 && DEBIAN_FRONTEND=noninteractive \
-      apt-get install -y -qq --no-install-recommends debootstrap >>"$log" 2>&1 ||
+    { apt-get update -qq >"$log" 2>&1 && DEBIAN_FRONTEND=noninteractive \
+      apt-get install -y -qq --no-install-recommends debootstrap >>"$log" 2>&1; } ||
       fatal bootstrap "debootstrap could not be installed on this machine"
   fi
   debootstrap --variant=minbase bookworm "$root" "$(mirror)" >"$log" 2>&1 ||
@@ -124,7 +126,7 @@ if [ ! -s "$base" ]; then
     echo "deb ${security:-http://deb.debian.org/debian-security} bookworm-security main"
   } >"$root/etc/apt/sources.list"
   mkdir -p "$cache"
-  tar -C "$root" -czf "$base.part" . && mv "$base.part" "$base" ||
+  { tar -C "$root" -czf "$base.part" . && mv "$base.part" "$base"; } ||
     fatal bootstrap "could not store the base root in $cache"
   results+=("bootstrap: $(elapsed "$t0") (new base root)")
 else
@@ -135,9 +137,9 @@ fi
 # --- the root as a machine -------------------------------------------------
 # The root is a mount point of its own, as / is on a real machine: programs
 # that ask which file system holds a folder (free space) find one.
-mount --bind "$root" "$root" &&
+{ mount --bind "$root" "$root" &&
   mount -t proc proc "$root/proc" && mount --rbind /sys "$root/sys" && mount --make-rslave "$root/sys" &&
-  mount --bind /dev "$root/dev" && mount --bind /dev/pts "$root/dev/pts" ||
+  mount --bind /dev "$root/dev" && mount --bind /dev/pts "$root/dev/pts"; } ||
   fatal bootstrap "could not mount /proc, /sys and /dev into the root"
 # Downloaded packages are kept between runs (only the .deb files: every run
 # installs them anew, as on a new machine).
@@ -166,7 +168,7 @@ git clone -q "$here" "$project" >"$log" 2>&1 || fatal clone "git clone of $here 
 # The README's commands, as the README writes them.
 test_cmd="$(grep -E '^    bash scripts/test\.sh' "$here/README.md" | head -n 1 | sed 's/^ *//')"
 run_cmd="$(grep -E '^    bash scripts/run\.sh' "$here/README.md" | head -n 1 | sed 's/^ *//')"
-[ -n "$test_cmd" ] && [ -n "$run_cmd" ] || fatal readme "README names no test or run command"
+{ [ -n "$test_cmd" ] && [ -n "$run_cmd" ]; } || fatal readme "README names no test or run command"
 
 # --- the README's test command ---------------------------------------------
 t0="$(now)"

@@ -31,6 +31,11 @@ mkdir -p "$findings"
 export LSAN_OPTIONS="suppressions=$here/fuzz/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
 
+# How many inputs of target $1 are kept in the findings folder.
+count_findings() {
+  find "$findings" -maxdepth 1 -type f -name "$1-*" | wc -l
+}
+
 failed=0
 for t in "${targets[@]}"; do
   binary="$build/fuzz_$t"
@@ -44,12 +49,12 @@ for t in "${targets[@]}"; do
   work="$build/corpus/$t"
   log="$build/$t.log"
   mkdir -p "$work"
-  before="$(ls "$findings" | grep -c "^$t-" || true)"
+  before="$(count_findings "$t")"
   status=0
   "$binary" -max_total_time="$seconds" -max_len=4096 -timeout=10 -rss_limit_mb=2560 \
     -print_final_stats=1 -artifact_prefix="$findings/$t-" "${dict[@]}" \
     "$work" "$here/fuzz/corpus/$t" >"$log" 2>&1 || status=$?
-  after="$(ls "$findings" | grep -c "^$t-" || true)"
+  after="$(count_findings "$t")"
   crashes=$((after - before))
   execs="$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)"
   progress="$(grep -E '^#[0-9]+' "$log" | tail -1 || true)"
@@ -63,7 +68,8 @@ for t in "${targets[@]}"; do
     grep -E -m 3 'property does not hold|ERROR: AddressSanitizer|ERROR: LeakSanitizer|runtime error|ERROR: libFuzzer' "$log" \
       | sed 's/^/    /' || true
     grep -A1 -m 1 'property does not hold' "$log" | tail -1 | cut -c1-400 | sed 's/^/    /' || true
-    ls -t "$findings" | grep "^$t-" | head -1 | sed "s|^|    input: $findings/|" || true
+    find "$findings" -maxdepth 1 -type f -name "$t-*" -printf '%T@ %f\n' | sort -n | tail -n 1 | cut -d' ' -f2- \
+      | sed "s|^|    input: $findings/|" || true
     echo "    log: $log"
   fi
 done

@@ -40,7 +40,7 @@ trap 'exit 130' INT TERM
 
 # --- 1. package ---------------------------------------------------------------
 bash "$here/scripts/package.sh" "$out" >"$out/package.log" 2>&1 || fail package "scripts/package.sh failed"
-deb="$(ls "$out"/zkd735-recorder_*.deb 2>/dev/null | head -n 1)"
+deb="$(find "$out" -maxdepth 1 -name 'zkd735-recorder_*.deb' | sort | head -n 1)"
 [ -n "$deb" ] || fail package "no zkd735-recorder_*.deb was made"
 say "package: $(basename "$deb")"
 
@@ -164,6 +164,7 @@ if [ -n "${ZKD_CHECK_SHOTS:-}" ]; then
   for _ in $(seq 20); do icon="$(find_window '^zkd735-icon')"; [ -n "$icon" ] && break; sleep 0.5; done
   [ -n "$icon" ] && { sleep 0.5; DISPLAY="$display" XAUTHORITY="$home/.zkd735-xauth" import -window "$icon" "$ZKD_CHECK_SHOTS/icon-48.png"; }
   kill -TERM -- "-${groups[-1]}" 2>/dev/null
+  # shellcheck disable=SC2012  # the names are shown to a person, not read back
   say "shots: $(ls "$ZKD_CHECK_SHOTS" | tr '\n' ' ')"
 fi
 
@@ -185,11 +186,11 @@ for _ in $(seq 40); do
   sleep 0.5
 done
 saved="$(tr -d '\r' <"$config/scx.ini" 2>/dev/null)"
-[ "$(sed -n 7p <<<"$saved")" = "" ] && [ "$(sed -n 9p <<<"$saved")" = "Ready" ] ||
+{ [ "$(sed -n 7p <<<"$saved")" = "" ] && [ "$(sed -n 9p <<<"$saved")" = "Ready" ]; } ||
   fail settings "the dialog's save did not write $config/scx.ini (it holds: $(tr '\n' '|' <<<"$saved"))"
 [ "$(sed -n 3p <<<"$saved")" = "Francais" ] || fail settings "the saved language is '$(sed -n 3p <<<"$saved")', not Francais"
 [ ! -e /usr/bin/scx.ini ] || fail settings "an scx.ini was written into /usr/bin"
-[ -n "${second_pid:-}" ] && [ "$second_pid" != "$first_pid" ] || fail restart "no new copy of the program after the save"
+{ [ -n "${second_pid:-}" ] && [ "$second_pid" != "$first_pid" ]; } || fail restart "no new copy of the program after the save"
 wid2=""
 for _ in $(seq 40); do wid2="$(find_window 'ZKD735  Data Recorder')"; [ -n "$wid2" ] && break; sleep 0.5; done
 [ -n "$wid2" ] || fail restart "the restarted copy shows no window"

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The code's house checks: one format (clang-format, the rules in
-# .clang-format) over every C++ file, and clang-tidy (the checks in
-# .clang-tidy) over the core library and the programs. Needs a configured
+# .clang-format) over every C++ file, shellcheck over the shell scripts, and
+# clang-tidy (the checks in .clang-tidy) over the core library and the programs. Needs a configured
 # build folder with compile_commands.json (scripts/build.sh writes one).
 #
 #   scripts/lint.sh [BUILD_FOLDER]      default: build/
@@ -20,6 +20,14 @@ if ! clang-format --style=file --dry-run -Werror "${sources[@]}"; then
 fi
 echo "lint: ${#sources[@]} files formatted as .clang-format says"
 [ "$format_only" = 1 ] && exit 0
+
+# Every shell script: scripts/, bench/, packaging/ and CI's own.
+mapfile -t scripts < <(find scripts bench packaging -name '*.sh' | sort; echo .ci/run)
+if ! shellcheck "${scripts[@]}"; then
+  echo "lint: shellcheck found the problems above" >&2
+  exit 1
+fi
+echo "lint: shellcheck clean over ${#scripts[@]} scripts"
 
 if [ ! -f "$build/compile_commands.json" ]; then
   echo "lint: $build/compile_commands.json missing; build first (scripts/build.sh)" >&2

@@ -12,6 +12,6 @@ mkdir -p "$out"
 cd "$build"
 rm -f "$build/package"/zkd735-recorder_*.deb
 cpack -G DEB -B "$build/package" >cpack.log 2>&1 || { tail -n 30 cpack.log >&2; exit 1; }
-deb="$(ls -t "$build/package"/zkd735-recorder_*.deb | head -n 1)"
+deb="$(find "$build/package" -maxdepth 1 -name 'zkd735-recorder_*.deb' -printf '%T@ %p\n' | sort -n | tail -n 1 | cut -d' ' -f2-)"
 cp "$deb" "$out/"
 echo "$out/$(basename "$deb")"

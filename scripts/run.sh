@@ -10,7 +10,8 @@ bin="$here/build/bin"
 cd "$bin"
 sim_pid=""
 link="$bin/ttyZKD735"
-port_line="$( [ -f "$bin/scx.ini" ] && sed -n 2p "$bin/scx.ini" | tr -d '\r' || true)"
+port_line=""
+[ -f "$bin/scx.ini" ] && port_line="$(sed -n 2p "$bin/scx.ini" | tr -d '\r')"
 if [ ! -f "$bin/scx.ini" ] || [ "$port_line" = "$link" ]; then
   "$bin/zkd735-sim" --link "$link" --baud 9600 --interval 500 --quiet &
   sim_pid=$!

@@ -38,9 +38,9 @@ else
   done
   # The tools' own unit tests (not their end-to-end ones).
   for list in "$here"/tools/*/CMakeLists.txt; do
-    for name in $(sed -n 's/.*add_test(NAME \(tst_[A-Za-z0-9_]*\).*/\1/p' "$list"); do
+    while read -r name; do
       case "$name" in *_e2e*) ;; *) tests+=("$name") ;; esac
-    done
+    done < <(sed -n 's/.*add_test(NAME \(tst_[A-Za-z0-9_]*\).*/\1/p' "$list")
   done
   cmake --build "$build" -j"$(nproc)" --target zkd_core "${tests[@]}"
   selection=(-R "^($(IFS='|'; echo "${tests[*]}"))\$")

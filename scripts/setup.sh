@@ -3,7 +3,7 @@
 # and the further packages named as arguments.
 set -euo pipefail
 packages=(cmake g++ make qt6-base-dev qt6-serialport-dev qt6-charts-dev qt6-svg-dev libqt6opengl6-dev libgl1-mesa-dev
-          xvfb xauth linux-perf socat xdotool imagemagick fonts-dejavu-core clang-format clang-tidy
+          xvfb xauth linux-perf socat xdotool imagemagick fonts-dejavu-core clang-format clang-tidy shellcheck
           libmosquitto-dev libssl-dev mosquitto mosquitto-clients openssl pkg-config
           help2man desktop-file-utils appstream dpkg-dev file locales qt6-translations-l10n
           at-spi2-core dbus-daemon python3-pyatspi "$@")

@@ -204,8 +204,8 @@ if [ -f "$here/build/bin/ZKD735.pdf" ] && [ -x "$here/build/bin/ZKD735_DataRecor
   cp "$here/build/bin/ZKD735.pdf" "$here/build/bin/ZKD735_DataRecorder" "$host/bin/"
 else
   bash "$here/scripts/setup.sh" >/dev/null || fail "setup.sh (the Linux build's packages)"
-  cmake -S "$here" -B "$host" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null \
-    && cmake --build "$host" --target manual ZKD735_DataRecorder --parallel "$jobs" >"$out/host.log" 2>&1 \
+  { cmake -S "$here" -B "$host" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null \
+    && cmake --build "$host" --target manual ZKD735_DataRecorder --parallel "$jobs" >"$out/host.log" 2>&1; } \
     || { tail -20 "$out/host.log" >&2; fail "the Linux build of the manual and the window"; }
 fi
 manual="$host/bin/ZKD735.pdf"
@@ -249,6 +249,7 @@ step_done
 step "installer"
 setup="$out/ZKD735-DataRecorder-$version-setup.exe"
 uninstall_list="$out/uninstall-list.nsh"
+# shellcheck disable=SC2016  # $INSTDIR is the installer's own variable, written into the list as it stands
 (cd "$portable" && find . -type f | sort | sed 's|^\./||; s|/|\\|g; s|.*|  Delete "$INSTDIR\\&"|'
  cd "$portable" && find . -mindepth 1 -type d | sort -r | sed 's|^\./||; s|/|\\|g; s|.*|  RMDir "$INSTDIR\\&"|') \
   >"$uninstall_list"

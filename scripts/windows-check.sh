@@ -15,7 +15,7 @@ set -uo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 out="${ZKD_WIN_BUILD:-$here/build-win}"
 linux_build="${ZKD_LINUX_BUILD:-$out/host}"
-setup=$(ls "$out"/ZKD735-DataRecorder-*-setup.exe 2>/dev/null | head -1)
+setup=$(find "$out" -maxdepth 1 -name 'ZKD735-DataRecorder-*-setup.exe' 2>/dev/null | sort | head -1)
 shots="$out/check"
 passed=0
 failed=0
@@ -39,13 +39,14 @@ for p in "${need[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
 if [ ${#missing[@]} -gt 0 ]; then
-  apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
-    "${missing[@]}" >/dev/null || { fail "packages ${missing[*]}"; finish; }
+  { apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+    "${missing[@]}" >/dev/null; } || { fail "packages ${missing[*]}"; finish; }
 fi
 
 tmp=$(mktemp -d)
 export WINEPREFIX="$tmp/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
 pids=()
+# shellcheck disable=SC2317  # run by the EXIT trap, never called by name
 cleanup() {
   for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
   wineserver -k 2>/dev/null
@@ -90,7 +91,7 @@ for exe in "$out"/tests-bin/tst_*.exe; do
     fail "unit tests under Wine: $name" "exit $rc; $(grep -m3 '^FAIL' "$tmp/$name.txt" 2>/dev/null | tr '\n' ' ')"
   fi
 done
-echo "      $unit_total test functions ran under Wine, in $(ls "$out"/tests-bin/tst_*.exe | wc -l) programs"
+echo "      $unit_total test functions ran under Wine, in $(find "$out/tests-bin" -maxdepth 1 -name 'tst_*.exe' | wc -l) programs"
 
 # --- the installer --------------------------------------------------------------
 program_dir="$WINEPREFIX/drive_c/Program Files/ZKD735 Data Recorder"
@@ -100,10 +101,11 @@ if [ -f "$program_dir/ZKD735_DataRecorder.exe" ] && [ -f "$program_dir/platforms
     && [ -f "$program_dir/ZKD735.pdf" ] && [ -f "$program_dir/translations/qtbase_de.qm" ]; then
   pass "silent install puts the program, its plugins, the manual and Qt's texts in Program Files"
 else
+  # shellcheck disable=SC2012  # what is there, or ls's own error, shown to a person
   fail "silent install" "$(ls "$program_dir" 2>&1 | tr '\n' ' ')"
 fi
 start_menu="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/ZKD735 Data Recorder.lnk"
-[ -f "$start_menu" ] && pass "Start-menu entry" || fail "Start-menu entry" "no $start_menu"
+if [ -f "$start_menu" ]; then pass "Start-menu entry"; else fail "Start-menu entry" "no $start_menu"; fi
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\ZKD735_DataRecorder'
 if wine reg query "$uninstall_key" /v UninstallString 2>/dev/null | grep -q 'uninstall.exe'; then
   pass "uninstaller registered under Add/Remove Programs"
@@ -156,8 +158,11 @@ else
   fail "the installed program starts under Wine" "$(tail -3 "$tmp/program.out")"
 fi
 sleep 2
-[ -f "$measurements/Senso.scx" ] && pass "the working file is made in Documents\\ZKD735 at start-up" \
-  || fail "working file in Documents\\ZKD735" "$(ls "$user_dir/Documents" 2>&1)"
+if [ -f "$measurements/Senso.scx" ]; then
+  pass "the working file is made in Documents\\ZKD735 at start-up"
+else
+  fail "working file in Documents\\ZKD735" "$(ls "$user_dir/Documents" 2>&1)"
+fi
 import -window root "$shots/window.png" 2>/dev/null
 # Start with no instrument answering: after 1.5 s the header read reports
 # the transmission error, which ends the run, and the save question follows.
@@ -247,8 +252,11 @@ else
 fi
 version=$(wine "$record" --version 2>/dev/null | tr -d '\r')
 want=$(sed -n 's/^project(ZKD735_DataRecorder VERSION \([0-9.]*\).*/\1/p' "$here/CMakeLists.txt")
-echo "$version" | grep -q "$want" && pass "zkd735-record.exe --version ($version)" \
-  || fail "zkd735-record.exe --version" "$version"
+if echo "$version" | grep -q "$want"; then
+  pass "zkd735-record.exe --version ($version)"
+else
+  fail "zkd735-record.exe --version" "$version"
+fi
 (cd "$tmp" && timeout 60 wine "$record" --port COM7 --duration 2 >"$tmp/record.out" 2>&1)
 rc=$?
 if [ "$rc" -eq 3 ]; then
@@ -264,6 +272,7 @@ sleep 2
 if [ ! -e "$program_dir" ] && [ ! -f "$start_menu" ] && ! wine reg query "$uninstall_key" >/dev/null 2>&1; then
   pass "silent uninstall removes the program folder, the Start-menu entry and the registration"
 else
+  # shellcheck disable=SC2012  # what is left, shown to a person
   fail "silent uninstall" "$(ls "$program_dir" 2>&1 | tr '\n' ' ')"
 fi
 echo "      screenshots: $shots/window.png, $shots/recording.png"
