@@ -1,27 +1,60 @@
 #!/usr/bin/env bash
-# Builds the tests with AddressSanitizer and UndefinedBehaviorSanitizer
-# (-DZKD_SANITIZE=ON) into build-asan/ and runs them there.
+# Builds tests with sanitizers and runs them.
 #
-#   scripts/sanitize.sh          the core library, the tests that link only it and
-#                                the tools' unit tests (what CI runs)
-#   scripts/sanitize.sh --all    every target and every test, the windows included
+#   scripts/sanitize.sh          AddressSanitizer and UndefinedBehaviorSanitizer
+#                                (-DZKD_SANITIZE=ON, build-asan/): the core library,
+#                                the tests that link only it and the tools' unit
+#                                tests (what CI runs)
+#   scripts/sanitize.sh --all    the same sanitizers over every target and every test
+#   scripts/sanitize.sh --thread ThreadSanitizer (-DZKD_TSAN=ON, build-tsan/): the MQTT
+#                                tests (ctest -R mqtt) and what they need
 #
 # Leaks are reported (LeakSanitizer); fuzz/lsan.supp names the allocations of
 # Qt's own start-up that are kept for the life of the process and never freed.
-# Any sanitizer report fails the test that produced it.
+# scripts/tsan.supp names the races ThreadSanitizer reports inside libraries
+# that are not built with it. Any sanitizer report fails the run.
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
-build="${ZKD_ASAN_BUILD:-$here/build-asan}"
 
 scope=core
 case "${1:-}" in
   "" | --core) ;;
   --all) scope=all ;;
-  *) echo "usage: $0 [--core|--all]" >&2; exit 2 ;;
+  --thread) scope=thread ;;
+  *) echo "usage: $0 [--core|--all|--thread]" >&2; exit 2 ;;
 esac
 
 bash "$here/scripts/setup.sh"
 
+if [ "$scope" = thread ]; then
+  build="${ZKD_TSAN_BUILD:-$here/build-tsan}"
+  cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" -DZKD_TSAN=ON >/dev/null
+  # The tests' names come from the configured build; each is built with what
+  # it depends on (the end-to-end test: the simulator, the recorder, the collector).
+  mapfile -t tests < <(ctest --test-dir "$build" -N -R mqtt 2>/dev/null | sed -n 's/^ *Test *#[0-9]*: *\(tst_[A-Za-z0-9_]*\)$/\1/p')
+  if [ ${#tests[@]} -eq 0 ]; then
+    echo "sanitize: no MQTT tests in $build" >&2
+    exit 1
+  fi
+  cmake --build "$build" -j"$(nproc)" --target "${tests[@]}"
+  reports="$build/tsan-reports"
+  rm -rf "$reports"
+  mkdir -p "$reports"
+  # Every instrumented process, the recorders and collectors the end-to-end
+  # test starts included, writes its reports into the folder, one file per process.
+  export TSAN_OPTIONS="suppressions=$here/scripts/tsan.supp:second_deadlock_stack=1:log_path=$reports/report"
+  export QT_QPA_PLATFORM=offscreen
+  status=0
+  (cd "$build" && ctest --output-on-failure -j2 -R "^($(IFS='|'; echo "${tests[*]}"))\$") || status=$?
+  if compgen -G "$reports/report*" >/dev/null; then
+    cat "$reports"/report* >&2
+    echo "sanitize: ThreadSanitizer reported the races above (reports in $reports)" >&2
+    exit 1
+  fi
+  exit "$status"
+fi
+
+build="${ZKD_ASAN_BUILD:-$here/build-asan}"
 cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" -DZKD_SANITIZE=ON >/dev/null
 
 # The build itself runs instrumented programs (the manual's screenshot); their
