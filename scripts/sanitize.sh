@@ -3,8 +3,9 @@
 #
 #   scripts/sanitize.sh          AddressSanitizer and UndefinedBehaviorSanitizer
 #                                (-DZKD_SANITIZE=ON, build-asan/): the core library,
-#                                the tests that link only it and the tools' unit
-#                                tests (what CI runs)
+#                                every test in tests/ but the end-to-end ones (the
+#                                window tests, which build Form1 offscreen, included)
+#                                and the tools' unit tests (what CI runs)
 #   scripts/sanitize.sh --all    the same sanitizers over every target and every test
 #   scripts/sanitize.sh --thread ThreadSanitizer (-DZKD_TSAN=ON, build-tsan/): the MQTT
 #                                tests (ctest -R mqtt) and what they need
@@ -67,7 +68,7 @@ else
   tests=()
   for source in "$here"/tests/tst_*.cpp; do
     name="$(basename "$source" .cpp)"
-    case "$name" in tst_ui_* | tst_e2e_*) ;; *) tests+=("$name") ;; esac
+    case "$name" in tst_e2e_*) ;; *) tests+=("$name") ;; esac
   done
   # The tools' own unit tests (not their end-to-end ones).
   for list in "$here"/tools/*/CMakeLists.txt; do

@@ -11,9 +11,9 @@ cd "$here/build"
 QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2 2>&1 | tee ctest.log
 # Static analysis of the core library and the programs.
 bash "$here/scripts/lint.sh" "$here/build"
-# Robustness: the core library and its tests under AddressSanitizer,
-# UndefinedBehaviorSanitizer and LeakSanitizer, then every fuzz target for 20 s
-# from its seed corpus.
+# Robustness: the core library, its tests and the window tests under
+# AddressSanitizer, UndefinedBehaviorSanitizer and LeakSanitizer, then every
+# fuzz target for 20 s from its seed corpus.
 bash "$here/scripts/sanitize.sh"
 bash "$here/scripts/fuzz.sh" 20
 # The suite's verdict once more, as the last line.

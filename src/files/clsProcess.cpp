@@ -5,6 +5,8 @@
 #include <QProcess>
 #include <QStandardPaths>
 
+#include <vector>
+
 namespace zkd {
 namespace {
 
@@ -101,8 +103,11 @@ void clsProcess::Detach()
     // the recorder exits, it leaves the program running. It has no pipes to
     // the recorder (forwarded channels, no input), so nothing blocks the
     // program once the recorder is gone.
-    if (m_process && m_process->state() != QProcess::NotRunning)
-        static_cast<void>(m_process.release());
+    if (m_process && m_process->state() != QProcess::NotRunning) {
+        // Never destroyed, but held: the program keeps what it let go of.
+        static auto *const kept = new std::vector<QProcess *>;
+        kept->push_back(m_process.release());
+    }
     m_process.reset();
 }
 
