@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include <algorithm>
 
@@ -85,22 +86,26 @@ QList<int> backupNumbers(const QString &path)
     const QFileInfo info(path);
     const QString base = info.completeBaseName();
     QList<int> numbers;
+    // Names compare as the file system compares them.
+#ifdef Q_OS_WIN
+    constexpr auto kNameCase = QRegularExpression::CaseInsensitiveOption;
+#else
+    constexpr auto kNameCase = QRegularExpression::NoPatternOption;
+#endif
+    const QRegularExpression numbered(
+        QStringLiteral("^%1(?:\\.([2-9]|[1-9][0-9]{1,8}))?%2$")
+            .arg(QRegularExpression::escape(base), QRegularExpression::escape(kBackupSuffix.toString())),
+        kNameCase);
     const QFileInfoList found = info.dir().entryInfoList(
         {base + kBackupSuffix.toString(), base + QStringLiteral(".*") + kBackupSuffix.toString()},
         QDir::Files | QDir::Hidden | QDir::NoSymLinks);
     for (const QFileInfo &backup : found) {
         if (backup.size() <= 0)
             continue;
-        const QString name = backup.fileName();
-        const QStringView middle = QStringView(name).mid(base.size(), name.size() - base.size() - kBackupSuffix.size());
-        bool ok = middle.isEmpty();
-        int number = 1;
-        if (!ok && middle.startsWith(QLatin1Char('.'))) {
-            number = middle.mid(1).toInt(&ok);
-            ok = ok && number > 1 && middle.mid(1) == QString::number(number);
-        }
-        if (ok)
-            numbers << number;
+        // "Senso.bak" is number 1, "Senso.2.bak" number 2; no other name counts.
+        const QRegularExpressionMatch match = numbered.match(backup.fileName());
+        if (match.hasMatch())
+            numbers << (match.hasCaptured(1) ? match.captured(1).toInt() : 1);
     }
     std::sort(numbers.begin(), numbers.end());
     return numbers;
