@@ -48,7 +48,6 @@
 namespace zkd {
 namespace {
 
-constexpr int kHeaderDelayMs = 1500;
 constexpr int kInputPanelMaxChars = 90;
 
 QLineEdit *valueBox(QWidget *parent, const char *name, const QColor &text, const QColor &background, int pointSize)
@@ -97,9 +96,10 @@ void setColours(QWidget *widget, std::optional<QColor> text, std::optional<QColo
 
 } // namespace
 
-Form1::Form1(const Deps &deps, QWidget *parent)
-    : QMainWindow(parent), m_deps(deps), m_workFile(std::make_unique<WorkFile>(m_fileNumbers))
+Form1::Form1(const Deps &deps, QWidget *parent) : QMainWindow(parent), m_deps(deps)
 {
+    // The run is a child of the window, so its header timer is among the window's children.
+    m_run.setParent(this);
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(str(texts::MainWindowTitle));
     setWindowIcon(pictureIcon(Picture::Program));
@@ -108,20 +108,18 @@ Form1::Form1(const Deps &deps, QWidget *parent)
     buildShortcuts();
     buildStatusBar();
 
-    Timer1 = new QTimer(this);
+    Timer1 = &m_run.headerTimer();
     Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setInterval(kHeaderDelayMs);
-    Timer1->setSingleShot(true);
     connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
 
     m_refreshTimer = new QTimer(this);
     m_refreshTimer->setInterval(kRefreshPeriod);
     m_refreshTimer->setSingleShot(true);
     connect(m_refreshTimer, &QTimer::timeout, this, &Form1::refreshDisplay);
-    m_comm.setReadPacing(kBusyLineReadPeriod);
 
-    connect(&m_comm, &MSComm1::OnComm, this, &Form1::MSComm1_OnComm);
-    m_pipeline.setNotesHeaderSource([this] {
+    connect(&comm(), &MSComm1::OnComm, this, &Form1::MSComm1_OnComm);
+    m_run.setWriteFailureHandler([this](const QString &error) { return retryWrite(error); });
+    pipeline().setNotesHeaderSource([this] {
         return RecordPipeline::notesHeader(m_globals.language, clock().timeText(), clock().shortDate(), notesText());
     });
     // A logout or shutdown ends the program through the unload steps.
@@ -328,7 +326,7 @@ void Form1::buildControls()
     Check1 = new QCheckBox(hidden);
     Check1->setObjectName(QStringLiteral("Check1"));
     Check1->setChecked(true);
-    connect(Check1, &QCheckBox::toggled, this, [this](bool on) { m_pipeline.setCheck1(on); });
+    connect(Check1, &QCheckBox::toggled, this, [this](bool on) { pipeline().setCheck1(on); });
 
     connect(Button1, &QToolButton::clicked, this, &Form1::SSCommand2_Click);
     connect(Button2, &QToolButton::clicked, this, &Form1::SScommand4_Click);
@@ -410,7 +408,7 @@ void Form1::buildStatusBar()
     StatusBar = new StatusPanel(
         clock(),
         [this] {
-            return StatusPanel::State{m_comm.portName(), m_comm.settings(), m_comm.PortOpen(), m_deps.currentDir};
+            return StatusPanel::State{comm().portName(), comm().settings(), comm().PortOpen(), m_deps.currentDir};
         },
         this);
     setStatusBar(StatusBar);
@@ -522,20 +520,20 @@ void Form1::applySettingsFile()
 
     if (const auto baud = field(scxField::SerialSettings)) {
         // An empty line 6 leaves the built-in 2400 baud without a word.
-        if (!m_comm.setSettings(*baud + QStringLiteral(",n,8,1")) && !baud->trimmed().isEmpty())
+        if (!comm().setSettings(*baud + QStringLiteral(",n,8,1")) && !baud->trimmed().isEmpty())
             problems.append(problem(texts::SettingsProblemBaud).arg(baud->trimmed()));
     }
     // A port the link refuses (also the 0 of a line that was not read) leaves
     // the built-in port 1, and a line that asked for one is named.
     const auto portField = field(scxField::Port);
     if (const auto port = portNameFromSetting(portField.value_or(QString())))
-        m_comm.setPortName(*port);
+        comm().setPortName(*port);
     else if (portField && portField->trimmed().isEmpty())
         problems.append(problem(texts::SettingsProblemPort));
     else if (portField)
         problems.append(
             problem(texts::SettingsProblemPortNumber).arg(portField->trimmed(), QString::number(kLastCommPort)));
-    m_pipeline.setLanguage(lang);
+    pipeline().setLanguage(lang);
     if (!problems.isEmpty())
         m_pendingError = pick(lang, texts::SettingsReadError)
                              .value_or(str(texts::SettingsReadErrorNone))
@@ -577,7 +575,7 @@ QString Form1::workFilePath() const
 
 std::int16_t Form1::WorkFileNumber() const
 {
-    return m_workFile->number();
+    return m_run.workFile().number();
 }
 
 void Form1::ResetWorkFile(ResetKind kind)
@@ -590,7 +588,7 @@ void Form1::ResetWorkFile(ResetKind kind)
         m_pendingError.clear();
         prompts().ask({error, str(texts::AppTitle), PromptIcon::Warning, {PromptButton::Ok}});
     }
-    const WorkFile::ResetResult result = m_workFile->reset(
+    const WorkFile::ResetResult result = m_run.resetWorkFile(
         workFilePath(), kind == ResetKind::Discard ? WorkFile::Leftover::Discard : WorkFile::Leftover::Keep);
     switch (result.outcome) {
     case WorkFile::ResetResult::Outcome::Opened: break;
@@ -605,7 +603,6 @@ void Form1::ResetWorkFile(ResetKind kind)
         break;
     case WorkFile::ResetResult::Outcome::LinkRefused: reportRefusedLink(result.refusedLink); break;
     }
-    m_pipeline.setFileOpen(m_workFile->isOpen());
     updateRecoverItem();
 }
 
@@ -620,29 +617,14 @@ void Form1::reportRefusedLink(const QString &path)
 
 void Form1::CloseWorkFile()
 {
-    m_workFile->close();
-    m_pipeline.setFileOpen(false);
+    m_run.closeWorkFile();
 }
 
-bool Form1::writeToWorkFile(const QByteArray &bytes, bool completesLine)
+bool Form1::retryWrite(const QString &error)
 {
-    if (bytes.isEmpty() || !m_workFile->isOpen())
-        return true;
-    while (!m_workFile->write(bytes)) {
-        const PromptButton answer = prompts().ask({m_workFile->errorText(),
-                                                   str(texts::AppTitle),
-                                                   PromptIcon::Critical,
-                                                   {PromptButton::Retry, PromptButton::Cancel}});
-        if (answer != PromptButton::Retry) {
-            CloseWorkFile();
-            return false;
-        }
-        if (!m_workFile->isOpen())
-            return false;
-    }
-    if (completesLine)
-        m_workFile->flush();
-    return true;
+    return prompts().ask(
+               {error, str(texts::AppTitle), PromptIcon::Critical, {PromptButton::Retry, PromptButton::Cancel}})
+        == PromptButton::Retry;
 }
 
 void Form1::closeEvent(QCloseEvent *event)
@@ -707,7 +689,7 @@ void Form1::Form_Unload(std::int16_t &cancel)
         if (m_closing)
             return;
     }
-    if (m_comm.PortOpen() && !DrainAndClosePort()) {
+    if (comm().PortOpen() && !DrainAndClosePort()) {
         cancel = -1;
         return;
     }

@@ -4,9 +4,7 @@
 #include "files/ui/Form2.h"
 #include "graph/Graph.h"
 #include "settings/ui/Pathpro.h"
-#include "files/FileNumbers.h"
-#include "serial/MSComm1.h"
-#include "serial/RecordPipeline.h"
+#include "serial/RecordingRun.h"
 
 #include <QElapsedTimer>
 #include <QMainWindow>
@@ -38,7 +36,6 @@ class PictureButton;
 class ScaleLabel;
 class SingleInstance;
 class StatusPanel;
-class WorkFile;
 
 // The main window: owns the serial link, the live table, the value displays,
 // the working file and the run state. Its handlers keep the names the program
@@ -95,6 +92,7 @@ public:
     void ResetWorkFile(ResetKind kind = ResetKind::StartUp);
     // Empties the table and the value displays again when bytes came in
     // while a stop closed the port.
+    void clearRecordDisplays();
     void clearLateArrivals();
     void CloseWorkFile();
     // Opens the working file again for appending, keeping what it holds, when
@@ -162,20 +160,21 @@ public:
     // ---- state the handlers share -------------------------------------------------
     Globals &globals() { return m_globals; }
     const Globals &globals() const { return m_globals; }
-    MSComm1 &comm() { return m_comm; }
-    RecordPipeline &pipeline() { return m_pipeline; }
+    RecordingRun &run() { return m_run; }
+    MSComm1 &comm() { return m_run.comm(); }
+    RecordPipeline &pipeline() { return m_run.pipeline(); }
     IPrompts &prompts() const { return *m_deps.prompts; }
     IClock &clock() const { return *m_deps.clock; }
     const Deps &deps() const { return m_deps; }
     QString workFilePath() const;
     QString WorkFileName() const { return m_workFileName; }
     std::int16_t WorkFileNumber() const;
-    std::int16_t UnsavedLength() const { return m_pipeline.unsavedLength(); }
+    std::int16_t UnsavedLength() const { return m_run.pipeline().unsavedLength(); }
     const QString &SavedFileName() const { return m_savedFileName; }
     const QString &pendingStartupError() const { return m_pendingError; }
     bool timerActive() const;
     // The live table's text as the program keeps it (line ends as CR LF).
-    QString termText() const { return m_pipeline.table(); }
+    QString termText() const { return m_run.pipeline().table(); }
 
 signals:
     // Emitted when the program ends itself (Exit, restart); the application quits.
@@ -199,7 +198,8 @@ private:
     void showPortError(const QString &text);
     void appendToTerm(const QString &text);
     QString notesText() const;
-    bool writeToWorkFile(const QByteArray &bytes, bool completesLine);
+    // Asks whether to try a failed write of the working file again.
+    bool retryWrite(const QString &error);
     void runHeaderCheck();
     enum class SaveOutcome { Cancelled, Saved, Failed };
     SaveOutcome saveMeasurement();
@@ -210,10 +210,7 @@ private:
 
     Deps m_deps;
     Globals m_globals;
-    MSComm1 m_comm;
-    RecordPipeline m_pipeline;
-    FileNumbers m_fileNumbers;
-    std::unique_ptr<WorkFile> m_workFile;
+    RecordingRun m_run;
     QString m_workFileName;
     QString m_savedFileName;
     QString m_pendingError;

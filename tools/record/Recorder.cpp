@@ -9,15 +9,9 @@
 #include <algorithm>
 #include <limits>
 
-#ifdef Q_OS_UNIX
-#include <termios.h>
-#endif
-
 namespace zkd::record {
 namespace {
 
-constexpr char kStartByte = 2;
-constexpr char kStopByte = 3;
 // Long enough for one byte at the slowest line the instrument offers.
 constexpr int kStopByteDrainMs = 500;
 // QTimer counts in int milliseconds; a longer duration is waited for in steps.
@@ -31,12 +25,10 @@ QString native(const QString &path)
 } // namespace
 
 Recorder::Recorder(Config config, const IClock &clock, std::FILE *messages, QObject *parent)
-    : QObject(parent), m_config(std::move(config)), m_clock(clock), m_messages(messages), m_workFile(m_fileNumbers),
-      m_counter(m_pipeline, m_config.records), m_status(messages)
+    : QObject(parent), m_config(std::move(config)), m_clock(clock), m_messages(messages),
+      m_counter(m_run.pipeline(), m_config.records), m_status(messages)
 {
-    m_headerTimer.setSingleShot(true);
-    m_headerTimer.setTimerType(Qt::PreciseTimer);
-    connect(&m_headerTimer, &QTimer::timeout, this, [this] {
+    connect(&m_run.headerTimer(), &QTimer::timeout, this, [this] {
         if (!readHeader())
             end(ExitCode::Header, QString());
     });
@@ -47,8 +39,17 @@ Recorder::Recorder(Config config, const IClock &clock, std::FILE *messages, QObj
     m_statusTimer.setTimerType(Qt::PreciseTimer);
     m_statusTimer.setInterval(kStatusPeriod);
     connect(&m_statusTimer, &QTimer::timeout, this, &Recorder::refreshStatus);
-    connect(&m_comm, &MSComm1::OnComm, this, &Recorder::onComm);
-    m_comm.setReadPacing(kBusyLineReadPeriod);
+    connect(&m_run.comm(), &MSComm1::OnComm, this, &Recorder::onComm);
+    // A failed write ends the run; while it ends, it becomes the run's outcome there.
+    m_run.setWriteFailureHandler([this](const QString &errorText) {
+        const QString error =
+            QStringLiteral("cannot write the working file %1: %2").arg(native(m_run.workFile().path()), errorText);
+        if (m_ended)
+            m_lateError = error;
+        else
+            end(ExitCode::File, error);
+        return false;
+    });
 }
 
 Recorder::~Recorder() = default;
@@ -56,7 +57,7 @@ Recorder::~Recorder() = default;
 void Recorder::start()
 {
     const QString workPath = QDir(m_config.folder).filePath(str(texts::WorkFileName));
-    const WorkFile::ResetResult reset = m_workFile.reset(workPath);
+    const WorkFile::ResetResult reset = m_run.resetWorkFile(workPath);
     if (reset.outcome != WorkFile::ResetResult::Outcome::Opened) {
         end(ExitCode::File,
             QStringLiteral("cannot prepare the working file %1: %2").arg(native(workPath), reset.errorText));
@@ -68,29 +69,29 @@ void Recorder::start()
         print(QStringLiteral("the previous recording was kept as %1").arg(native(reset.backupPath)));
 
     // The check box that turns tabs into ";" is built ticked and nothing changes it.
-    m_pipeline.setCheck1(true);
-    m_pipeline.setLanguage(m_config.language);
-    m_pipeline.setFileOpen(true);
-    m_pipeline.setNotesHeaderSource([this] {
+    RecordPipeline &pipeline = m_run.pipeline();
+    pipeline.setCheck1(true);
+    pipeline.setLanguage(m_config.language);
+    pipeline.setNotesHeaderSource([this] {
         m_notesHeader = RecordPipeline::notesHeader(m_config.language, m_clock.timeText(), m_clock.shortDate(),
                                                     m_config.notes);
         return m_notesHeader;
     });
 
-    m_comm.setPortName(m_config.port);
-    if (!m_comm.setSettings(m_config.serialSettings)) {
+    MSComm1 &comm = m_run.comm();
+    comm.setPortName(m_config.port);
+    if (!comm.setSettings(m_config.serialSettings)) {
         end(ExitCode::Usage, QStringLiteral("the line settings \"%1\" are not valid").arg(m_config.serialSettings));
         return;
     }
-    if (const auto error = m_comm.setPortOpen(true)) {
+    if (const auto error = comm.setPortOpen(true)) {
         end(ExitCode::Port, QStringLiteral("cannot open the port %1").arg(*error));
         return;
     }
     m_running = true;
     emit started();
-    m_comm.Output(QByteArray(1, kStartByte));
-    m_pipeline.setHeaderPending(true);
-    m_headerTimer.start(kHeaderDelay);
+    m_run.begin();
+    m_run.startHeaderTimer();
     if (m_config.duration) {
         m_deadline.setRemainingTime(*m_config.duration, Qt::PreciseTimer);
         onDurationTick();
@@ -117,9 +118,9 @@ void Recorder::onDurationTick()
 
 void Recorder::onComm()
 {
-    const CommEventCode event = m_comm.CommEvent();
+    const CommEventCode event = m_run.comm().CommEvent();
     if (event == CommEventCode::Receive) {
-        onReceived(m_comm.ReadAvailable());
+        onReceived(m_run.comm().ReadAvailable());
         return;
     }
     if (event == CommEventCode::DeviceLost) {
@@ -135,23 +136,14 @@ void Recorder::onReceived(const QByteArray &bytes)
 {
     if (!m_running)
         return;
-    const RecordCounter::FeedResult fed = m_counter.feed(bytes);
-    if (!fed.fileBytes.isEmpty()) {
-        if (!m_workFile.write(fed.fileBytes)) {
-            const QString error = QStringLiteral("cannot write the working file %1: %2")
-                                      .arg(native(m_workFile.path()), m_workFile.errorText());
-            // While the run ends, the failure becomes the run's outcome there.
-            if (m_ended)
-                m_lateError = error;
-            else
-                end(ExitCode::File, error);
-            return;
-        }
-        m_bytesRecorded += fed.fileBytes.size();
-        emit written(fed.fileBytes);
+    const BatchResult result = m_run.process(bytes);
+    // A write that failed has ended the run (or will be its outcome).
+    if (!m_run.workFile().isOpen())
+        return;
+    if (!result.fileBytes.isEmpty()) {
+        m_bytesRecorded += result.fileBytes.size();
+        emit written(result.fileBytes);
     }
-    if (fed.lineCompleted)
-        m_workFile.flush();
     if (m_counter.limitReached())
         end(ExitCode::Ok, QString());
 }
@@ -159,20 +151,19 @@ void Recorder::onReceived(const QByteArray &bytes)
 bool Recorder::readHeader()
 {
     m_headerRead = true;
-    m_headerTimer.stop();
+    m_run.headerTimer().stop();
     QString refusedLink;
-    const QByteArray snapshot = HeaderScan::takeSnapshot(m_workFile.path(), m_config.folder, &refusedLink);
+    const HeaderScan::Result scan = m_run.readHeader(QString(), m_config.folder, QString(), HeaderScan::Lines{},
+                                                     &refusedLink);
     if (!refusedLink.isEmpty())
         print(QStringLiteral("warning: %1 is a symbolic link; nothing was written through it, the header is read "
                              "from the working file")
                   .arg(native(refusedLink)));
-    const HeaderScan::Result scan = HeaderScan::scan(snapshot, QString(), HeaderScan::Lines{});
     m_header = scan.lines;
     if (!scan.headerArrived)
         return false;
     // A fresh program starts with both full scales at 0; an unknown code keeps that.
-    const SensorSelection::Result selection = SensorSelection::select(m_header.sr1Line, m_header.sr2Line, {});
-    m_pipeline.setScaleMax(selection.state.input1.scaleMax, selection.state.input2.scaleMax);
+    const SensorSelection::Result selection = m_run.selectSensors(m_header.sr1Line, m_header.sr2Line, {});
     emit headerRead(m_header, scan.label11Caption, selection.state.input1.scaleMax, selection.state.input2.scaleMax);
     return true;
 }
@@ -187,8 +178,8 @@ void Recorder::end(ExitCode code, QString message)
 
     const bool wasRunning = m_running;
     // Bytes the line has already delivered belong to the run.
-    if (wasRunning && code == ExitCode::Ok && !m_counter.limitReached() && m_comm.PortOpen()) {
-        m_comm.collectPending();
+    if (wasRunning && code == ExitCode::Ok && !m_counter.limitReached() && m_run.comm().PortOpen()) {
+        m_run.collectPending();
         if (!m_lateError.isEmpty()) {
             code = ExitCode::File;
             message = m_lateError;
@@ -198,8 +189,8 @@ void Recorder::end(ExitCode code, QString message)
         code = ExitCode::Header;
     if (code == ExitCode::Header)
         message = QStringLiteral("no instrument header (INP1 line) arrived from %1").arg(native(m_config.port));
-    m_headerTimer.stop();
-    stopInstrument();
+    m_run.headerTimer().stop();
+    m_run.end(kStopByteDrainMs);
     m_running = false;
 
     // The last figures, unless the line changed less than a period ago.
@@ -220,12 +211,12 @@ void Recorder::end(ExitCode code, QString message)
             }
         }
     }
-    m_workFile.close();
+    m_run.closeWorkFile();
 
     if (code != ExitCode::Ok) {
         print(message);
     } else if (!m_config.quiet) {
-        const QString where = m_savedPath.isEmpty() ? native(m_workFile.path()) : native(m_savedPath);
+        const QString where = m_savedPath.isEmpty() ? native(m_run.workFile().path()) : native(m_savedPath);
         print(QStringLiteral("%1 records, %2 bytes recorded in %3")
                   .arg(m_counter.records())
                   .arg(m_bytesRecorded)
@@ -234,28 +225,14 @@ void Recorder::end(ExitCode code, QString message)
     emit finished(toInt(code));
 }
 
-void Recorder::stopInstrument()
-{
-    if (!m_comm.PortOpen())
-        return;
-    m_comm.Output(QByteArray(1, kStopByte));
-    if (m_comm.OutBufferCount() > 0)
-        m_comm.waitForBytesWritten(kStopByteDrainMs);
-#ifdef Q_OS_UNIX
-    // Out of our buffer is not yet on the line: wait until it has been sent.
-    ::tcdrain(static_cast<int>(m_comm.port()->handle()));
-#endif
-    m_comm.setPortOpen(false);
-}
-
 QString Recorder::saveRecording()
 {
     const QString chosen = native(m_config.out);
-    const WorkFile::SaveResult result = m_workFile.saveAs(chosen);
+    const WorkFile::SaveResult result = m_run.saveWorkFile(chosen);
     switch (result.outcome) {
     case WorkFile::SaveResult::Outcome::CopyFailed:
         return QStringLiteral("cannot save the recording as %1: %2; it stays in %3")
-            .arg(native(result.savedPath), result.errorText, native(m_workFile.path()));
+            .arg(native(result.savedPath), result.errorText, native(m_run.workFile().path()));
     case WorkFile::SaveResult::Outcome::Saved:
     case WorkFile::SaveResult::Outcome::DeleteFailed:
     case WorkFile::SaveResult::Outcome::ReopenFailed:
@@ -270,7 +247,7 @@ QString Recorder::saveRecording()
 void Recorder::refreshStatus()
 {
     m_sinceStatus.start();
-    const RecordDisplay &display = m_pipeline.display();
+    const RecordDisplay &display = m_run.pipeline().display();
     StatusFigures figures;
     figures.records = m_counter.records();
     figures.time = display.value(RecordLine::Value::Time);

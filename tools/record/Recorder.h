@@ -4,11 +4,8 @@
 #include "RecordCounter.h"
 #include "StatusLine.h"
 
-#include "files/FileNumbers.h"
-#include "files/WorkFile.h"
 #include "sensor/HeaderScan.h"
-#include "serial/MSComm1.h"
-#include "serial/RecordPipeline.h"
+#include "serial/RecordingRun.h"
 #include "util/Language.h"
 
 #include <QDeadlineTimer>
@@ -56,7 +53,7 @@ public:
         QString folder; // holds Senso.scx, Senso.bak and senso.scy
     };
 
-    static constexpr std::chrono::milliseconds kHeaderDelay{1500};
+    static constexpr std::chrono::milliseconds kHeaderDelay = RecordingRun::kHeaderDelay;
     static constexpr std::chrono::milliseconds kStatusPeriod{250};
 
     // Messages (errors, warnings, the status line, the summary) go to `messages`.
@@ -96,7 +93,6 @@ private:
     // The header read; false when no INP1 line arrived.
     bool readHeader();
     void end(ExitCode code, QString message);
-    void stopInstrument();
     // Saves the working file under the --out name; the error text, empty on success.
     QString saveRecording();
     void refreshStatus();
@@ -105,13 +101,9 @@ private:
     Config m_config;
     const IClock &m_clock;
     std::FILE *m_messages;
-    FileNumbers m_fileNumbers;
-    WorkFile m_workFile;
-    MSComm1 m_comm;
-    RecordPipeline m_pipeline;
+    RecordingRun m_run;
     RecordCounter m_counter;
     StatusLine m_status;
-    QTimer m_headerTimer;
     QTimer m_durationTimer;
     QTimer m_statusTimer;
     QDeadlineTimer m_deadline;

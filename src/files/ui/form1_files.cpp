@@ -81,7 +81,7 @@ void Form1::SScommand4_Click()
 
 Form1::SaveOutcome Form1::saveMeasurement()
 {
-    m_pipeline.setUnsavedLength(0);
+    pipeline().setUnsavedLength(0);
     const Language &lang = m_globals.language;
     const QString title = pickOrEmpty(lang, texts::SaveDialogTitle);
     const QString before = pickOrEmpty(lang, texts::OverwriteBefore);
@@ -98,12 +98,8 @@ Form1::SaveOutcome Form1::saveMeasurement()
         return saveMeasurement();
 
     // What the line has delivered up to now belongs to the file being saved.
-    if (m_comm.PortOpen())
-        m_comm.collectPending();
-    CloseWorkFile();
-    const WorkFile::SaveResult result = m_workFile->saveAs(m_savedFileName);
+    const WorkFile::SaveResult result = m_run.saveWorkFile(m_savedFileName);
     m_workFileName = str(texts::WorkFileName);
-    m_pipeline.setFileOpen(m_workFile->isOpen());
     switch (result.outcome) {
     case WorkFile::SaveResult::Outcome::Saved: break;
     case WorkFile::SaveResult::Outcome::CopyFailed:
@@ -120,23 +116,23 @@ Form1::SaveOutcome Form1::saveMeasurement()
     case WorkFile::SaveResult::Outcome::ReopenFailed:
         m_savedFileName = result.savedPath;
         form2()->refreshList();
-        if (m_workFile->refusedLink().isEmpty())
+        if (m_run.workFile().refusedLink().isEmpty())
             prompts().ask(warning(result.errorText));
         else
-            reportRefusedLink(m_workFile->refusedLink());
+            reportRefusedLink(m_run.workFile().refusedLink());
         return SaveOutcome::Failed;
     }
     m_savedFileName = result.savedPath;
     form2()->refreshList();
-    m_pipeline.clearTable();
+    pipeline().clearTable();
     syncTerm();
     closePort();
     if (m_deviceLost) {
         // The user has been told the device is gone: if it is back the port
         // opens as after any save, if not it stays closed without a second
         // message, and the next Start opens it or says why it cannot.
-        m_deviceLost = m_comm.setPortOpen(true).has_value();
-        MOpen->setChecked(m_comm.PortOpen());
+        m_deviceLost = comm().setPortOpen(true).has_value();
+        MOpen->setChecked(comm().PortOpen());
     } else {
         MOpen_Click();
     }
@@ -145,21 +141,20 @@ Form1::SaveOutcome Form1::saveMeasurement()
 
 void Form1::ReopenWorkFile()
 {
-    if (!m_workFile->isOpen()) {
+    if (!m_run.workFile().isOpen()) {
         m_workFileName = str(texts::WorkFileName);
-        if (!m_workFile->openAppend(workFilePath())) {
-            if (m_workFile->refusedLink().isEmpty())
-                prompts().ask(warning(m_workFile->errorText()));
+        if (!m_run.reopenWorkFile(workFilePath())) {
+            if (m_run.workFile().refusedLink().isEmpty())
+                prompts().ask(warning(m_run.workFile().errorText()));
             else
-                reportRefusedLink(m_workFile->refusedLink());
+                reportRefusedLink(m_run.workFile().refusedLink());
         }
     }
-    m_pipeline.setFileOpen(m_workFile->isOpen());
 }
 
 void Form1::AskSaveAfterStop()
 {
-    m_pipeline.setUnsavedLength(0);
+    pipeline().setUnsavedLength(0);
     const QString question = pickOrEmpty(m_globals.language, texts::SaveQuestion);
     CloseWorkFile();
     if (prompts().ask(yesNoQuestion(question)) != PromptButton::Yes) {
@@ -174,7 +169,7 @@ void Form1::AskSaveAfterStop()
 
 void Form1::SSCommand1_Click()
 {
-    m_pipeline.setUnsavedLength(0);
+    pipeline().setUnsavedLength(0);
     const QString question = pickOrEmpty(m_globals.language, texts::SaveQuestion);
     CloseWorkFile();
     if (prompts().ask(yesNoQuestion(question)) != PromptButton::Yes) {

@@ -18,13 +18,13 @@ void Form1::KopfLesen_Click()
     // working file, so that recording still works.
     const QString snapshotFolder = m_deps.settingsFolderUnusable ? m_deps.currentDir : m_deps.programDir;
     QString refusedLink;
-    const QByteArray snapshot = HeaderScan::takeSnapshot(workFilePath(), snapshotFolder, &refusedLink);
+    const HeaderScan::Lines before{m_globals.Inp1Line, m_globals.Inp2Line, m_globals.Sr1Line, m_globals.Sr2Line};
+    const HeaderScan::Result scan = m_run.readHeader(workFilePath(), snapshotFolder, m_headerLineBuffer, before,
+                                                     &refusedLink);
     if (!refusedLink.isEmpty())
         reportRefusedLink(refusedLink);
     Text1_0->clear();
     Text1_1->clear();
-    const HeaderScan::Lines before{m_globals.Inp1Line, m_globals.Inp2Line, m_globals.Sr1Line, m_globals.Sr2Line};
-    const HeaderScan::Result scan = HeaderScan::scan(snapshot, m_headerLineBuffer, before);
     m_headerLineBuffer = scan.lineBuffer;
     m_globals.Inp1Line = scan.lines.inp1Line;
     m_globals.Inp2Line = scan.lines.inp2Line;
@@ -58,7 +58,7 @@ void Form1::Sensorwahl_Click()
     SensorSelection::State state;
     state.input1 = {m_globals.ScaleMax1, m_globals.ScaleMin1, Label9->text(), g->scaleText1()};
     state.input2 = {m_globals.ScaleMax2, m_globals.ScaleMin2, Label10->text(), g->scaleText2()};
-    const SensorSelection::Result result = SensorSelection::select(Text1_0->text(), Text1_1->text(), state);
+    const SensorSelection::Result result = m_run.selectSensors(Text1_0->text(), Text1_1->text(), state);
     m_globals.ScaleMax1 = result.state.input1.scaleMax;
     m_globals.ScaleMin1 = result.state.input1.scaleMin;
     m_globals.ScaleMax2 = result.state.input2.scaleMax;
@@ -68,7 +68,6 @@ void Form1::Sensorwahl_Click()
     g->setScaleTexts(result.state.input1.graphCaption, result.state.input2.graphCaption);
     Bar1->setFullScale(result.bar1FullScale);
     Bar2->setFullScale(result.bar2FullScale);
-    m_pipeline.setScaleMax(m_globals.ScaleMax1, m_globals.ScaleMax2);
 }
 
 void Form1::Image1_Click()

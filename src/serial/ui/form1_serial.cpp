@@ -30,8 +30,6 @@
 
 namespace zkd {
 namespace {
-constexpr char kStartByte = 2;
-constexpr char kStopByte = 3;
 constexpr qint64 kDrainDeadlineMs = 10000;
 constexpr int kDrainPollMs = 10;
 } // namespace
@@ -39,20 +37,19 @@ constexpr int kDrainPollMs = 10;
 void Form1::closePort()
 {
     // Bytes the line has already delivered are processed, not dropped with the port.
-    m_comm.collectPending();
-    m_comm.setPortOpen(false);
+    m_run.collectPending();
+    comm().setPortOpen(false);
 }
 
 void Form1::MOpen_Click()
 {
-    if (m_comm.PortOpen())
-        m_comm.collectPending();
-    const auto error = m_comm.setPortOpen(!m_comm.PortOpen());
+    m_run.collectPending();
+    const auto error = comm().setPortOpen(!comm().PortOpen());
     if (error)
         showPortError(*error);
-    else if (m_comm.PortOpen())
+    else if (comm().PortOpen())
         m_deviceLost = false;
-    MOpen->setChecked(m_comm.PortOpen());
+    MOpen->setChecked(comm().PortOpen());
     StatusBar->refresh();
 }
 
@@ -65,7 +62,7 @@ void Form1::MSettings_Click() {}
 
 void Form1::appendToTerm(const QString &text)
 {
-    m_pipeline.appendToTable(text);
+    pipeline().appendToTable(text);
     syncTerm();
 }
 
@@ -73,8 +70,7 @@ void Form1::SSCommand2_Click()
 {
     // What the line has delivered before this command belongs to the run it
     // came in: recorded and shown before the displays are cleared.
-    if (m_comm.PortOpen())
-        m_comm.collectPending();
+    m_run.collectPending();
     refreshDisplay();
     const Language &lang = m_globals.language;
     const QString timeLabel = pickOrEmpty(lang, texts::StartLineTime);
@@ -83,7 +79,7 @@ void Form1::SSCommand2_Click()
     Image2->show();
 
     unloadGraph();
-    m_comm.Output(QByteArray(1, kStopByte));
+    m_run.sendStopByte();
     m_globals.Inp1Line = QStringLiteral("INP1");
     m_globals.Inp2Line.clear();
     m_globals.Sr1Line.clear();
@@ -94,19 +90,13 @@ void Form1::SSCommand2_Click()
     Label6->clear();
     Text1_0->clear();
     Text1_1->clear();
-    for (QLineEdit *box : {Text8, Text9, Text10, Text11, Text12, Text13})
-        box->clear();
-    m_pipeline.clearTable();
-    syncTerm();
+    clearRecordDisplays();
     Text2->setReadOnly(false);
-    Bar1->setLevel(0);
-    Bar2->setLevel(0);
-    Secunden->clear();
-    Timer1->start();
+    m_run.startHeaderTimer();
 
     const QString date = clock().shortDate();
     MOpen_Click();
-    if (!m_comm.PortOpen()) {
+    if (!comm().PortOpen()) {
         clearLateArrivals();
         MPort->menuAction()->setVisible(true);
         Button2->show();
@@ -114,35 +104,41 @@ void Form1::SSCommand2_Click()
         AskSaveAfterStop();
     } else {
         MPort->menuAction()->setVisible(false);
-        m_comm.Output(QByteArray(1, kStartByte));
+        m_run.begin();
         Button2->hide();
         Text2->setReadOnly(true);
         m_globals.Inp1Line.clear();
         Label9->setText(QString());
         Label10->setText(QString());
-        m_pipeline.setHeaderPending(true);
         StatusBar->runStarted();
         appendToTerm(timeLabel + clock().timeText() + dateLabel + date);
     }
-    if (!m_comm.PortOpen() && WorkFileNumber() == 0)
+    if (!comm().PortOpen() && WorkFileNumber() == 0)
         appendToTerm(dateLabel);
     appendToTerm(QStringLiteral("\r\n"));
+}
+
+void Form1::clearRecordDisplays()
+{
+    // The value boxes, the table and the meters, in the order the stop clears them.
+    for (QLineEdit *box : {Text8, Text9, Text10, Text11, Text12, Text13})
+        box->clear();
+    pipeline().clearTable();
+    syncTerm();
+    Bar1->setLevel(0);
+    Bar2->setLevel(0);
+    Secunden->clear();
 }
 
 void Form1::clearLateArrivals()
 {
     // The few bytes that came while the stop cleared the displays and closed
     // the port are in the working file; the displays stay empty after a stop.
-    if (m_pipeline.table().isEmpty())
+    if (pipeline().table().isEmpty())
         return;
-    m_pipeline.clearTable();
-    syncTerm();
     m_displayPending = false;
     m_refreshTimer->stop();
-    for (QLineEdit *box : {Secunden, Text8, Text9, Text10, Text11, Text12, Text13})
-        box->clear();
-    Bar1->setLevel(0);
-    Bar2->setLevel(0);
+    clearRecordDisplays();
     Image1->hide();
     Image2->show();
 }
@@ -160,9 +156,9 @@ bool Form1::timerActive() const
 
 void Form1::MSComm1_OnComm()
 {
-    const CommEventCode event = m_comm.CommEvent();
+    const CommEventCode event = comm().CommEvent();
     if (event == CommEventCode::Receive) {
-        ProcessReceived(m_comm.ReadAvailable());
+        ProcessReceived(comm().ReadAvailable());
         return;
     }
     const auto message = commEventMessage(event);
@@ -170,14 +166,14 @@ void Form1::MSComm1_OnComm()
         return;
     // A device that went away is named, so the user knows which cable to check.
     const QString text = event == CommEventCode::DeviceLost
-        ? *message + QStringLiteral(" (") + QDir::toNativeSeparators(m_comm.portName()) + QLatin1Char(')')
+        ? *message + QStringLiteral(" (") + QDir::toNativeSeparators(comm().portName()) + QLatin1Char(')')
         : *message;
     prompts().beep();
     const PromptButton answer = prompts().ask(
         {text, str(texts::CommErrorTitle), PromptIcon::None, {PromptButton::Ok, PromptButton::Cancel}});
     if (answer == PromptButton::Cancel)
         closePort();
-    if (event == CommEventCode::DeviceLost && !m_comm.PortOpen())
+    if (event == CommEventCode::DeviceLost && !comm().PortOpen())
         endRunAfterDeviceLoss();
 }
 
@@ -200,14 +196,14 @@ void Form1::endRunAfterDeviceLoss()
 
 void Form1::ProcessReceived(const QByteArray &chunk)
 {
-    m_pipeline.setCheck1(Check1->isChecked());
-    const BatchResult result = m_pipeline.process(chunk);
+    pipeline().setCheck1(Check1->isChecked());
+    const BatchResult result = m_run.read(chunk);
     StatusBar->countReceived(chunk);
     if (result.dataSeen && Image1->isHidden()) {
         Image1->show();
         Image2->hide();
     }
-    writeToWorkFile(result.fileBytes, result.lineCompleted);
+    m_run.record(result);
     if (result.beeps > 0)
         prompts().beep();
     scheduleRefresh();
@@ -218,7 +214,7 @@ void Form1::scheduleRefresh()
     m_displayPending = true;
     const qint64 since = m_sinceRefresh.isValid() ? m_sinceRefresh.elapsed() : kRefreshPeriod.count();
     // Inside a burst the rest of it is read first.
-    if (since >= (kRefreshPeriod - kRefreshSlack).count() && !m_comm.moreWaiting()) {
+    if (since >= (kRefreshPeriod - kRefreshSlack).count() && !comm().moreWaiting()) {
         refreshDisplay();
         return;
     }
@@ -228,7 +224,7 @@ void Form1::scheduleRefresh()
     // falls quiet, and wakes the window for nothing else.
     if (!m_refreshTimer->isActive()) {
         const auto due = std::max(std::chrono::milliseconds(0), kRefreshPeriod - std::chrono::milliseconds(since));
-        m_refreshTimer->start(m_comm.readHeld() ? due + m_comm.readPeriod() : due);
+        m_refreshTimer->start(comm().readHeld() ? due + comm().readPeriod() : due);
     }
 }
 
@@ -248,17 +244,17 @@ void Form1::SplitLine()
     // The pipeline splits each completed line once (and counts the beeps of
     // the chunks that find no line); this shows its words.
     lstPopStrings->clear();
-    lstPopStrings->addItems(m_pipeline.words());
+    lstPopStrings->addItems(pipeline().words());
 }
 
 void Form1::applyDisplay()
 {
-    if (m_pipeline.linesCompleted() != m_linesShown) {
-        m_linesShown = m_pipeline.linesCompleted();
-        txtPopStr->setText(m_pipeline.lastLine());
+    if (pipeline().linesCompleted() != m_linesShown) {
+        m_linesShown = pipeline().linesCompleted();
+        txtPopStr->setText(pipeline().lastLine());
         SplitLine();
     }
-    const RecordDisplay &d = m_pipeline.display();
+    const RecordDisplay &d = pipeline().display();
     QLineEdit *const boxes[] = {Secunden, Text8, Text9, Text10, Text11, Text12, Text13};
     for (std::size_t i = 0; i < d.values.size(); ++i) {
         if (boxes[i]->text() != d.values[i])
@@ -272,8 +268,8 @@ void Form1::applyDisplay()
 
 void Form1::syncTerm()
 {
-    const QString &table = m_pipeline.table();
-    const TableChange change = m_pipeline.takeTableChange();
+    const QString &table = pipeline().table();
+    const TableChange change = pipeline().takeTableChange();
     QScrollBar *bar = Term->verticalScrollBar();
     const bool atEnd = bar->value() >= bar->maximum() - 2;
     // What the window shows, less what was trimmed off the front, is still there
@@ -311,7 +307,7 @@ void Form1::syncTerm()
 
 void Form1::Term_DblClick()
 {
-    m_pipeline.clearTable();
+    pipeline().clearTable();
     syncTerm();
 }
 
@@ -324,10 +320,10 @@ bool Form1::DrainAndClosePort()
 {
     // A monotonic deadline, so a wait across midnight still ends.
     qint64 deadline = clock().monotonicMs() + kDrainDeadlineMs;
-    while (m_comm.OutBufferCount() != 0) {
+    while (comm().OutBufferCount() != 0) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, kDrainPollMs);
-        m_comm.waitForBytesWritten(kDrainPollMs);
-        if (!m_comm.PortOpen())
+        comm().waitForBytesWritten(kDrainPollMs);
+        if (!comm().PortOpen())
             break;
         if (clock().monotonicMs() > deadline) {
             const PromptButton answer = prompts().ask(
