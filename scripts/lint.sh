@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
 # The code's house checks: one format (clang-format, the rules in
 # .clang-format) over every C++ file, shellcheck over the shell scripts, and
-# clang-tidy (the checks in .clang-tidy) over the core library and the programs. Needs a configured
-# build folder with compile_commands.json (scripts/build.sh writes one).
+# clang-tidy (the checks in .clang-tidy) over every source of src/ (the
+# windows included) and tools/. Needs a built build folder with
+# compile_commands.json (scripts/build.sh writes one). Any finding fails.
 #
 #   scripts/lint.sh [BUILD_FOLDER]      default: build/
 #   scripts/lint.sh --format-only
+#
+# clang-tidy runs ZKD_LINT_JOBS files at a time (default 2).
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$here"
@@ -33,13 +36,12 @@ if [ ! -f "$build/compile_commands.json" ]; then
   echo "lint: $build/compile_commands.json missing; build first (scripts/build.sh)" >&2
   exit 1
 fi
-# The core library and the programs (main() of the window, the tools); not tests, benchmarks
-# or fuzz targets, which are built for checking, not shipping.
-mapfile -t units < <(find src/util src/settings src/serial src/sensor src/files tools -maxdepth 2 -name '*.cpp' \
-  ! -name 'tst_*' ! -path '*/ui/*' ! -path 'tools/manual/*' | sort; echo src/app/main.cpp)
+# Every source of src/ and tools/: the core library, the windows, the
+# programs and the manual's tools; not tests, benchmarks or fuzz targets.
+mapfile -t units < <(find src tools -name '*.cpp' ! -name 'tst_*' | sort)
 log="$build/clang-tidy.log"
 status=0
-printf '%s\n' "${units[@]}" | xargs -P "$(nproc)" -n 4 clang-tidy -p "$build" --quiet >"$log" 2>/dev/null || status=$?
+printf '%s\n' "${units[@]}" | xargs -P "${ZKD_LINT_JOBS:-2}" -n 4 clang-tidy -p "$build" --quiet >"$log" 2>/dev/null || status=$?
 if [ "$status" -ne 0 ] || grep -qE '(warning|error): ' "$log"; then
   grep -E -A3 '(warning|error): ' "$log" >&2 || true
   echo "lint: clang-tidy found the problems above (${#units[@]} files checked)" >&2

@@ -9,7 +9,7 @@ bash "$here/scripts/lint.sh" --format-only
 bash "$here/scripts/build.sh" "$here/build" -DZKD_WERROR=ON
 cd "$here/build"
 QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2 2>&1 | tee ctest.log
-# Static analysis of the core library and the programs.
+# Static analysis: shellcheck over the scripts, clang-tidy over src/ and tools/.
 bash "$here/scripts/lint.sh" "$here/build"
 # Robustness: the core library, its tests and the window tests under
 # AddressSanitizer, UndefinedBehaviorSanitizer and LeakSanitizer, then every

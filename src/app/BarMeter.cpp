@@ -148,7 +148,7 @@ void BarMeter::paintEvent(QPaintEvent *)
     int barTop = height();
     if (m_fullScale > 0 && m_level > 0) {
         const double share = over ? 1.0 : double(m_level) / double(m_fullScale);
-        barTop = inner.bottom() + 1 - int(inner.height() * share + 0.5);
+        barTop = inner.bottom() + 1 - qRound(inner.height() * share);
     }
     const auto part = [&](const QPixmap &face, int top, int bottom) {
         if (bottom <= top)
