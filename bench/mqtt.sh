@@ -79,7 +79,10 @@ echo "Recording and publishing, $seconds s ..." >&2
 read -r cpu_mqtt mb_mqtt < <(record mqtt --mqtt "mqtt://127.0.0.1:$port" --device bench)
 sleep 1
 kill "$subscriber" 2>/dev/null || true
-received=$(wc -l <"$work/received.txt")
+# One message a line of output; a message carries the records of a batch
+# (one record alone from a recorder that sends one a message).
+messages=$(wc -l <"$work/received.txt")
+received=$(grep -o '"seq": ' "$work/received.txt" | wc -l || true)
 recorded=$(grep -c $'\r$' "$work/mqtt/Senso.scx" || true)
 
 per_mb() { awk -v c="$1" -v m="$2" 'BEGIN { printf "%.4f", c / m }'; }
@@ -95,4 +98,4 @@ echo "|---|---|---|---|"
 echo "| Recorder, recording only: CPU | $plain s/MB ($mb_plain MB) | | |"
 echo "| Recorder, also publishing: CPU | $mqtt s/MB ($mb_mqtt MB) | | |"
 echo "| Publishing / recording only | ${ratio}× | ≤ 2× | $met |"
-echo "| Record messages received by a subscriber | $received of $recorded lines recorded | all | $([ "$received" -ge "$recorded" ] && echo yes || echo no) |"
+echo "| Records received by a subscriber | $received of $recorded lines recorded, in $messages messages | all | $([ "$received" -ge "$recorded" ] && echo yes || echo no) |"

@@ -98,12 +98,18 @@ void Collector::take(const QString &topic, const QByteArray &payload)
         }
         takeHeader(device, *header);
     } else {
-        auto record = mqtt::parseRecord(payload);
-        if (!record || !mqtt::validRunId(record->run, device)) {
+        auto records = mqtt::parseRecords(payload);
+        // The good records of a message are taken, whatever else it holds.
+        bool refused = !records || records->refused > 0;
+        if (records)
+            for (mqtt::RecordMessage &record : records->records) {
+                if (mqtt::validRunId(record.run, device))
+                    takeRecord(device, std::move(record));
+                else
+                    refused = true;
+            }
+        if (refused)
             foreign(device, QStringLiteral("a record that is not one of this device's runs"));
-            return;
-        }
-        takeRecord(device, std::move(*record));
     }
 }
 

@@ -21,8 +21,10 @@ namespace zkd::collect {
 // line in the order of seq, each flushed as it is written. A seq already in
 // the file is a repeat and dropped; a seq beyond the next one leaves a gap,
 // reported once per run. Lines that come before their run's header wait for
-// it. A payload that is no header or record of the device its topic names is
-// reported once per device and skipped.
+// it. A record message holds an array of records (or, from recorders up to
+// 2.1.0, one record); each is taken on its own. A payload or record that is
+// no header or record of the device its topic names is reported once per
+// device and skipped.
 class Collector : public QObject
 {
     Q_OBJECT

@@ -4,6 +4,7 @@
 #include "serial/RecordLine.h"
 #include "util/Codec8.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
@@ -278,27 +279,22 @@ void appendFlags(std::string &out, bool overflow1, bool overflow2, bool complete
 
 } // namespace
 
-QByteArray recordPayload(const QString &run, quint64 seq, const QByteArray &raw, bool complete, std::int16_t scaleMax1,
-                         std::int16_t scaleMax2)
+void RecordBatch::add(const QString &run, quint64 seq, const QByteArray &raw, bool complete, std::int16_t scaleMax1,
+                      std::int16_t scaleMax2)
 {
     // Below 0x80 the code page is ASCII, which Latin-1 decodes fastest.
     constexpr unsigned char kFirstNonAscii = 0x80;
     const bool ascii = std::all_of(raw.begin(), raw.end(),
                                    [](char c) { return static_cast<unsigned char>(c) < kFirstNonAscii; });
     const RecordLine line(ascii ? QString::fromLatin1(raw) : decode8(raw));
-    // Built in a buffer of this thread's that keeps its room from line to
-    // line, and copied once: far fewer allocations and checks than growing
-    // a QByteArray piece by piece, for the same bytes (well over a thousand
-    // lines a second at the fastest rate).
-    thread_local std::string out;
-    thread_local QString startRun;
-    thread_local std::string start;
-    if (start.empty() || run != startRun) {
+    if (m_start.empty() || run != m_startRun) {
         const QByteArray bytes = runStart(run);
-        start.assign(bytes.constData(), std::size_t(bytes.size()));
-        startRun = run;
+        m_start.assign(bytes.constData(), std::size_t(bytes.size()));
+        m_startRun = run;
     }
-    out.assign(start);
+    std::string &out = m_out;
+    out += m_size == 0 ? "[" : ", ";
+    out += m_start;
     std::array<char, std::numeric_limits<quint64>::digits10 + 2> digits{};
     const std::to_chars_result written = std::to_chars(digits.data(), digits.data() + digits.size(), seq);
     out.append(digits.data(), std::size_t(written.ptr - digits.data()));
@@ -321,7 +317,18 @@ QByteArray recordPayload(const QString &run, quint64 seq, const QByteArray &raw,
     };
     appendFlags(out, overflow(RecordLine::Input::One, scaleMax1), overflow(RecordLine::Input::Two, scaleMax2),
                 complete);
-    return QByteArray(out.data(), qsizetype(out.size()));
+    ++m_size;
+}
+
+QByteArray RecordBatch::take()
+{
+    if (m_size == 0)
+        return QByteArrayLiteral("[]");
+    m_out += ']';
+    QByteArray payload(m_out.data(), qsizetype(m_out.size()));
+    m_out.clear();
+    m_size = 0;
+    return payload;
 }
 
 std::optional<HeaderMessage> parseHeader(const QByteArray &payload)
@@ -337,13 +344,13 @@ std::optional<HeaderMessage> parseHeader(const QByteArray &payload)
                          encode8(object.value(QStringLiteral("preamble")).toString())};
 }
 
-std::optional<RecordMessage> parseRecord(const QByteArray &payload)
+namespace {
+
+std::optional<RecordMessage> parseRecord(const QJsonValue &element)
 {
-    QJsonParseError error{};
-    const QJsonDocument document = QJsonDocument::fromJson(payload, &error);
-    if (error.error != QJsonParseError::NoError || !document.isObject())
+    if (!element.isObject())
         return std::nullopt;
-    const QJsonObject object = document.object();
+    const QJsonObject object = element.toObject();
     const QJsonValue run = object.value(QStringLiteral("run"));
     const QJsonValue seq = object.value(QStringLiteral("seq"));
     const QJsonValue raw = object.value(QStringLiteral("raw"));
@@ -359,6 +366,28 @@ std::optional<RecordMessage> parseRecord(const QByteArray &payload)
     if (text.contains(QLatin1Char('\r')) || text.contains(QLatin1Char('\n')))
         return std::nullopt;
     return RecordMessage{run.toString(), static_cast<quint64>(number), encode8(text), eol.toBool(true)};
+}
+
+} // namespace
+
+std::optional<RecordMessages> parseRecords(const QByteArray &payload)
+{
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(payload, &error);
+    if (error.error != QJsonParseError::NoError)
+        return std::nullopt;
+    const QJsonArray elements = document.isObject() ? QJsonArray{document.object()} : document.array();
+    if (elements.isEmpty())
+        return std::nullopt;
+    RecordMessages messages;
+    messages.records.reserve(std::size_t(elements.size()));
+    for (const QJsonValue &element : elements) {
+        if (auto record = parseRecord(element))
+            messages.records.push_back(std::move(*record));
+        else
+            ++messages.refused;
+    }
+    return messages;
 }
 
 } // namespace zkd::mqtt

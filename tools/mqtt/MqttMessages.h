@@ -6,6 +6,8 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
+#include <vector>
 
 namespace zkd::mqtt {
 
@@ -13,7 +15,8 @@ namespace zkd::mqtt {
 // other subscriber read them:
 //   P/ID/status  retained  {"state", "run", "since"}
 //   P/ID/header  retained  once per run, after the header read
-//   P/ID/record  QoS 1     one message per line of the recording after the notes header
+//   P/ID/record  QoS 1     a JSON array of the records of one batch of lines of the
+//                          recording after the notes header, one element per line
 // RUN is the run's start time as YYYYMMDDThhmmss, "-" and the device id.
 
 // Letters, digits, "-" and "_" only.
@@ -49,11 +52,32 @@ struct RunHeader
 
 QByteArray headerPayload(const RunHeader &header);
 
-// One line of the recording, as written to the file without its CR LF. A
-// last line the run ended in the middle of has no line end (`complete`
-// false). The values are read from the line against the full scales.
-QByteArray recordPayload(const QString &run, quint64 seq, const QByteArray &raw, bool complete, std::int16_t scaleMax1,
-                         std::int16_t scaleMax2);
+// The payload of one record message: the records of a batch of lines, in
+// the order of their seq, as a JSON array; each element is one line of the
+// recording, as written to the file without its CR LF. A last line the run
+// ended in the middle of has no line end (`complete` false). The values are
+// read from the line against the full scales.
+class RecordBatch
+{
+public:
+    void add(const QString &run, quint64 seq, const QByteArray &raw, bool complete, std::int16_t scaleMax1,
+             std::int16_t scaleMax2);
+    // How many records the batch holds.
+    std::size_t size() const { return m_size; }
+    bool isEmpty() const { return m_size == 0; }
+    // The payload, "[" the records "]"; the batch is empty after it.
+    QByteArray take();
+
+private:
+    // Built in a buffer that keeps its room from batch to batch, and copied
+    // once per batch: far fewer allocations than growing a QByteArray piece
+    // by piece (well over a thousand lines a second at the fastest rate).
+    std::string m_out;
+    std::size_t m_size = 0;
+    // What every record of the run begins with, up to its seq.
+    QString m_startRun;
+    std::string m_start;
+};
 
 // What the collector needs of a header and a record; nothing for a payload
 // that is not one.
@@ -71,6 +95,15 @@ struct RecordMessage
     QByteArray raw;
     bool complete = true;
 };
-std::optional<RecordMessage> parseRecord(const QByteArray &payload);
+// The records of a record message: a JSON array of records, or one record
+// object alone as recorders up to 2.1.0 sent them. Nothing for a payload that
+// is neither, or an empty array; an element that is no record is left out
+// and counted in `refused`.
+struct RecordMessages
+{
+    std::vector<RecordMessage> records;
+    std::size_t refused = 0;
+};
+std::optional<RecordMessages> parseRecords(const QByteArray &payload);
 
 } // namespace zkd::mqtt

@@ -2,6 +2,7 @@
 #include "MqttMessages.h"
 #include "MqttOptions.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTcpServer>
@@ -94,8 +95,10 @@ private slots:
         QFETCH(bool, complete);
         QFETCH(QString, values);
         const QString run = QStringLiteral("20261208T231800-b1");
-        const QByteArray payload = recordPayload(run, 42, raw, complete, 100, 100);
-        const QJsonObject object = QJsonDocument::fromJson(payload).object();
+        RecordBatch batch;
+        batch.add(run, 42, raw, complete, 100, 100);
+        const QByteArray payload = batch.take();
+        const QJsonObject object = QJsonDocument::fromJson(payload).array().first().toObject();
         QVERIFY2(!object.isEmpty(), payload.constData());
         QStringList got;
         for (const char *name : {"time", "act1", "max1", "min1", "act2", "max2", "min2"}) {
@@ -113,16 +116,17 @@ private slots:
         if (!object.value(QStringLiteral("time")).isNull())
             QVERIFY2(payload.contains("\"time\": 1.0") || payload.contains("\"time\": 0.0"), payload.constData());
 
-        const auto parsed = parseRecord(payload);
-        QVERIFY(parsed);
-        QCOMPARE(parsed->run, run);
-        QCOMPARE(parsed->seq, quint64(42));
-        QCOMPARE(parsed->raw, raw);
-        QCOMPARE(parsed->complete, complete);
+        const auto parsed = parseRecords(payload);
+        QVERIFY(parsed && parsed->records.size() == 1 && parsed->refused == 0);
+        QCOMPARE(parsed->records[0].run, run);
+        QCOMPARE(parsed->records[0].seq, quint64(42));
+        QCOMPARE(parsed->records[0].raw, raw);
+        QCOMPARE(parsed->records[0].complete, complete);
     }
 
     // The exact bytes, whichever way a line is read: numbers as the double
-    // they give prints them, with a decimal point.
+    // they give prints them, with a decimal point; the records of a batch in
+    // one array, the next batch in an array of its own.
     void recordPayloadBytes_data()
     {
         QTest::addColumn<QByteArray>("raw");
@@ -147,18 +151,43 @@ private slots:
         QFETCH(QByteArray, fields);
         QByteArray rawJson = raw;
         rawJson.replace("\\", "\\\\").replace("\"", "\\\"");
-        QCOMPARE(recordPayload(QStringLiteral("20261208T231800-b1"), 3, raw, true, 100, 400),
-                 QByteArray(R"({"run": "20261208T231800-b1", "seq": 3, "raw": ")") + rawJson + "\", " + fields + '}');
+        const QString run = QStringLiteral("20261208T231800-b1");
+        const auto record = [&](const char *seq) {
+            return QByteArray(R"({"run": "20261208T231800-b1", "seq": )") + seq + ", \"raw\": \"" + rawJson + "\", "
+                + fields + '}';
+        };
+        RecordBatch batch;
+        batch.add(run, 3, raw, true, 100, 400);
+        batch.add(run, 4, raw, true, 100, 400);
+        QCOMPARE(batch.size(), std::size_t(2));
+        QCOMPARE(batch.take(), '[' + record("3") + ", " + record("4") + ']');
+        batch.add(run, 5, raw, true, 100, 400);
+        QCOMPARE(batch.take(), '[' + record("5") + ']');
     }
 
+    // A payload that holds no records is refused whole; otherwise each
+    // element on its own: the good records are kept, in order, around a bad one.
     void foreignPayloadsAreRefused()
     {
-        for (const char *payload :
-             {"", "not json", "[]", "{\"run\": 1, \"seq\": 1, \"raw\": \"x\"}",
-              "{\"run\": \"r\", \"seq\": 0, \"raw\": \"x\"}", "{\"run\": \"r\", \"seq\": 1.5, \"raw\": \"x\"}",
-              "{\"run\": \"r\", \"seq\": 1, \"raw\": \"a\\r\\nb\"}",
-              "{\"run\": \"r\", \"seq\": 1, \"raw\": \"x\", \"eol\": 1}"})
-            QVERIFY2(!parseRecord(QByteArray(payload)), payload);
+        for (const char *payload : {"", "not json", "[]", "\"x\"", "[1"})
+            QVERIFY2(!parseRecords(QByteArray(payload)), payload);
+        const QByteArray first = R"({"run": "r", "seq": 1, "raw": "a"})";
+        const QByteArray second = R"({"run": "r", "seq": 2, "raw": "b", "eol": false})";
+        for (const char *bad :
+             {"1", "[]", "{\"run\": 1, \"seq\": 1, \"raw\": \"x\"}", "{\"run\": \"r\", \"seq\": 0, \"raw\": \"x\"}",
+              "{\"run\": \"r\", \"seq\": 1.5, \"raw\": \"x\"}", "{\"run\": \"r\", \"seq\": 1, \"raw\": \"a\\r\\nb\"}",
+              "{\"run\": \"r\", \"seq\": 1, \"raw\": \"x\", \"eol\": 1}"}) {
+            const auto mixed = parseRecords('[' + first + ", " + bad + ", " + second + ']');
+            QVERIFY2(mixed && mixed->refused == 1 && mixed->records.size() == 2, bad);
+            QCOMPARE(mixed->records[0].raw, QByteArray("a"));
+            QCOMPARE(mixed->records[1].seq, quint64(2));
+            QVERIFY(!mixed->records[1].complete);
+            const auto alone = parseRecords(QByteArray(bad));
+            QVERIFY2(!alone || alone->records.empty(), bad);
+        }
+        // One record alone, as recorders up to 2.1.0 sent it.
+        const auto single = parseRecords(first);
+        QVERIFY(single && single->records.size() == 1 && single->refused == 0);
         QVERIFY(!parseHeader(QByteArrayLiteral("{\"run\": \"r\"}")));
     }
 

@@ -33,7 +33,7 @@ void MqttPublisher::startRun(const QString &notes)
     connect(m_client.get(), &mqtt::MqttClient::connected, this, &MqttPublisher::onConnected);
     connect(m_client.get(), &mqtt::MqttClient::connectionFailed, this, &MqttPublisher::onConnectionFailed);
     connect(m_client.get(), &mqtt::MqttClient::acknowledged, this, &MqttPublisher::onAcknowledged);
-    enqueue(m_statusTopic, mqtt::statusPayload(QStringLiteral("recording"), m_run, m_start), true, false);
+    enqueue(m_statusTopic, mqtt::statusPayload(QStringLiteral("recording"), m_run, m_start));
     flush();
     m_client->start();
 }
@@ -85,7 +85,7 @@ void MqttPublisher::headerRead(const QString &inp1, const QString &inp2, const Q
     header.scaleMax2 = scaleMax2;
     header.notes = m_notes;
     header.preamble = m_preamble;
-    enqueue(m_headerTopic, mqtt::headerPayload(header), true, false);
+    enqueue(m_headerTopic, mqtt::headerPayload(header));
     m_headerRead = true;
     for (const QByteArray &line : m_heldLines)
         queueLine(line, true);
@@ -106,17 +106,22 @@ void MqttPublisher::finish(bool publishLines)
         queueLine(m_pending, false);
     m_pending.clear();
     m_heldLines.clear();
-    enqueue(m_statusTopic, mqtt::statusPayload(QStringLiteral("idle"), m_run, QDateTime::currentDateTime()), true,
-            false);
+    enqueue(m_statusTopic, mqtt::statusPayload(QStringLiteral("idle"), m_run, QDateTime::currentDateTime()));
     flush();
     m_client->hurry();
     m_grace.start(kExitGrace);
     checkFinished();
 }
 
-void MqttPublisher::enqueue(QByteArray topic, QByteArray payload, bool retain, bool line)
+void MqttPublisher::enqueue(QByteArray topic, QByteArray payload)
 {
-    m_queue.push_back(Message{std::move(topic), std::move(payload), retain, line, false});
+    closeBatch();
+    enqueue(Message{std::move(topic), std::move(payload), true, 0, false});
+}
+
+void MqttPublisher::enqueue(Message message)
+{
+    m_queue.push_back(std::move(message));
     if (m_connected)
         send(m_firstIndex + m_queue.size() - 1);
 }
@@ -124,7 +129,18 @@ void MqttPublisher::enqueue(QByteArray topic, QByteArray payload, bool retain, b
 void MqttPublisher::queueLine(const QByteArray &raw, bool complete)
 {
     ++m_seq;
-    enqueue(m_recordTopic, mqtt::recordPayload(m_run, m_seq, raw, complete, m_scaleMax1, m_scaleMax2), false, true);
+    m_batch.add(m_run, m_seq, raw, complete, m_scaleMax1, m_scaleMax2);
+    if (m_batch.size() >= kMostLinesPerMessage)
+        closeBatch();
+}
+
+void MqttPublisher::closeBatch()
+{
+    if (m_batch.isEmpty())
+        return;
+    const std::size_t lines = m_batch.size();
+    // Its payload is fixed from now on: sent again, it is the same message.
+    enqueue(Message{m_recordTopic, m_batch.take(), false, lines, false});
 }
 
 void MqttPublisher::send(quint64 index)
@@ -135,7 +151,7 @@ void MqttPublisher::send(quint64 index)
 
 void MqttPublisher::flushSoon()
 {
-    if (m_outgoing.empty())
+    if (m_outgoing.empty() && m_batch.isEmpty())
         return;
     if (!m_sinceFlush.isValid() || m_sinceFlush.hasExpired(kBatchInterval.count()))
         flush();
@@ -146,9 +162,12 @@ void MqttPublisher::flushSoon()
 void MqttPublisher::flush()
 {
     m_flushTimer.stop();
-    if (m_outgoing.empty())
+    if (m_outgoing.empty() && m_batch.isEmpty())
         return;
     m_sinceFlush.start();
+    closeBatch();
+    if (m_outgoing.empty())
+        return;
     // Not taken without a connection: connected() sends everything again.
     m_client->publish(std::move(m_outgoing));
     m_outgoing.clear();
@@ -213,7 +232,7 @@ void MqttPublisher::done()
     if (m_client)
         m_client->stop();
     if (missing > 0)
-        m_print(QStringLiteral("recorded, not all published: %1 of %2 record messages missing "
+        m_print(QStringLiteral("recorded, not all published: %1 of %2 records missing "
                                "(MQTT broker %3:%4 unreachable)")
                     .arg(missing)
                     .arg(m_seq)
@@ -226,9 +245,9 @@ quint64 MqttPublisher::unacknowledgedLines() const
 {
     quint64 count = 0;
     for (const Message &message : m_queue)
-        if (message.line && !message.acknowledged)
-            ++count;
-    return count;
+        if (!message.acknowledged)
+            count += message.lines;
+    return count + m_batch.size();
 }
 
 } // namespace zkd::record

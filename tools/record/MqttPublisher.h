@@ -19,12 +19,13 @@
 namespace zkd::record {
 
 // Publishes a run to the broker while it is recorded: the retained status
-// and header, and one record message per line of the recording after the
-// notes header. The working file is the durable record; the broker gets it
-// as far as it is reachable. Messages wait in order until the broker
-// acknowledges them; after a lost connection every message after the last
-// acknowledged one is sent again, in order, so a subscriber sees each line
-// at least once and drops repeats by (run, seq).
+// and header, and the lines of the recording after the notes header in
+// record messages, one per batch. The working file is the durable record;
+// the broker gets it as far as it is reachable. Messages wait in order until
+// the broker acknowledges them; after a lost connection every message after
+// the last acknowledged one is sent again, in order and with the payload it
+// had, so a subscriber sees each line at least once, always with the same
+// seq, and drops repeats by (run, seq).
 //
 // Lines wait for the header read, so that the header reaches subscribers
 // before the run's first line and every line's overflow marks use the full
@@ -42,11 +43,15 @@ public:
     };
 
     static constexpr std::chrono::milliseconds kExitGrace{10000};
-    // Record messages go to the connection in batches: when a line comes
-    // this long after the last batch, or at the latest kLongestHold after
-    // the first line of a batch. Each batch costs both threads a wake-up.
+    // Lines leave in batches, each batch one record message: when a line
+    // comes this long after the last batch, or at the latest kLongestHold
+    // after the first line of a batch. Each batch costs both threads a
+    // wake-up, and the broker one message.
     static constexpr std::chrono::milliseconds kBatchInterval{100};
     static constexpr std::chrono::milliseconds kLongestHold{200};
+    // A batch ends after this many lines, so that lines held for the header
+    // read, or a slow connection, make no message of hundreds of kilobytes.
+    static constexpr std::size_t kMostLinesPerMessage = 500;
 
     // Warnings go to `print`, one line each.
     MqttPublisher(Config config, std::function<void(const QString &)> print, QObject *parent = nullptr);
@@ -78,14 +83,19 @@ private:
         QByteArray topic;
         QByteArray payload;
         bool retain = false;
-        bool line = false;
+        std::size_t lines = 0; // of a record message
         bool acknowledged = false;
     };
 
-    void enqueue(QByteArray topic, QByteArray payload, bool retain, bool line);
+    // A status or header; the lines before it leave first.
+    void enqueue(QByteArray topic, QByteArray payload);
+    void enqueue(Message message);
     void queueLine(const QByteArray &raw, bool complete);
+    // The batch of lines becomes a record message.
+    void closeBatch();
     void send(quint64 index);
-    // Hands what send() gathered to the connection, one batch for all.
+    // Closes the batch and hands what send() gathered to the connection, one
+    // hand-over for all.
     void flush();
     // flush() if the last one is kBatchInterval ago; else within kLongestHold.
     void flushSoon();
@@ -113,6 +123,7 @@ private:
     std::int16_t m_scaleMax1 = 0;
     std::int16_t m_scaleMax2 = 0;
     quint64 m_seq = 0;
+    mqtt::RecordBatch m_batch; // lines not yet in a record message
 
     // Not yet acknowledged, in order; m_firstIndex numbers the front. A
     // message's index is its tag on the connection.
