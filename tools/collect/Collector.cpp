@@ -48,7 +48,11 @@ void Collector::start()
     setup.subscriptions = {m_config.prefix + QStringLiteral("/+/header"),
                            m_config.prefix + QStringLiteral("/+/record")};
     m_client = std::make_unique<mqtt::MqttClient>(setup);
-    connect(m_client.get(), &mqtt::MqttClient::messageReceived, this, &Collector::take);
+    connect(m_client.get(), &mqtt::MqttClient::messagesReceived, this,
+            [this](const std::vector<mqtt::MqttClient::Received> &messages) {
+                for (const mqtt::MqttClient::Received &message : messages)
+                    take(message.topic, message.payload);
+            });
     connect(m_client.get(), &mqtt::MqttClient::connected, this, [this] {
         if (!m_config.quiet || !m_lastWarning.isEmpty())
             print(QStringLiteral("connected to the MQTT broker %1:%2")

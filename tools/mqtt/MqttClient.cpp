@@ -438,6 +438,7 @@ int MqttClient::serve(mosquitto *client, quint64 generation, const QByteArray &a
         if ((fds[1].revents & (POLLIN | POLLERR | POLLHUP)) || !outbox.empty()) {
             bool drained = true;
             code = readAvailable(client, drained);
+            passReceived();
             // More than one pass takes is waiting: no pause.
             nextRead = drained ? now + kReadPause : now;
         }
@@ -525,6 +526,23 @@ void MqttClient::passAcknowledgements()
         Qt::QueuedConnection);
 }
 
+void MqttClient::passReceived()
+{
+    if (m_received.empty())
+        return;
+    // Moved into the call: the worker keeps no copy to drop while the
+    // owner's thread reads them.
+    handOver(this);
+    QMetaObject::invokeMethod(
+        this,
+        [this, messages = std::move(m_received)] {
+            takeOver(this);
+            emit messagesReceived(messages);
+        },
+        Qt::QueuedConnection);
+    m_received.clear();
+}
+
 void MqttClient::onConnect(mosquitto *client, void *self, int code)
 {
     auto *that = static_cast<MqttClient *>(self);
@@ -556,13 +574,8 @@ void MqttClient::onPublish(mosquitto *, void *self, int messageId)
 void MqttClient::onMessage(mosquitto *, void *self, const mosquitto_message *message)
 {
     auto *that = static_cast<MqttClient *>(self);
-    // Made inside the report, so that the worker keeps no copy to drop while
-    // the owner's thread reads them.
-    that->post(that->m_generation,
-               [that, topic = QString::fromUtf8(message->topic),
-                payload = QByteArray(static_cast<const char *>(message->payload), message->payloadlen)] {
-                   emit that->messageReceived(topic, payload);
-               });
+    that->m_received.push_back(Received{QString::fromUtf8(message->topic),
+                                        QByteArray(static_cast<const char *>(message->payload), message->payloadlen)});
 }
 
 } // namespace zkd::mqtt

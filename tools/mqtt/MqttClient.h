@@ -45,9 +45,11 @@ public:
 //
 // The worker drives libmosquitto itself (no thread of the library's own): it
 // sleeps in poll() on the connection's socket and on a wake-up of ours, sends
-// what publish() handed over in one go, and passes acknowledgements back in
-// batches. A busy connection thus costs one wake-up per batch each way, not
-// one per message.
+// what publish() handed over in one go, and passes acknowledgements and
+// received messages back in batches. A busy connection thus costs one
+// wake-up per batch each way, not one per message. Received messages reach
+// the owner even when their connection is lost by then: libmosquitto has
+// acknowledged them, and the broker does not send them again.
 class MqttClient : public QObject
 {
     Q_OBJECT
@@ -80,6 +82,13 @@ public:
         bool retain = false;
     };
 
+    // A message from a subscription.
+    struct Received
+    {
+        QString topic;
+        QByteArray payload;
+    };
+
     explicit MqttClient(Setup setup, QObject *parent = nullptr);
     ~MqttClient() override;
     MqttClient(const MqttClient &) = delete;
@@ -106,7 +115,8 @@ signals:
     // The broker has them even when the connection is lost by the time they
     // arrive.
     void acknowledged(const std::vector<quint64> &tags);
-    void messageReceived(const QString &topic, const QByteArray &payload);
+    // What one read of the connection brought, in the order it came.
+    void messagesReceived(const std::vector<zkd::mqtt::MqttClient::Received> &messages);
 
 private:
     struct Outgoing
@@ -132,6 +142,8 @@ private:
     void wakeWorker();
     void drainWake();
     void passAcknowledgements();
+    // Hands what the last read received to the owner's thread, in one call.
+    void passReceived();
     // Runs `report` on the owner's thread if connection `generation` is still the current one.
     template <typename Report> void post(quint64 generation, Report report);
 
@@ -155,6 +167,7 @@ private:
     // the acknowledgements of one pass of the loop.
     std::unordered_map<int, quint64> m_tags;
     std::vector<quint64> m_acked;
+    std::vector<Received> m_received;
     std::chrono::steady_clock::time_point m_nextAckPass;
     // Acknowledgements wait here and reach the owner's thread in batches, so
     // that a busy connection does not wake it once per message.

@@ -1,5 +1,6 @@
 #include "MqttClient.h"
 #include "MqttMessages.h"
+#include "MqttPayloads.h"
 #include "MqttOptions.h"
 
 #include <QJsonArray>

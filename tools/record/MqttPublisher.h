@@ -1,7 +1,7 @@
 #pragma once
 
 #include "MqttClient.h"
-#include "MqttMessages.h"
+#include "MqttPayloads.h"
 
 #include <QByteArray>
 #include <QDateTime>
