@@ -1,8 +1,11 @@
+#include "util/Codec8.h"
+
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -17,10 +20,12 @@
 #include <unistd.h>
 #include <map>
 #include <memory>
+#include <utility>
 
 // Publishing recorders, a real Mosquitto broker and the collector: what the
 // collector stores must be, byte for byte, what each recorder saved, through
-// a broker that goes away in the middle of the runs.
+// a broker that goes away in the middle of the runs; and a subscriber of
+// another make (mosquitto_sub) reads every record as docs/mqtt.md describes it.
 
 namespace {
 
@@ -243,6 +248,72 @@ bool waitForFile(const QString &dir, const QString &device, const QByteArray &ex
     return false;
 }
 
+// The lines of `bytes`, each without its CR LF; the last one is empty when
+// `bytes` ends with a line end.
+QByteArrayList fileLines(const QByteArray &bytes)
+{
+    QByteArrayList lines;
+    qsizetype from = 0;
+    for (qsizetype at = bytes.indexOf("\r\n"); at >= 0; at = bytes.indexOf("\r\n", from)) {
+        lines << bytes.mid(from, at - from);
+        from = at + 2;
+    }
+    return lines << bytes.mid(from);
+}
+
+// What `mosquitto_sub -v` printed of the record topics, read as docs/mqtt.md
+// describes a record message: a JSON array of records. Every record by
+// device and (run, seq); `arrivals` counts repeats too. `fault` names the
+// first message or record of another form, or a repeat that differs.
+struct SubscribedRecords
+{
+    std::map<QString, std::map<std::pair<QString, qint64>, QJsonObject>> byDevice;
+    int arrivals = 0;
+    QString fault;
+};
+
+SubscribedRecords readRecords(const QByteArray &output)
+{
+    SubscribedRecords result;
+    const auto fail = [&result](const QString &what, const QByteArray &line) {
+        result.fault = what + QStringLiteral(": ") + QString::fromUtf8(line.left(300));
+        return result;
+    };
+    for (const QByteArray &line : output.split('\n')) {
+        const qsizetype blank = line.indexOf(' ');
+        const QStringList levels = QString::fromUtf8(line.left(blank)).split(QLatin1Char('/'));
+        if (blank < 0 || levels.size() != 3 || levels[2] != QStringLiteral("record"))
+            continue;
+        QJsonParseError error{};
+        const QJsonDocument document = QJsonDocument::fromJson(line.mid(blank + 1), &error);
+        if (error.error != QJsonParseError::NoError || !document.isArray() || document.array().isEmpty())
+            return fail(QStringLiteral("not an array of records"), line);
+        for (const QJsonValue &element : document.array()) {
+            const QJsonObject record = element.toObject();
+            bool valid = record.value("run").isString() && record.value("seq").isDouble()
+                && record.value("raw").isString() && record.value("ovl1").isBool() && record.value("ovl2").isBool()
+                && (record.value("eol").isUndefined() || record.value("eol").isBool());
+            for (const char *name : {"time", "act1", "max1", "min1", "act2", "max2", "min2"})
+                valid = valid
+                    && (record.value(QLatin1String(name)).isNull() || record.value(QLatin1String(name)).isDouble());
+            // The time is the line's first word, as a number.
+            const QString first = record.value("raw").toString().simplified().section(QLatin1Char(' '), 0, 0);
+            bool number = false;
+            const double time = QString(first).replace(QLatin1Char(','), QLatin1Char('.')).toDouble(&number);
+            if (!valid || (number && record.value("time").toDouble() != time))
+                return fail(QStringLiteral("a record of another form"),
+                            QJsonDocument(record).toJson(QJsonDocument::Compact));
+            ++result.arrivals;
+            const std::pair<QString, qint64> key{record.value("run").toString(),
+                                                 qint64(record.value("seq").toDouble())};
+            const auto [at, fresh] = result.byDevice[levels[1]].emplace(key, record);
+            if (!fresh && at->second != record)
+                return fail(QStringLiteral("a seq again with another record"), line);
+        }
+    }
+    return result;
+}
+
 QString folderIn(const QTemporaryDir &dir, const QString &name)
 {
     QDir(dir.path()).mkpath(name);
@@ -323,6 +394,26 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(collector.count("warning: skipping messages on"), 2, kStartupMs);
         QCOMPARE(collector.count("zkd735/bench-1: a record that is not"), 1);
 
+        // A consumer we did not write, for the whole run: a persistent
+        // session at QoS 1, so that the broker keeps what comes while it is
+        // away. Subscribed once it has the probe.
+        QProcess subscriber;
+        subscriber.start(tool("mosquitto_sub"),
+                         {QStringLiteral("-p"), QString::number(broker.port), QStringLiteral("-q"), QStringLiteral("1"),
+                          QStringLiteral("-c"), QStringLiteral("-i"), QStringLiteral("e2e-records"),
+                          QStringLiteral("-v"), QStringLiteral("-t"), QStringLiteral("zkd735/+/record"),
+                          QStringLiteral("-t"), QStringLiteral("e2e/probe")});
+        QByteArray subscribed;
+        QDeadlineTimer probing(kStartupMs);
+        while (!subscribed.contains("e2e/probe") && !probing.hasExpired()) {
+            QVERIFY(run(tool("mosquitto_pub"),
+                        {QStringLiteral("-p"), QString::number(broker.port), QStringLiteral("-t"),
+                         QStringLiteral("e2e/probe"), QStringLiteral("-m"), QStringLiteral("probe")}));
+            QTest::qWait(200);
+            subscribed += subscriber.readAllStandardOutput();
+        }
+        QVERIFY(subscribed.contains("e2e/probe"));
+
         const QStringList devices{QStringLiteral("bench-1"), QStringLiteral("bench_2")};
         std::vector<std::unique_ptr<Program>> sims;
         std::vector<std::unique_ptr<Program>> recorders;
@@ -367,6 +458,38 @@ private slots:
         }
         collector.signal(SIGTERM);
         QCOMPARE(collector.wait(), 0);
+
+        // The subscriber had every record at least once (repeats are allowed
+        // after the outage, never with another content); after dropping
+        // repeats by (run, seq), seq runs from 1 without a gap and the raw
+        // lines are the saved file's after its notes header, line for line.
+        QTest::qWait(1000);
+        ::kill(pid_t(subscriber.processId()), SIGTERM);
+        QVERIFY(subscriber.waitForFinished(kStartupMs));
+        const SubscribedRecords records = readRecords(subscribed + subscriber.readAllStandardOutput());
+        QVERIFY2(records.fault.isEmpty(), qPrintable(records.fault));
+        int distinct = 0;
+        for (const QString &device : devices) {
+            const QJsonObject header = retained.at(QStringLiteral("zkd735/%1/header").arg(device));
+            const auto found = records.byDevice.find(device);
+            QVERIFY2(found != records.byDevice.end(), qPrintable(device));
+            const auto &byKey = found->second;
+            QByteArrayList lines;
+            qint64 seq = 0;
+            for (const auto &[key, record] : byKey) {
+                QCOMPARE(key.first, header.value(QStringLiteral("run")).toString());
+                QCOMPARE(key.second, ++seq);
+                lines << zkd::encode8(record.value(QStringLiteral("raw")).toString());
+            }
+            if (byKey.rbegin()->second.value(QStringLiteral("eol")).toBool(true))
+                lines << QByteArray();
+            const QByteArray saved = fileContent(dir.filePath(device + QStringLiteral("/run.csv")));
+            const QByteArray preamble = zkd::encode8(header.value(QStringLiteral("preamble")).toString());
+            QVERIFY(saved.startsWith(preamble));
+            QCOMPARE(lines, fileLines(saved.mid(preamble.size())));
+            distinct += int(byKey.size());
+        }
+        qInfo("mosquitto_sub: %d records, %d distinct", records.arrivals, distinct);
     }
 
     // The last will after kill -9; exit 6 when the broker never comes back.
