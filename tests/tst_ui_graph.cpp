@@ -71,12 +71,13 @@ struct Rig
         form1->Text1_1->setText(QStringLiteral("SR2 = 47"));
     }
 
-    // One refresh with these main-window texts.
+    // One refresh after a record with these values (none when all are empty).
     void tick(const QString &act1, const QString &act2, const QString &seconds = QString())
     {
-        form1->Text8->setText(act1);
-        form1->Text11->setText(act2);
-        form1->Secunden->setText(seconds);
+        if (!(act1.isEmpty() && act2.isEmpty() && seconds.isEmpty()))
+            form1->ProcessReceived(
+                (QStringList{seconds.isEmpty() ? "0" : seconds, act1, "0", "0", act2, "0", "0"}.join(' ') + '\r')
+                    .toLatin1());
         form1->graph()->Timer1_Timer();
     }
 
@@ -114,8 +115,7 @@ struct ShownGraph
         graph = fixture.form->existingGraph();
         graph->Timer1->stop();
         for (int i = 1; i <= ticks; ++i) {
-            fixture.form->Text8->setText(QString::number(i));
-            fixture.form->Text11->setText(QString::number(-i));
+            fixture.form->ProcessReceived(QStringLiteral("%1 %1 0 0 %2 0 0\r").arg(i).arg(-i).toLatin1());
             graph->Timer1_Timer();
         }
     }
@@ -319,7 +319,7 @@ void TestUiGraph::refresh_data()
                                                         << "1,0"
                                                         << " Data logging time.. 1,0 Sec." << 12.0 << -3.0;
     QTest::newRow("halves to even") << "12.5"
-                                    << "  13.5"
+                                    << "13.5"
                                     << "2.0"
                                     << " Data logging time.. 2.0 Sec." << 12.0 << 14.0;
     QTest::newRow("32-bit limits") << "2147483647.4"
@@ -390,7 +390,7 @@ void TestUiGraph::keepsLastTenMinutes()
 void TestUiGraph::plotsWhileHidden()
 {
     Rig rig;
-    rig.form1->Text8->setText(QStringLiteral("7.0"));
+    rig.form1->ProcessReceived("1.0 7.0 0 0 0 0 0\r");
     Graph *graph = rig.form1->graph();
     QVERIFY(!graph->isVisible());
     QTRY_COMPARE_WITH_TIMEOUT(graph->points(Trace::Input1).size(), 1, 3000);

@@ -310,18 +310,21 @@ void Graph::Form_Load()
 
 void Graph::Timer1_Timer()
 {
+    // What the main window's boxes show after their refresh, taken from the
+    // record as the pipeline read it.
     m_form1.refreshDisplay();
-    Label10->setText(m_form1.Text8->text());
-    Label11->setText(m_form1.Text11->text());
-    Label9->setText(str(texts::GraphLoggingTime) + m_form1.Secunden->text() + str(texts::GraphSeconds));
-    m_samples1.add(plotValue(Label10->text()));
-    m_samples2.add(plotValue(Label11->text()));
+    const RecordDisplay &shown = m_form1.pipeline().display();
+    Label10->setText(shown.value(RecordLine::Value::Act1));
+    Label11->setText(shown.value(RecordLine::Value::Act2));
+    Label9->setText(str(texts::GraphLoggingTime) + shown.value(RecordLine::Value::Time) + str(texts::GraphSeconds));
+    m_samples1.add(plotValue(shown.leading1));
+    m_samples2.add(plotValue(shown.leading2));
     advance();
 }
 
-std::int32_t Graph::plotValue(const QString &caption)
+std::int32_t Graph::plotValue(double leading)
 {
-    return roundToInt32(leadingNumber(caption)).value_or(0);
+    return roundToInt32(leading).value_or(0);
 }
 
 void Graph::clearChart()

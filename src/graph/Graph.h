@@ -108,9 +108,9 @@ public:
     QMenu *contextMenu() const { return m_menu; }
     QToolButton *liveButton() const { return m_liveButton; }
 
-    // The value a caption plots: its leading number rounded halves to even;
-    // 0 when it has none or when it does not fit 32 bits.
-    static std::int32_t plotValue(const QString &caption);
+    // The value an actual value plots: its leading number rounded halves to
+    // even; 0 when it does not fit 32 bits.
+    static std::int32_t plotValue(double leading);
 
     // Controls, named as the program describes them.
     QChartView *Chartl321 = nullptr;

@@ -306,6 +306,8 @@ void RecordPipeline::updateDisplay() const
 {
     for (std::size_t i = 0; i < m_display.values.size(); ++i)
         m_display.values[i] = m_line.value(RecordLine::Value(i)).toString();
+    m_display.leading1 = m_line.leadingNumber(RecordLine::Input::One);
+    m_display.leading2 = m_line.leadingNumber(RecordLine::Input::Two);
     m_display.overflow1 = m_line.overflows(RecordLine::Input::One, m_scaleMax1);
     m_display.overflow2 = m_line.overflows(RecordLine::Input::Two, m_scaleMax2);
 }

@@ -40,6 +40,9 @@ struct RecordDisplay
 {
     std::array<QString, RecordLine::kValues> values; // in the order of RecordLine::Value
     const QString &value(RecordLine::Value which) const { return values[std::size_t(which)]; }
+    // The numbers the actual values begin with (a comma ends them).
+    double leading1 = 0;
+    double leading2 = 0;
     std::int16_t level1 = 0;
     std::int16_t level2 = 0;
     bool overflow1 = false;
