@@ -26,123 +26,18 @@
 //   behind a change.
 
 #include "FuzzSupport.h"
+#include "PipelineReference.h"
 
 #include "serial/RecordPipeline.h"
 #include "util/Codec8.h"
-#include "util/Numbers.h"
 
 using namespace zkd;
 using zkd::fuzz::show;
+using zkd::test::expectedFileBytes;
 
 namespace {
 
 constexpr qsizetype kTableLimit = 8192 + 1; // trimmed before a chunk, and a chunk adds at most CR LF
-const QString kOverflow = QStringLiteral("*Ovl*");
-
-// The documented steps, one received character per chunk.
-struct Reference
-{
-    bool german = false;
-    bool french = false;
-    bool check1 = true;
-    bool fileOpen = true;
-    bool headerPending = false;
-    QString header;
-    std::int16_t scaleMax1 = 0;
-    std::int16_t scaleMax2 = 0;
-
-    QString table;
-    QByteArray file;
-    QString lineBuffer;
-    QString lastLine;
-    QStringList completed; // the lines of the current batch
-    QStringList words;
-    std::array<QString, 7> values;
-    std::int16_t level1 = 0;
-    std::int16_t level2 = 0;
-    bool overflow1 = false;
-    bool overflow2 = false;
-    std::int16_t unsavedLength = 0;
-    quint64 lines = 0;
-    int beeps = 0;
-    bool dataSeen = false;
-
-    void chunk(const QString &received)
-    {
-        const qsizetype bytes = table.size() * 2;
-        unsavedLength = static_cast<std::int16_t>(bytes);
-        if (bytes > 0)
-            dataSeen = true;
-        if (bytes >= 16384)
-            table.remove(0, 4096);
-
-        QString text = received;
-        bool replaceLast = false;
-        if (text == QChar(8)) {
-            replaceLast = !table.isEmpty();
-            text.clear();
-        } else if (text == QChar(10)) {
-            text.clear();
-        } else if (text == QChar(13)) {
-            text = QStringLiteral("\r\n");
-        } else if (text == QLatin1String(".") && (german || french)) {
-            text = QStringLiteral(",");
-        }
-        if (replaceLast)
-            table.chop(1);
-        table += text;
-
-        if (headerPending)
-            text = header + text;
-        if (check1)
-            text.replace(QChar(9), QLatin1Char(';'));
-        headerPending = false;
-        if (fileOpen)
-            file += encode8(text);
-
-        text.remove(QChar(9));
-        text.remove(QLatin1Char(';'));
-        lineBuffer += text;
-        if (text.contains(QChar(13))) {
-            lastLine = lineBuffer;
-            lineBuffer.clear();
-            completed.append(lastLine);
-            ++lines;
-            // A completed line holds at least CR LF, so the splitter's
-            // one-character rule never applies here.
-            words = lastLine.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-            for (std::size_t i = 0; i < values.size(); ++i)
-                values[i] = qsizetype(i) < words.size() ? words[qsizetype(i)] : QString();
-            if (const auto level = roundToInt16(leadingNumber(values[1])))
-                level1 = *level;
-            if (const auto level = roundToInt16(leadingNumber(values[4])))
-                level2 = *level;
-            overflow1 = leadingNumber(values[1]) > scaleMax1 || values[1] == kOverflow;
-            overflow2 = leadingNumber(values[4]) > scaleMax2 || values[4] == kOverflow;
-        } else if (lineBuffer.size() > 4096) {
-            lineBuffer = lineBuffer.right(4096);
-        }
-        if (lastLine.isEmpty())
-            ++beeps;
-    }
-};
-
-// The working file's bytes straight from the received bytes.
-QByteArray expectedFileBytes(const QByteArray &received, bool decimalComma, bool check1)
-{
-    QByteArray out;
-    for (const char c : received) {
-        switch (c) {
-        case 8:
-        case 10: break;
-        case 13: out += "\r\n"; break;
-        case '.': out += decimalComma ? ',' : '.'; break;
-        case 9: out += check1 ? ';' : '\t'; break;
-        default: out += c;
-        }
-    }
-    return out;
-}
 
 } // namespace
 
@@ -177,9 +72,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         return header;
     });
 
-    Reference ref;
-    ref.german = language.isGerman();
-    ref.french = language.isFrench();
+    test::PipelineReference ref;
+    ref.decimalComma = language.isGerman() || language.isFrench();
     ref.check1 = check1;
     ref.fileOpen = fileOpen;
     ref.headerPending = headerPending;
@@ -220,10 +114,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         const int beepsBefore = ref.beeps;
         ref.dataSeen = false;
         ref.completed.clear();
-        if (batch.isEmpty())
-            ref.chunk(QString());
-        for (const char c : batch)
-            ref.chunk(QString(decodeByte(static_cast<unsigned char>(c))));
+        ref.feed(batch);
 
         qsizetype seen = 0;
         pipeline.setLineListener([&](const RecordLine &line) {

@@ -99,78 +99,89 @@ qsizetype RecordPipeline::process(QByteArrayView bytes, BatchResult &result)
     const qsizetype needed = result.fileBytes.size() + 2 * bytes.size();
     if (needed > result.fileBytes.capacity())
         result.fileBytes.reserve(std::max(needed, 2 * result.fileBytes.capacity()));
+    applyStaleScale();
     qsizetype at = 0;
-    if (bytes.isEmpty()) {
-        processChunk(QString(), result);
-    } else if (m_headerPending) {
-        // The chunk that the notes header replaces in the file goes the text way.
-        processChunk(QString(decodeByte(static_cast<unsigned char>(bytes[0]))), result);
-        at = 1;
+    if (m_headerPending || bytes.isEmpty()) {
+        // The first chunk of a run brings the notes header; an empty chunk
+        // is a reception event of its own. Either is a chunk of at most a byte.
+        at = std::min<qsizetype>(bytes.size(), 1);
+        firstChunk(bytes.first(at), result);
     }
-    if (at < bytes.size() && !m_stopped) {
-        applyStaleScale();
-        // The language decides the decimal mark for the whole batch: it cannot change inside one.
-        while (at < bytes.size() && !m_stopped) {
-            const qsizetype count = std::min(kSliceBytes, bytes.size() - at);
-            at += processSlice(bytes.data() + at, count, m_decimalComma, result);
-        }
+    // The language decides the decimal mark for the whole batch: it cannot change inside one.
+    while (at < bytes.size() && !m_stopped) {
+        const qsizetype count = std::min(kSliceBytes, bytes.size() - at);
+        at += processSlice<true>(bytes.data() + at, count, m_decimalComma, result);
     }
     if (m_linesCompleted != completedBefore)
         result.lineCompleted = true;
     return at;
 }
 
-void RecordPipeline::measureTable(BatchResult &result)
+void RecordPipeline::firstChunk(QByteArrayView bytes, BatchResult &result)
+{
+    QString header;
+    if (m_headerPending && m_notesHeader)
+        header = m_notesHeader();
+    m_headerPending = false;
+    if (header.isEmpty() && !bytes.isEmpty()) {
+        processSlice<true>(bytes.data(), bytes.size(), m_decimalComma, result);
+        return;
+    }
+    // The byte's way into the table and the file, without its line; then the
+    // notes header ahead of it in the file, its tabs as ";" too while Check1
+    // is ticked.
+    const qsizetype fileBefore = result.fileBytes.size();
+    QString text;
+    if (bytes.isEmpty()) {
+        qsizetype tableLength = m_table.size();
+        measure(m_table.data(), tableLength, result);
+        m_table.resize(tableLength);
+    } else {
+        processSlice<false>(bytes.data(), 1, m_decimalComma, result);
+        const QChar c = decodeByte(static_cast<unsigned char>(bytes.front()));
+        if (c == kReturn)
+            text = QStringLiteral("\r\n");
+        else if (c == QLatin1Char('.') && m_decimalComma)
+            text = QStringLiteral(",");
+        else if (c != kBackspace && c != kLineFeed)
+            text = c;
+    }
+    if (m_fileOpen && !header.isEmpty()) {
+        QByteArray encoded;
+        appendEncoded8(encoded, m_check1 ? QString(header).replace(kTab, QLatin1Char(';')) : header);
+        result.fileBytes.insert(fileBefore, encoded);
+    }
+
+    // The line takes the header and the byte as one text: with the header's
+    // line ends it completes with this chunk.
+    text.prepend(header);
+    text.remove(kTab);
+    text.remove(QLatin1Char(';'));
+    if (m_lineBuffer.size() > kLineBufferLimit)
+        m_lineBuffer.remove(0, m_lineBuffer.size() - kLineBufferLimit);
+    m_lineBuffer.append(text);
+    if (text.contains(kReturn)) {
+        m_stopped = !completeLine(m_lineBuffer);
+        m_lineBuffer.clear();
+    } else if (m_lineBuffer.size() > kLineBufferLimit) {
+        m_lineBuffer.remove(0, m_lineBuffer.size() - kLineBufferLimit);
+    }
+    if (m_line.text().isEmpty())
+        ++result.beeps;
+}
+
+void RecordPipeline::measure(QChar *table, qsizetype &tableLength, BatchResult &result)
 {
     // The table's length counts two bytes a character, as the unsaved-data measure always has.
-    const qsizetype length = m_table.size() * 2;
+    const qsizetype length = tableLength * 2;
     m_unsavedLength = static_cast<std::int16_t>(std::min<qsizetype>(length, INT16_MAX));
     if (length > 0)
         result.dataSeen = true;
     if (length >= kTrimAtChars * 2) {
-        noteTrim(m_table.constData());
-        m_table.remove(0, kTrimChars);
+        noteTrim(table);
+        std::copy(table + kTrimChars, table + tableLength, table);
+        tableLength -= kTrimChars;
     }
-}
-
-void RecordPipeline::processChunk(QString chunk, BatchResult &result)
-{
-    measureTable(result);
-
-    // A backspace at the start of a chunk takes back the last character shown;
-    // inside a chunk it takes back the character before it.
-    bool replaceLast = false;
-    for (qsizetype at = chunk.indexOf(kBackspace); at >= 0; at = chunk.indexOf(kBackspace)) {
-        if (at == 0) {
-            replaceLast = !m_table.isEmpty();
-            chunk.remove(0, 1);
-        } else {
-            chunk.remove(at - 1, 2);
-        }
-    }
-    chunk.remove(kLineFeed);
-    chunk.replace(QString(kReturn), QStringLiteral("\r\n"));
-    if (m_decimalComma)
-        chunk.replace(QLatin1Char('.'), QLatin1Char(','));
-
-    if (replaceLast) {
-        m_table.chop(1);
-        markTableChange(m_table.size());
-    }
-    if (!chunk.isEmpty())
-        appendToTable(chunk);
-
-    if (m_headerPending && m_notesHeader)
-        chunk.prepend(m_notesHeader());
-    if (m_check1)
-        chunk.replace(kTab, QLatin1Char(';'));
-    m_headerPending = false;
-    if (m_fileOpen)
-        appendEncoded8(result.fileBytes, chunk);
-
-    chunk.remove(kTab);
-    chunk.remove(QLatin1Char(';'));
-    collect(chunk, result);
 }
 
 void RecordPipeline::settleWords() const
@@ -192,22 +203,7 @@ void RecordPipeline::applyStaleScale()
     }
 }
 
-void RecordPipeline::collect(QStringView text, BatchResult &result)
-{
-    if (m_lineBuffer.size() > kLineBufferLimit)
-        m_lineBuffer.remove(0, m_lineBuffer.size() - kLineBufferLimit);
-    m_lineBuffer.append(text);
-    applyStaleScale();
-    if (text.contains(kReturn)) {
-        m_stopped = !completeLine(m_lineBuffer);
-        m_lineBuffer.clear();
-    } else if (m_lineBuffer.size() > kLineBufferLimit) {
-        m_lineBuffer.remove(0, m_lineBuffer.size() - kLineBufferLimit);
-    }
-    if (m_line.text().isEmpty())
-        ++result.beeps;
-}
-
+template <bool kCollectLine>
 qsizetype RecordPipeline::processSlice(const char *bytes, qsizetype count, bool decimalComma, BatchResult &result)
 {
     const std::array<char16_t, 256> &decoded = decodeTable();
@@ -228,15 +224,7 @@ qsizetype RecordPipeline::processSlice(const char *bytes, qsizetype count, bool 
     while (i < count && !m_stopped) {
         const auto byte = static_cast<unsigned char>(bytes[i++]);
         // The unsaved-data length and the trim, measured before every byte.
-        const qsizetype length = tableLength * 2;
-        m_unsavedLength = static_cast<std::int16_t>(std::min<qsizetype>(length, INT16_MAX));
-        if (length > 0)
-            result.dataSeen = true;
-        if (length >= kTrimAtChars * 2) {
-            noteTrim(table);
-            std::copy(table + kTrimChars, table + tableLength, table);
-            tableLength -= kTrimChars;
-        }
+        measure(table, tableLength, result);
 
         const QChar c(decoded[byte]);
         const bool comma = decimalComma && c == QLatin1Char('.');
@@ -266,23 +254,25 @@ qsizetype RecordPipeline::processSlice(const char *bytes, qsizetype count, bool 
                 }
             }
         }
-        // What the record line receives: tabs and semicolons never, CR as CR LF.
-        if (lineEnd) {
-            line[lineLength++] = kReturn;
-            line[lineLength++] = kLineFeed;
-            const qsizetype kept = std::min(lineLength - 2, kLineBufferLimit);
-            m_stopped = !completeLine(QStringView(line + lineLength - 2 - kept, kept + 2));
-            lineLength = 0;
-        } else if (c != kBackspace && c != kLineFeed && c != kTab && c != QLatin1Char(';')) {
-            line[lineLength++] = shown;
-            if (lineLength > 2 * kLineBufferLimit) {
-                std::copy(line + lineLength - kLineBufferLimit, line + lineLength, line);
-                lineLength = kLineBufferLimit;
+        if constexpr (kCollectLine) {
+            // What the record line receives: tabs and semicolons never, CR as CR LF.
+            if (lineEnd) {
+                line[lineLength++] = kReturn;
+                line[lineLength++] = kLineFeed;
+                const qsizetype kept = std::min(lineLength - 2, kLineBufferLimit);
+                m_stopped = !completeLine(QStringView(line + lineLength - 2 - kept, kept + 2));
+                lineLength = 0;
+            } else if (c != kBackspace && c != kLineFeed && c != kTab && c != QLatin1Char(';')) {
+                line[lineLength++] = shown;
+                if (lineLength > 2 * kLineBufferLimit) {
+                    std::copy(line + lineLength - kLineBufferLimit, line + lineLength, line);
+                    lineLength = kLineBufferLimit;
+                }
             }
+            // Every byte beeps until the first line is complete.
+            if (m_line.text().isEmpty())
+                ++result.beeps;
         }
-        // Every byte beeps until the first line is complete.
-        if (m_line.text().isEmpty())
-            ++result.beeps;
     }
     m_table.resize(tableLength);
     m_lineBuffer.resize(lineLength);

@@ -110,17 +110,18 @@ public:
                                const QString &notes);
 
 private:
-    void processChunk(QString chunk, BatchResult &result);
-    // processChunk for every byte of a slice, one byte at a time, writing
-    // straight into the table, the line buffer and the file bytes. Gives the
-    // number of bytes taken.
+    // The first chunk of a run, which brings the notes header, or a chunk
+    // of no byte: at most one byte.
+    void firstChunk(QByteArrayView bytes, BatchResult &result);
+    // Every byte of a slice, one at a time, straight into the table, the line
+    // buffer (unless kCollectLine is false: the caller takes the line) and the
+    // file bytes, as per-character events would. Gives the number of bytes taken.
+    template <bool kCollectLine>
     qsizetype processSlice(const char *bytes, qsizetype count, bool decimalComma, BatchResult &result);
-    // Measures the table for the unsaved-data length and trims it when full.
-    void measureTable(BatchResult &result);
+    // The unsaved-data length and the trim, measured before every chunk.
+    void measure(QChar *table, qsizetype &tableLength, BatchResult &result);
     // Notes that the first kTrimChars characters of `table` are about to go.
     void noteTrim(const QChar *table);
-    // The record line, its completion and the display, for a chunk as text.
-    void collect(QStringView text, BatchResult &result);
     void applyStaleScale();
     // A completed line: the meters follow it at once, the words and the value
     // boxes when next asked for. False when the listener wants no more.
