@@ -59,6 +59,16 @@ PromptButton CheckedPrompts::ask(const PromptMessage &message)
     return m_real.ask(message);
 }
 
+void note(const QString &line)
+{
+    const QString log = qEnvironmentVariable(kLogVariable);
+    if (log.isEmpty())
+        return;
+    QFile file(log);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Append))
+        file.write((QStringLiteral("check\t") + line + QLatin1Char('\n')).toUtf8());
+}
+
 void scheduleSettingsHook(Form1 &window)
 {
     const QString path = qEnvironmentVariable(kSettingsVariable);

@@ -13,7 +13,8 @@ class Form1;
 // no test can reach into the process. Each hook is off unless its
 // environment variable is set, and the installed program never sets one:
 //   ZKD735_CHECK_LOG      every message shown is appended to this file
-//                         (UTF-8, one line: title, tab, text with line breaks as "|")
+//                         (UTF-8, one line: title, tab, text with line breaks as "|"),
+//                         and what the Windows-only window steps did (note())
 //   ZKD735_CHECK_ANSWERS  comma-separated answers (Ok, Cancel, Yes, No, Retry,
 //                         Abort, Ignore, TryAgain, Continue) given in place of
 //                         the user, one a message, until they run out
@@ -39,6 +40,10 @@ private:
     QFile m_log;
     QQueue<PromptButton> m_answers;
 };
+
+// Appends `line` to the message log as a line of its own ("check", tab,
+// the line) when the log hook is set: what a Windows-only step did.
+void note(const QString &line);
 
 // Runs the settings hook on `window` once the event loop runs.
 void scheduleSettingsHook(Form1 &window);

@@ -1,5 +1,7 @@
 #include "app/NativeWindow.h"
 
+#include "app/CheckHooks.h"
+
 #include <QEvent>
 #include <QWidget>
 
@@ -22,6 +24,9 @@ void deleteCloseItem(QWidget &window)
     if (HMENU menu = ::GetSystemMenu(hwnd, FALSE)) {
         ::DeleteMenu(menu, SC_CLOSE, MF_BYCOMMAND);
         ::DrawMenuBar(hwnd);
+        checkhooks::note(::GetMenuState(menu, SC_CLOSE, MF_BYCOMMAND) == UINT(-1)
+                             ? QStringLiteral("system menu without Close")
+                             : QStringLiteral("system menu with Close"));
     }
 }
 
@@ -69,6 +74,8 @@ void bringToFront(QWidget &window)
     if (::IsIconic(hwnd))
         ::ShowWindow(hwnd, SW_RESTORE);
     ::SetForegroundWindow(hwnd);
+    checkhooks::note(::IsIconic(hwnd) ? QStringLiteral("brought forward, still minimised")
+                                      : QStringLiteral("brought forward, restored"));
 #endif
 }
 
