@@ -131,7 +131,7 @@ std::optional<RecordMessages> parseRecords(const QByteArray &payload)
         return std::nullopt;
     RecordMessages messages;
     messages.records.reserve(std::size_t(elements.size()));
-    for (const QJsonValue &element : elements) {
+    for (const QJsonValue element : elements) {
         if (auto record = parseRecord(element))
             messages.records.push_back(std::move(*record));
         else
