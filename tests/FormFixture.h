@@ -2,10 +2,10 @@
 
 #include "FixedClock.h"
 #include "ScriptedPrompts.h"
+#include "TestFiles.h"
 #include "app/Form1.h"
 
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <memory>
 
@@ -31,8 +31,7 @@ struct FormFixture
 
     bool writeSettings(const QByteArray &content)
     {
-        QFile f(programDir.filePath(QStringLiteral("scx.ini")));
-        return f.open(QIODevice::WriteOnly) && f.write(content) == content.size();
+        return writeFile(programDir.filePath(QStringLiteral("scx.ini")), content);
     }
 
     // Builds the window and runs its start-up; the current folder is currentDir unless given.
@@ -49,12 +48,7 @@ struct FormFixture
         return *form;
     }
 
-    QByteArray workFile() const
-    {
-        QFile f(QDir(current).filePath(QStringLiteral("Senso.scx")));
-        f.open(QIODevice::ReadOnly);
-        return f.readAll();
-    }
+    QByteArray workFile() const { return readFile(QDir(current).filePath(QStringLiteral("Senso.scx"))); }
 };
 
 } // namespace zkd::test

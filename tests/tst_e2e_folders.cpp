@@ -1,3 +1,4 @@
+#include "TestFiles.h"
 #include "FixedClock.h"
 #include "ScriptedPrompts.h"
 #include "app/Form1.h"
@@ -18,21 +19,12 @@
 
 using namespace zkd;
 
+using zkd::test::readFile;
+using zkd::test::writeFile;
+
 namespace {
 
 const QByteArray kSettings = "\r\n2\r\nEnglish\r\n 14 \r\n 1 \r\n\r\n\r\n0\r\nReady\r\n";
-
-bool writeFile(const QString &path, const QByteArray &content)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(content) == content.size();
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 // The environment of a program started by a test: its own home, runtime and
 // configuration folders, and no display.

@@ -1,3 +1,4 @@
+#include "TestFiles.h"
 #include "util/Codec8.h"
 
 #include <QDeadlineTimer>
@@ -27,6 +28,9 @@
 // a broker that goes away in the middle of the runs; and a subscriber of
 // another make (mosquitto_sub) reads every record as docs/mqtt.md describes it.
 
+using zkd::test::readFile;
+using zkd::test::writeFile;
+
 namespace {
 
 constexpr int kStartupMs = 10000;
@@ -44,18 +48,6 @@ QString tool(const char *name)
 {
     return QStandardPaths::findExecutable(QString::fromLatin1(name),
                                           {QStringLiteral("/usr/sbin"), QStringLiteral("/usr/bin")});
-}
-
-QByteArray fileContent(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 bool run(const QString &program, const QStringList &arguments, const QString &folder = QString())
@@ -241,7 +233,7 @@ bool waitForFile(const QString &dir, const QString &device, const QByteArray &ex
 {
     QDeadlineTimer deadline(kStartupMs);
     while (!deadline.hasExpired()) {
-        if (fileContent(collectedFile(dir, device)) == expected)
+        if (readFile(collectedFile(dir, device)) == expected)
             return true;
         QTest::qWait(100);
     }
@@ -434,13 +426,13 @@ private slots:
             QVERIFY2(code == 0, recorders[std::size_t(i)]->messages().constData());
             // The outage was noticed, reported once, and is over.
             QCOMPARE(recorders[std::size_t(i)]->count("warning: MQTT broker"), 1);
-            const QByteArray saved = fileContent(dir.filePath(devices[i] + QStringLiteral("/run.csv")));
+            const QByteArray saved = readFile(dir.filePath(devices[i] + QStringLiteral("/run.csv")));
             QVERIFY(saved.count("\r\n") > 600);
             QVERIFY2(waitForFile(collected, devices[i], saved),
                      qPrintable(QStringLiteral("%1: %2 bytes saved, %3 collected")
                                     .arg(devices[i])
                                     .arg(saved.size())
-                                    .arg(fileContent(collectedFile(collected, devices[i])).size())));
+                                    .arg(readFile(collectedFile(collected, devices[i])).size())));
         }
         // Equal files hold every line once; no gap was ever seen.
         QCOMPARE(collector.count("never arrived"), 0);
@@ -483,7 +475,7 @@ private slots:
             }
             if (byKey.rbegin()->second.value(QStringLiteral("eol")).toBool(true))
                 lines << QByteArray();
-            const QByteArray saved = fileContent(dir.filePath(device + QStringLiteral("/run.csv")));
+            const QByteArray saved = readFile(dir.filePath(device + QStringLiteral("/run.csv")));
             const QByteArray preamble = zkd::encode8(header.value(QStringLiteral("preamble")).toString());
             QVERIFY(saved.startsWith(preamble));
             QCOMPARE(lines, fileLines(saved.mid(preamble.size())));
@@ -526,7 +518,7 @@ private slots:
         QVERIFY(clock.elapsed() >= 9000);
         QCOMPARE(recorder.count("recorded, not all published: "), 1);
         // Recording went on: the run is saved whole.
-        QVERIFY(fileContent(dir.filePath(QStringLiteral("g/run.csv"))).count("\r\n") > 400);
+        QVERIFY(readFile(dir.filePath(QStringLiteral("g/run.csv"))).count("\r\n") > 400);
     }
 
     // TLS with a test authority and a login; a wrong password, an unknown
@@ -602,7 +594,7 @@ private slots:
                                        QStringLiteral("mqtts://localhost:%1").arg(otherPort));
 
         QCOMPARE(good->wait(), 0);
-        QVERIFY(waitForFile(collected, QStringLiteral("good"), fileContent(dir.filePath("good/run.csv"))));
+        QVERIFY(waitForFile(collected, QStringLiteral("good"), readFile(dir.filePath("good/run.csv"))));
         QCOMPARE(refused->wait(), kUnpublished);
         QCOMPARE(refused->count("warning: MQTT broker"), 1);
         QVERIFY2(refused->count("not authorised") == 1, refused->messages().constData());

@@ -1,3 +1,4 @@
+#include "TestFiles.h"
 #include "ExpectedRecording.h"
 #include "FixedClock.h"
 #include "ScriptedPrompts.h"
@@ -24,6 +25,9 @@
 
 using namespace zkd;
 
+using zkd::test::readFile;
+using zkd::test::writeFile;
+
 namespace {
 
 constexpr int kStartupMs = 10000;
@@ -37,20 +41,6 @@ enum Exit { kOk = 0, kUsage = 2, kPort = 3, kHeader = 4, kFile = 5 };
 QString binary(const char *name)
 {
     return QDir(QStringLiteral(ZKD_BIN_DIR)).filePath(QString::fromLatin1(name));
-}
-
-QByteArray fileContent(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return file.readAll();
-}
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 // Where two byte strings part, for a failure message that says more than
@@ -126,8 +116,8 @@ public:
         m_process.waitForFinished();
     }
 
-    QByteArray sent() const { return fileContent(m_sentLog); }
-    QByteArray received() const { return fileContent(m_receivedLog); }
+    QByteArray sent() const { return readFile(m_sentLog); }
+    QByteArray received() const { return readFile(m_receivedLog); }
 
     const QString link;
 
@@ -257,7 +247,7 @@ private slots:
         simForRecorder.stop();
 
         // Dots are taken out of the file name and ".csv" is appended.
-        const QByteArray recorded = fileContent(QDir(recFolder).filePath(QStringLiteral("run1.csv")));
+        const QByteArray recorded = readFile(QDir(recFolder).filePath(QStringLiteral("run1.csv")));
         const qsizetype timeAt = timeLabel.size();
         const QString time = QString::fromLatin1(recorded.mid(timeAt, 8));
         QVERIFY2(QTime::fromString(time, QStringLiteral("HH:mm:ss")).isValid(), recorded.left(40).constData());
@@ -303,7 +293,7 @@ private slots:
         prompts.files.enqueue(QDir(winFolder).filePath(QStringLiteral("run.1")));
         window.SSCommand2_Click();
         QCOMPARE(prompts.messages.size(), 1); // the save question, no transmission error
-        QCOMPARE(fileContent(QDir(winFolder).filePath(QStringLiteral("run1.csv"))), recorded);
+        QCOMPARE(readFile(QDir(winFolder).filePath(QStringLiteral("run1.csv"))), recorded);
     }
 
     void endsNormally_data()
@@ -346,14 +336,14 @@ private slots:
         QCOMPARE(sim.received(), QByteArray("\x02\x03"));
         sim.stop();
 
-        const QByteArray saved = fileContent(dir.filePath(QStringLiteral("run.csv")));
+        const QByteArray saved = readFile(dir.filePath(QStringLiteral("run.csv")));
         QVERIFY(saved.startsWith("  Uhrzeit: "));
         const qsizetype body = saved.indexOf("\rNotes :  \r") + qsizetype(sizeof "\rNotes :  \r") - 1;
         QVERIFY(body > 0);
         const QByteArray expected = test::expectedRecording(sim.sent(), true);
         QVERIFY2(saved.mid(body) == expected, firstDifference(saved.mid(body), expected).constData());
         QVERIFY(saved.count("\r\n") > 50);
-        QCOMPARE(fileContent(dir.filePath(QStringLiteral("Senso.bak"))), QByteArray("earlier run\r\n"));
+        QCOMPARE(readFile(dir.filePath(QStringLiteral("Senso.bak"))), QByteArray("earlier run\r\n"));
 
         if (quiet) {
             QCOMPARE(run.stdErr, QByteArray());
@@ -431,7 +421,7 @@ private slots:
         QCOMPARE(run.stdOut, QByteArray());
 
         if (failure == QLatin1String("worklink"))
-            QCOMPARE(fileContent(dir.filePath(QStringLiteral("precious"))), QByteArray("precious"));
+            QCOMPARE(readFile(dir.filePath(QStringLiteral("precious"))), QByteArray("precious"));
         if (failure == QLatin1String("silent")) {
             // Told to stop once the header read found nothing (the upper bound
             // only catches a recorder that waits for something else).
@@ -443,14 +433,14 @@ private slots:
             QCOMPARE(sim.received(), QByteArray("\x02\x03"));
         } else if (failure == QLatin1String("vanish")) {
             // What arrived before the line went dead is saved, in order and complete.
-            const QByteArray kept = fileContent(dir.filePath(QStringLiteral("kept.csv")));
+            const QByteArray kept = readFile(dir.filePath(QStringLiteral("kept.csv")));
             const qsizetype body = kept.indexOf("\rNotes :  \r") + qsizetype(sizeof "\rNotes :  \r") - 1;
             QVERIFY(body > 0);
             QVERIFY(kept.count("\r\n") > 50);
             QVERIFY(test::expectedRecording(sim.sent(), false).startsWith(kept.mid(body)));
         } else if (failure == QLatin1String("out")) {
             // The recording is not lost: it stays in the working file.
-            const QByteArray work = fileContent(dir.filePath(QStringLiteral("Senso.scx")));
+            const QByteArray work = readFile(dir.filePath(QStringLiteral("Senso.scx")));
             QVERIFY(work.startsWith("  Time: "));
             QVERIFY(work.endsWith("\r\n"));
             QCOMPARE(work.count("\r\n"), qsizetype(5 + 5));

@@ -12,6 +12,8 @@
 
 using namespace zkd;
 
+using zkd::test::readFile;
+
 namespace {
 
 constexpr int kStartupMs = 10000;
@@ -20,12 +22,6 @@ constexpr int kRunTimeoutMs = 30000;
 QString binary(const char *name)
 {
     return QStringLiteral(ZKD_BIN_DIR "/") + QString::fromLatin1(name);
-}
-
-QByteArray fileContent(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
 }
 
 // The simulator on a pseudo-terminal linked into `folder`, logging what it sent.
@@ -95,7 +91,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(work).size() > 2000, kRunTimeoutMs);
         recorder.kill(); // SIGKILL: no clean-up, no save
         QVERIFY(recorder.waitForFinished(kStartupMs));
-        const QByteArray killed = fileContent(work);
+        const QByteArray killed = readFile(work);
         QVERIFY(killed.contains("Notes :  Probe 7\r"));
         const QDateTime written = QFileInfo(work).lastModified();
 
@@ -109,7 +105,7 @@ private slots:
 
         fx.prompts.files << fx.currentDir.filePath(QStringLiteral("killed run"));
         form.MRecover->trigger();
-        QCOMPARE(fileContent(fx.currentDir.filePath(QStringLiteral("killed run.csv"))), killed);
+        QCOMPARE(readFile(fx.currentDir.filePath(QStringLiteral("killed run.csv"))), killed);
         QVERIFY(!QFileInfo::exists(fx.currentDir.filePath(QStringLiteral("Senso.bak"))));
         QVERIFY(!form.MRecover->isEnabled());
         QCOMPARE(fx.prompts.messages.size(), 0);
@@ -146,7 +142,7 @@ private slots:
         QVERIFY(!form.comm().PortOpen());
         QCOMPARE(field(form, "StatusState"), QStringLiteral("Geschlossen"));
         QVERIFY(sim.waitUntilReaderGone());
-        const QByteArray sent = fileContent(sim.sentLog);
+        const QByteArray sent = readFile(sim.sentLog);
         fx.clock.monotonic = 200'000;
         form.StatusBar->refresh();
         QCOMPARE(field(form, "StatusElapsed"), QStringLiteral("0:01:05"));

@@ -1,3 +1,4 @@
+#include "TestFiles.h"
 #include "app/SingleInstance.h"
 #include "util/Texts.h"
 
@@ -19,6 +20,9 @@
 
 using namespace zkd;
 
+using zkd::test::readFile;
+using zkd::test::writeFile;
+
 namespace {
 
 constexpr int kStartTimeoutMs = 10000;
@@ -32,19 +36,6 @@ bool serverAnswers()
     return socket.waitForConnected(200);
 }
 
-void writeFile(const QString &path, const QByteArray &content)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(content);
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-}
-
 // A program folder of its own (the program folder is the executable's), with
 // a settings file, open to every account.
 void makeProgramFolder(const QString &folder, QString &exe)
@@ -53,7 +44,7 @@ void makeProgramFolder(const QString &folder, QString &exe)
     QVERIFY(QFile::copy(QStringLiteral(ZKD_BIN_DIR "/ZKD735_DataRecorder"), exe));
     QVERIFY(::chmod(QFile::encodeName(exe).constData(), 0755) == 0);
     QVERIFY(::chmod(QFile::encodeName(folder).constData(), 0755) == 0);
-    writeFile(QDir(folder).filePath(QStringLiteral("scx.ini")), kSettings);
+    QVERIFY(writeFile(QDir(folder).filePath(QStringLiteral("scx.ini")), kSettings));
     QVERIFY(::chmod(QFile::encodeName(QDir(folder).filePath(QStringLiteral("scx.ini"))).constData(), 0644) == 0);
 }
 
@@ -132,7 +123,7 @@ private slots:
         QTemporaryDir secondDir;
         QString exe;
         makeProgramFolder(programDir.path(), exe);
-        writeFile(secondDir.filePath(QStringLiteral("Senso.scx")), kLeftover);
+        QVERIFY(writeFile(secondDir.filePath(QStringLiteral("Senso.scx")), kLeftover));
 
         QProcess first;
         first.setWorkingDirectory(firstDir.path());
@@ -202,7 +193,7 @@ private slots:
             == 0);
         for (const QString &folder : {home, runtime, firstDir, secondDir})
             QVERIFY(makeOwnedFolder(folder, *victim, 0700));
-        writeFile(QDir(secondDir).filePath(QStringLiteral("Senso.scx")), kLeftover);
+        QVERIFY(writeFile(QDir(secondDir).filePath(QStringLiteral("Senso.scx")), kLeftover));
         QVERIFY(::chown(QFile::encodeName(QDir(secondDir).filePath(QStringLiteral("Senso.scx"))).constData(),
                         victim->uid, victim->gid)
                 == 0);
@@ -249,9 +240,9 @@ private slots:
             listeners.push_back(std::move(listener));
         }
         for (const QString &lock : locks) {
-            writeFile(lock,
-                      QByteArray::number(listeners.front()->processId()) + "\nZKD735_DataRecorder\n"
-                          + QSysInfo::machineHostName().toUtf8() + "\n");
+            QVERIFY(writeFile(lock,
+                              QByteArray::number(listeners.front()->processId()) + "\nZKD735_DataRecorder\n"
+                                  + QSysInfo::machineHostName().toUtf8() + "\n"));
             QVERIFY(::chown(QFile::encodeName(lock).constData(), squatter->uid, squatter->gid) == 0);
         }
 

@@ -1,3 +1,4 @@
+#include "TestFiles.h"
 #include "files/EditorChoice.h"
 #include "files/FileNumbers.h"
 #include "files/FileOps.h"
@@ -16,21 +17,12 @@
 using namespace zkd;
 using Outcome = WorkFile::ResetResult::Outcome;
 
+using zkd::test::readFile;
+using zkd::test::writeFile;
+
 namespace {
 
 void signalIgnored(int) {}
-
-bool writeFile(const QString &path, const QByteArray &content)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(content) == content.size();
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
 
 } // namespace
 

@@ -1,3 +1,4 @@
+#include "TestFiles.h"
 #include "sensor/HeaderScan.h"
 
 #include <QFile>
@@ -5,6 +6,8 @@
 #include <QtTest>
 
 using zkd::HeaderScan;
+
+using zkd::test::writeFile;
 
 namespace {
 
@@ -31,12 +34,6 @@ QString record(int index)
 }
 
 const QByteArray kFullHeader = "INP1 = bar\r\nSR1 =  5\r\nINP2 = mbar\r\nSR2 = 47\r\nPri 1 s\r\n";
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
 
 } // namespace
 

@@ -1,3 +1,4 @@
+#include "TestFiles.h"
 #include "FixedClock.h"
 #include "ScriptedPrompts.h"
 
@@ -28,6 +29,9 @@ using namespace zkd;
 using zkd::test::FixedClock;
 using zkd::test::ScriptedPrompts;
 
+using zkd::test::readFile;
+using zkd::test::writeFile;
+
 namespace {
 
 // One run as the instrument sends it, and what the working file holds for it
@@ -42,18 +46,6 @@ const QByteArray kSecondRunFile = "  Time: 14:03:22\r  Date: 08.12.2026\rNotes :
 constexpr int kScriptSeconds = 1;
 constexpr int kDuringWaitMs = 200;
 
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
-}
-
 // A program that writes its name and arguments, one a line, to `record`,
 // then stays a moment.
 bool writeRecorder(const QString &path, const QString &record)
@@ -65,7 +57,7 @@ bool writeRecorder(const QString &path, const QString &record)
 
 QStringList recorded(const QString &record)
 {
-    QStringList lines = QString::fromLocal8Bit(readAll(record)).split(u'\n');
+    QStringList lines = QString::fromLocal8Bit(readFile(record)).split(u'\n');
     if (!lines.isEmpty() && lines.last().isEmpty())
         lines.removeLast();
     return lines;
@@ -143,7 +135,7 @@ struct Rig
         return !pty.slave().isEmpty() && form->startUp() && prompts.messages.isEmpty();
     }
     QString cur(const QString &name) const { return currentDir.filePath(name); }
-    QByteArray workFile() const { return readAll(form->workFilePath()); }
+    QByteArray workFile() const { return readFile(form->workFilePath()); }
     void run(const QByteArray &bytes)
     {
         form->pipeline().setHeaderPending(true);
@@ -278,7 +270,7 @@ void TestUiFiles::saveStoresRecordingUnderFinalName()
     QCOMPARE(request.fileName, QString());
     QCOMPARE(rig.prompts.texts(), QStringList());
 
-    QCOMPARE(readAll(rig.cur(written)), recording);
+    QCOMPARE(readFile(rig.cur(written)), recording);
     QCOMPARE(rig.form->SavedFileName(), rig.cur(written));
     QCOMPARE(rig.workFile(), QByteArray());
     QVERIFY(rig.form->WorkFileNumber() != 0);
@@ -352,9 +344,9 @@ void TestUiFiles::overwriteQuestion()
         QCOMPARE(m.icon, PromptIcon::Question);
         QCOMPARE(m.buttons, (QList<PromptButton>{PromptButton::Yes, PromptButton::No}));
     }
-    QCOMPARE(readAll(rig.cur(written)), recording);
+    QCOMPARE(readFile(rig.cur(written)), recording);
     if (written != QStringLiteral("Test.csv"))
-        QCOMPARE(readAll(rig.cur(QStringLiteral("Test.csv"))), QByteArray("old"));
+        QCOMPARE(readFile(rig.cur(QStringLiteral("Test.csv"))), QByteArray("old"));
 }
 
 void TestUiFiles::stopThenYesSavesTheRun_data()
@@ -389,7 +381,7 @@ void TestUiFiles::stopThenYesSavesTheRun()
     QCOMPARE(m.icon, PromptIcon::Question);
     QCOMPARE(m.buttons, (QList<PromptButton>{PromptButton::Yes, PromptButton::No}));
     QCOMPARE(rig.prompts.messages.size(), 1);
-    QTEST(readAll(rig.cur(QStringLiteral("stop.csv"))), "saved");
+    QTEST(readFile(rig.cur(QStringLiteral("stop.csv"))), "saved");
     QCOMPARE(rig.workFile(), QByteArray());
     QVERIFY(rig.form->WorkFileNumber() != 0);
 }
@@ -410,7 +402,7 @@ void TestUiFiles::cancelledSaveAfterStopKeepsRecording()
     rig.answer(QStringLiteral("Y"));
     rig.prompts.files.enqueue(rig.cur(QStringLiteral("both.csv")));
     rig.form->AskSaveAfterStop();
-    QCOMPARE(readAll(rig.cur(QStringLiteral("both.csv"))), kRunFile + kSecondRunFile);
+    QCOMPARE(readFile(rig.cur(QStringLiteral("both.csv"))), kRunFile + kSecondRunFile);
 }
 
 void TestUiFiles::failedSaveIsReportedAndRecordingGoesOn_data()
@@ -450,7 +442,7 @@ void TestUiFiles::failedSaveIsReportedAndRecordingGoesOn()
     rig.prompts.onMessage = {};
     rig.prompts.files.enqueue(rig.cur(QStringLiteral("later.csv")));
     rig.form->SScommand4_Click();
-    QCOMPARE(readAll(rig.cur(QStringLiteral("later.csv"))), kRunFile + kSecondRunFile);
+    QCOMPARE(readFile(rig.cur(QStringLiteral("later.csv"))), kRunFile + kSecondRunFile);
 }
 
 void TestUiFiles::stopThenNoStartsFreshRecording()
@@ -509,7 +501,7 @@ void TestUiFiles::exitAndUnload()
     QCOMPARE(rig.form->WorkFileNumber(), std::int16_t(0));
     QVERIFY(!rig.form->comm().PortOpen());
     if (!saveAs.isEmpty()) {
-        QCOMPARE(readAll(rig.cur(saveAs)), kRunFile);
+        QCOMPARE(readFile(rig.cur(saveAs)), kRunFile);
         QCOMPARE(rig.workFile(), QByteArray());
     } else {
         QCOMPARE(rig.workFile(), kRunFile);
@@ -740,7 +732,7 @@ void TestUiFiles::exitWhileProgramOpenLeavesItRunning()
     QTimer poll;
     QDeadlineTimer giveUp(10000);
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        sheetPid = pid_t(readAll(pidFile).trimmed().toInt());
+        sheetPid = pid_t(readFile(pidFile).trimmed().toInt());
         if (sheetPid > 0 || giveUp.hasExpired()) {
             poll.stop();
             rig.form->SSCommand1_Click();
@@ -755,7 +747,7 @@ void TestUiFiles::exitWhileProgramOpenLeavesItRunning()
     // Still there after the recorder let go of it, and not a zombie.
     QTest::qWait(300);
     QCOMPARE(::kill(sheetPid, 0), 0);
-    const QByteArray stat = readAll(QStringLiteral("/proc/%1/stat").arg(sheetPid));
+    const QByteArray stat = readFile(QStringLiteral("/proc/%1/stat").arg(sheetPid));
     const qsizetype close = stat.lastIndexOf(')');
     QVERIFY2(close > 0 && stat.mid(close + 2, 1) != "Z", stat.constData());
 }

@@ -27,6 +27,8 @@ using zkd::Graph;
 using zkd::SensorTable;
 using Trace = zkd::Graph::Trace;
 
+using zkd::test::readFile;
+
 namespace {
 
 // Answers every message with OK (or Yes) and cancels every file dialog.
@@ -143,11 +145,6 @@ struct ShownGraph
                          Qt::NoModifier);
         QCoreApplication::sendEvent(viewport(), &move);
         QTest::mouseRelease(viewport(), Qt::LeftButton, Qt::NoModifier, to);
-    }
-    QByteArray read(const QString &path) const
-    {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
 
     zkd::test::FormFixture fixture;
@@ -638,7 +635,7 @@ void TestUiGraph::exports()
         return;
     }
     QCOMPARE(after.size(), before.size() + 1);
-    const QByteArray content = g.read(out.filePath(written));
+    const QByteArray content = readFile(out.filePath(written));
     if (startsWith.size() > 100)
         QCOMPARE(content, startsWith);
     QVERIFY2(content.startsWith(startsWith), content.left(60).constData());
@@ -658,7 +655,7 @@ void TestUiGraph::exports()
     QCOMPARE(g.fixture.prompts.messages.size(), 1);
     QCOMPARE(g.fixture.prompts.messages.constFirst().buttons,
              (QList<zkd::PromptButton>{zkd::PromptButton::Yes, zkd::PromptButton::No}));
-    QCOMPARE(g.read(out.filePath(written)), content);
+    QCOMPARE(readFile(out.filePath(written)), content);
 }
 
 void TestUiGraph::headerLinesAreShownAsWritten()

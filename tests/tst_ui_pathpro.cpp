@@ -1,3 +1,4 @@
+#include "TestFiles.h"
 #include "app/Form1.h"
 #include "app/PictureButton.h"
 #include "app/SingleInstance.h"
@@ -25,6 +26,9 @@
 #include <memory>
 
 using namespace zkd;
+
+using zkd::test::readFile;
+using zkd::test::writeFile;
 
 namespace {
 
@@ -59,21 +63,6 @@ public:
     void about(const QString &, const QString &) override {}
     void beep() override {}
 };
-
-void writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY2(file.open(QIODevice::WriteOnly), qPrintable(path));
-    file.write(bytes);
-}
-
-QByteArray readBytes(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return file.readAll();
-}
 
 // A main window over two temporary folders; the dialog under test hangs off it.
 struct Rig
@@ -219,9 +208,9 @@ void TestPathpro::firstShowingAppliesFile()
 
     Rig rig;
     if (!file.isEmpty())
-        writeBytes(rig.currentIni(), file);
+        QVERIFY(writeFile(rig.currentIni(), file));
     // The program folder's file is the start-up's; the dialog must not read it.
-    writeBytes(rig.programIni(), "wrong\r\n9\r\nFrancais\r\n 3 \r\n 3 \r\n\r\n\r\n1\r\nReady\r\n");
+    QVERIFY(writeFile(rig.programIni(), "wrong\r\n9\r\nFrancais\r\n 3 \r\n 3 \r\n\r\n\r\n1\r\nReady\r\n"));
 
     Pathpro *dialog = rig.open();
     QVERIFY(dialog->isVisible());
@@ -290,7 +279,8 @@ void TestPathpro::dialogTextsFollowLanguageShown()
     QFETCH(QString, language);
     QFETCH(QStringList, texts);
     Rig rig;
-    writeBytes(rig.currentIni(), "x\r\n2\r\n" + language.toLatin1() + "\r\n 11 \r\n 1 \r\n\r\n\r\n0\r\nReady\r\n");
+    QVERIFY(
+        writeFile(rig.currentIni(), "x\r\n2\r\n" + language.toLatin1() + "\r\n 11 \r\n 1 \r\n\r\n\r\n0\r\nReady\r\n"));
     Pathpro *dialog = rig.open();
     QCOMPARE(dialogTexts(dialog), texts);
     QCOMPARE(dialog->text3->toolTip(), QStringLiteral("RS 232 Port"));
@@ -319,7 +309,7 @@ void TestPathpro::serialSettingsFieldGoesToPortAsItStands()
     QFETCH(QString, settings);
     Rig rig;
     QCOMPARE(rig.form->comm().settings(), QStringLiteral("2400,n,8,1"));
-    writeBytes(rig.currentIni(), "x\r\n2\r\nEnglish\r\n 11 \r\n 1 \r\n" + line6 + "\r\n\r\n0\r\nReady\r\n");
+    QVERIFY(writeFile(rig.currentIni(), "x\r\n2\r\nEnglish\r\n 11 \r\n 1 \r\n" + line6 + "\r\n\r\n0\r\nReady\r\n"));
     rig.open();
     QCOMPARE(rig.form->comm().settings(), settings);
 }
@@ -327,7 +317,7 @@ void TestPathpro::serialSettingsFieldGoesToPortAsItStands()
 void TestPathpro::movingScrollBarsRecolours()
 {
     Rig rig;
-    writeBytes(rig.currentIni(), "x\r\n2\r\nEnglish\r\n 11 \r\n 1 \r\n\r\n\r\n0\r\nReady\r\n");
+    QVERIFY(writeFile(rig.currentIni(), "x\r\n2\r\nEnglish\r\n 11 \r\n 1 \r\n\r\n\r\n0\r\nReady\r\n"));
     Pathpro *dialog = rig.open();
     QCOMPARE(base(dialog->Text2), QColor(Qt::white));
 
@@ -375,7 +365,7 @@ void TestPathpro::leaveKeepsValuesAndWritesNothing()
 {
     Rig rig;
     const QByteArray original("x\r\n3\r\nEnglish\r\n 11 \r\n 1 \r\n\r\n\r\n0\r\nReady\r\n");
-    writeBytes(rig.currentIni(), original);
+    QVERIFY(writeFile(rig.currentIni(), original));
     const QDateTime modified = QFileInfo(rig.currentIni()).lastModified();
 
     Pathpro *dialog = rig.open();
@@ -385,11 +375,11 @@ void TestPathpro::leaveKeepsValuesAndWritesNothing()
     dialog->Button2->click();
     QVERIFY(dialog->isHidden());
     QVERIFY(!QFile::exists(rig.programIni()));
-    QCOMPARE(readBytes(rig.currentIni()), original);
+    QCOMPARE(readFile(rig.currentIni()), original);
     QCOMPARE(QFileInfo(rig.currentIni()).lastModified(), modified);
 
     // A file changed in between shows that the second showing does not read it.
-    writeBytes(rig.currentIni(), "y\r\n9\r\nDeutsch\r\n 2 \r\n 2 \r\n\r\n\r\n1\r\nReady\r\n");
+    QVERIFY(writeFile(rig.currentIni(), "y\r\n9\r\nDeutsch\r\n 2 \r\n 2 \r\n\r\n\r\n1\r\nReady\r\n"));
     rig.open();
     QVERIFY(dialog->isVisible());
     QCOMPARE(dialog->Fore->value(), 5);
@@ -460,7 +450,7 @@ void TestPathpro::browse()
     QCOMPARE(dialog->Text1->text(), path);
 
     dialog->Button1->click();
-    QVERIFY(readBytes(rig.programIni()).startsWith(path.toUtf8() + "\r\n"));
+    QVERIFY(readFile(rig.programIni()).startsWith(path.toUtf8() + "\r\n"));
 }
 
 void TestPathpro::saveWritesNineLines_data()
@@ -489,7 +479,7 @@ void TestPathpro::saveWritesNineLines()
 
     Rig rig;
     if (!file.isEmpty())
-        writeBytes(rig.currentIni(), file);
+        QVERIFY(writeFile(rig.currentIni(), file));
     rig.form->ResetWorkFile();
     QVERIFY(rig.form->WorkFileNumber() != 0);
     Pathpro *dialog = rig.open();
@@ -500,7 +490,7 @@ void TestPathpro::saveWritesNineLines()
     QSignalSpy ended(rig.form.get(), &Form1::programEnded);
 
     dialog->Button1->click();
-    QCOMPARE(readBytes(rig.programIni()), expected);
+    QCOMPARE(readFile(rig.programIni()), expected);
     QCOMPARE(rig.form->WorkFileNumber(), std::int16_t(0));
     QCOMPARE(ended.count(), 1);
 }
@@ -515,12 +505,12 @@ void TestPathpro::commaInPathRoundTrips()
         rig.prompts.chosenFiles.enqueue(path);
         dialog->Button3->click();
         dialog->Button1->click();
-        saved = readBytes(rig.programIni());
+        saved = readFile(rig.programIni());
     }
     QVERIFY(saved.startsWith("\"C:\\Program Files, old\\EXCEL.EXE\"\r\n2\r\nDeutsch\r\n"));
 
     Rig again;
-    writeBytes(again.currentIni(), saved);
+    QVERIFY(writeFile(again.currentIni(), saved));
     Pathpro *dialog = again.open();
     QCOMPARE(dialog->Text1->text(), path);
     QCOMPARE(dialog->text3->currentText(), QStringLiteral("2"));
@@ -544,7 +534,7 @@ void TestPathpro::saveRestartsInCurrentFolderAndEnds()
     QCOMPARE(ended.count(), 1);
     const QString marker = rig.currentDir.filePath(QStringLiteral("restarted.txt"));
     QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(marker).size() > 0, 10000);
-    QCOMPARE(QFileInfo(QString::fromLocal8Bit(readBytes(marker)).trimmed()).canonicalFilePath(),
+    QCOMPARE(QFileInfo(QString::fromLocal8Bit(readFile(marker)).trimmed()).canonicalFilePath(),
              QFileInfo(rig.currentDir.path()).canonicalFilePath());
 }
 
@@ -569,11 +559,12 @@ void TestPathpro::failedSaveReportsAndKeepsRunning()
     // A folder below a regular file cannot be written, whoever runs the test.
     QTemporaryDir outer;
     const QString blocker = outer.filePath(QStringLiteral("not-a-folder"));
-    writeBytes(blocker, "x");
+    QVERIFY(writeFile(blocker, "x"));
     const QString programFolder = QDir(blocker).filePath(QStringLiteral("program"));
 
     Rig rig(programFolder);
-    writeBytes(rig.currentIni(), "x\r\n2\r\n" + language.toLatin1() + "\r\n 11 \r\n 1 \r\n\r\n\r\n0\r\nReady\r\n");
+    QVERIFY(
+        writeFile(rig.currentIni(), "x\r\n2\r\n" + language.toLatin1() + "\r\n 11 \r\n 1 \r\n\r\n\r\n0\r\nReady\r\n"));
     rig.form->ResetWorkFile();
     QVERIFY(rig.form->WorkFileNumber() != 0);
     Pathpro *dialog = rig.open();
@@ -621,7 +612,8 @@ void TestPathpro::failedRestartKeepsRecording()
     deps.instance = &instance;
     rig.form.reset();
     rig.form = std::make_unique<Form1>(deps);
-    writeBytes(rig.currentIni(), "x\r\n2\r\n" + language.toLatin1() + "\r\n 11 \r\n 1 \r\n\r\n\r\n0\r\nReady\r\n");
+    QVERIFY(
+        writeFile(rig.currentIni(), "x\r\n2\r\n" + language.toLatin1() + "\r\n 11 \r\n 1 \r\n\r\n\r\n0\r\nReady\r\n"));
     rig.form->ResetWorkFile();
     rig.form->ProcessReceived("10 20 30\r\n");
     Pathpro *dialog = rig.open();
@@ -629,7 +621,7 @@ void TestPathpro::failedRestartKeepsRecording()
 
     dialog->Button1->click();
     // The settings are written all the same, and the user is told the program did not come back.
-    QVERIFY(readBytes(rig.programIni()).startsWith("x\r\n2\r\n" + language.toLatin1() + "\r\n"));
+    QVERIFY(readFile(rig.programIni()).startsWith("x\r\n2\r\n" + language.toLatin1() + "\r\n"));
     QCOMPARE(ended.count(), 0);
     QCOMPARE(rig.prompts.messages.size(), 1);
     const PromptMessage &message = rig.prompts.messages.first();
@@ -642,7 +634,7 @@ void TestPathpro::failedRestartKeepsRecording()
     // single-instance place again, so a copy started now comes to it.
     QVERIFY(rig.form->WorkFileNumber() != 0);
     rig.form->ProcessReceived("40 50 60\r\n");
-    QVERIFY(readBytes(rig.form->workFilePath()).endsWith("10 20 30\r\n40 50 60\r\n"));
+    QVERIFY(readFile(rig.form->workFilePath()).endsWith("10 20 30\r\n40 50 60\r\n"));
     SingleInstance second(instanceFolder.path());
     QVERIFY(!second.claim());
 }

@@ -17,21 +17,12 @@
 
 using namespace zkd;
 
+using zkd::test::readFile;
+using zkd::test::writeFile;
+
 namespace {
 
 constexpr qint64 kMB = 1024 * 1024;
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-QByteArray fileContent(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
 
 struct Fixture : test::FormFixture
 {
@@ -71,7 +62,7 @@ private slots:
         QVERIFY(fx.prompts.fileRequests[0].save);
         QCOMPARE(fx.prompts.fileRequests[0].request.title, QStringLiteral("Do you want to save the measurement ?"));
         QCOMPARE(fx.prompts.fileRequests[0].request.filter, QStringLiteral("Filetyp Excel(*.csv)|*.csv"));
-        QCOMPARE(fileContent(fx.bak()), QByteArray("kept\r\n"));
+        QCOMPARE(readFile(fx.bak()), QByteArray("kept\r\n"));
         QVERIFY(fx.recoverEnabled());
         QVERIFY(fx.prompts.messages.isEmpty());
 
@@ -91,7 +82,7 @@ private slots:
         form.AskSaveAfterStop();
         QCOMPARE(fx.workFile(), QByteArray());
         QCOMPARE(WorkFile::backupsFor(fx.file("Senso.scx")), QStringList{fx.bak()});
-        QCOMPARE(fileContent(fx.bak()), QByteArray("waiting\r\n"));
+        QCOMPARE(readFile(fx.bak()), QByteArray("waiting\r\n"));
         QVERIFY(form.MRecover->isEnabled());
     }
 
@@ -106,15 +97,15 @@ private slots:
         Form1 &form = fx.startForm();
         const QString second = fx.file("Senso.2.bak");
         QCOMPARE(WorkFile::backupsFor(fx.file("Senso.scx")), (QStringList{second, fx.bak()}));
-        QCOMPARE(fileContent(fx.bak()), QByteArray("first\r\n"));
+        QCOMPARE(readFile(fx.bak()), QByteArray("first\r\n"));
 
         fx.prompts.files << fx.file("newer.csv") << fx.file("older.csv");
         form.MRecover->trigger();
-        QCOMPARE(fileContent(fx.file("newer.csv")), QByteArray("second\r\n"));
+        QCOMPARE(readFile(fx.file("newer.csv")), QByteArray("second\r\n"));
         QVERIFY(!QFile::exists(second));
         QVERIFY(form.MRecover->isEnabled());
         form.MRecover->trigger();
-        QCOMPARE(fileContent(fx.file("older.csv")), QByteArray("first\r\n"));
+        QCOMPARE(readFile(fx.file("older.csv")), QByteArray("first\r\n"));
         QVERIFY(!form.MRecover->isEnabled());
 
         // A third crash, after both were recovered, starts again at Senso.bak.
@@ -175,8 +166,8 @@ private slots:
         QCOMPARE(fx.prompts.texts(),
                  QStringList{QStringLiteral("Soll die Datei  %1 \u00fcberschreiben ?? ")
                                  .arg(QDir::toNativeSeparators(fx.file("alt.csv")))});
-        QCOMPARE(fileContent(fx.file("probe7.csv")), kept);
-        QCOMPARE(fileContent(fx.file("alt.csv")), QByteArray("older"));
+        QCOMPARE(readFile(fx.file("probe7.csv")), kept);
+        QCOMPARE(readFile(fx.file("alt.csv")), QByteArray("older"));
         QVERIFY(!QFile::exists(fx.bak()));
         QVERIFY(!form.MRecover->isEnabled());
         QCOMPARE(form.StatusBar->currentMessage(), QString());

@@ -1,3 +1,4 @@
+#include "TestFiles.h"
 #include "files/Recovery.h"
 #include "util/StatusFormat.h"
 
@@ -10,19 +11,10 @@
 
 using namespace zkd;
 
+using zkd::test::readFile;
+using zkd::test::writeFile;
+
 namespace {
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-QByteArray fileContent(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
 
 constexpr qint64 kMB = 1024 * 1024;
 
@@ -143,7 +135,7 @@ private slots:
 
         const recovery::Result done = recovery::recover(bak, target);
         QCOMPARE(int(done.outcome), int(recovery::Result::Outcome::Recovered));
-        QCOMPARE(fileContent(target), bytes);
+        QCOMPARE(readFile(target), bytes);
         QVERIFY(!QFile::exists(bak));
 
         // Into a folder that cannot be written: nothing half-written, the backup kept.
@@ -152,7 +144,7 @@ private slots:
         const recovery::Result failed = recovery::recover(bak, dir.filePath(QStringLiteral("plain/run.csv")));
         QCOMPARE(int(failed.outcome), int(recovery::Result::Outcome::CopyFailed));
         QVERIFY(failed.errorText.contains(QStringLiteral("run.csv")));
-        QCOMPARE(fileContent(bak), bytes);
+        QCOMPARE(readFile(bak), bytes);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 3); // Senso.bak, plain, run.csv
     }
 };
