@@ -1,3 +1,4 @@
+#include "SimulatorProcess.h"
 #include "TestFiles.h"
 #include "util/Codec8.h"
 
@@ -188,17 +189,11 @@ private:
 };
 
 // The simulator on a pseudo-terminal linked into `folder`.
-std::unique_ptr<Program> simulator(const QString &folder, const QString &link, int seed)
+std::unique_ptr<zkd::test::Simulator> simulator(const QString &folder, const QString &link, int seed)
 {
-    auto sim = std::make_unique<Program>(
-        "zkd735-sim",
-        QStringList{QStringLiteral("--link"), link, QStringLiteral("--interval"), QStringLiteral("20"),
-                    QStringLiteral("--baud"), QStringLiteral("0"), QStringLiteral("--seed"), QString::number(seed),
-                    QStringLiteral("--overflow"), QStringLiteral("9")},
-        folder);
-    QDeadlineTimer deadline(kStartupMs);
-    while (!QFileInfo(QDir(folder).filePath(link)).isSymLink() && !deadline.hasExpired())
-        QTest::qWait(10);
+    auto sim = std::make_unique<zkd::test::Simulator>(folder, link);
+    sim->start({QStringLiteral("--interval"), QStringLiteral("20"), QStringLiteral("--baud"), QStringLiteral("0"),
+                QStringLiteral("--seed"), QString::number(seed), QStringLiteral("--overflow"), QStringLiteral("9")});
     return sim;
 }
 
@@ -407,7 +402,7 @@ private slots:
         QVERIFY(subscribed.contains("e2e/probe"));
 
         const QStringList devices{QStringLiteral("bench-1"), QStringLiteral("bench_2")};
-        std::vector<std::unique_ptr<Program>> sims;
+        std::vector<std::unique_ptr<zkd::test::Simulator>> sims;
         std::vector<std::unique_ptr<Program>> recorders;
         for (int i = 0; i < devices.size(); ++i) {
             const QString link = QStringLiteral("tty%1").arg(i);
@@ -578,7 +573,7 @@ private slots:
             environment.insert(QStringLiteral("ZKD735_MQTT_PASSWORD"), QString::fromLatin1(password));
             return environment;
         };
-        std::vector<std::unique_ptr<Program>> sims;
+        std::vector<std::unique_ptr<zkd::test::Simulator>> sims;
         const auto recorder = [&](const QString &device, const QString &ca, const char *password, const QString &at) {
             sims.push_back(simulator(dir.path(), QStringLiteral("tty") + device, int(sims.size())));
             return std::make_unique<Program>(

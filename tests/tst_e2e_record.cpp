@@ -2,6 +2,7 @@
 #include "ExpectedRecording.h"
 #include "FixedClock.h"
 #include "ScriptedPrompts.h"
+#include "SimulatorProcess.h"
 #include "app/Form1.h"
 
 #include <QDeadlineTimer>
@@ -63,70 +64,6 @@ QString shortDate()
 {
     return QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat);
 }
-
-// The simulator on a pseudo-terminal of its own, linked into the folder.
-class Sim
-{
-public:
-    Sim(const QString &folder, const QString &name)
-        : link(QDir(folder).filePath(name)), m_sentLog(link + QStringLiteral(".sent")),
-          m_receivedLog(link + QStringLiteral(".received"))
-    {}
-    ~Sim() { stop(); }
-
-    bool start(const QStringList &options)
-    {
-        m_process.setProgram(binary("zkd735-sim"));
-        m_process.setArguments(options
-                               + QStringList{QStringLiteral("--link"), link, QStringLiteral("--log-sent"), m_sentLog,
-                                             QStringLiteral("--log-received"), m_receivedLog});
-        m_process.start();
-        if (!m_process.waitForStarted(kStartupMs))
-            return false;
-        QDeadlineTimer deadline(kStartupMs);
-        while (!QFileInfo(link).isSymLink() && !deadline.hasExpired())
-            QTest::qWait(10);
-        return QFileInfo(link).isSymLink();
-    }
-    // The simulator takes back from its log of sent bytes what the reader
-    // left unread when it closed the line; the log is final after that.
-    bool waitUntilReaderGone()
-    {
-        QDeadlineTimer deadline(kStartupMs);
-        while (!m_status.contains("the other side closed the line") && !deadline.hasExpired()) {
-            m_process.waitForReadyRead(50);
-            m_status += m_process.readAllStandardError();
-        }
-        return m_status.contains("the other side closed the line");
-    }
-    // SIGTERM: the simulator leaves through its clean-up, its logs complete.
-    void stop()
-    {
-        if (m_process.state() == QProcess::NotRunning)
-            return;
-        m_process.terminate();
-        if (!m_process.waitForFinished(kStartupMs))
-            m_process.kill();
-        m_process.waitForFinished();
-    }
-    // The line goes dead the way an unplugged adapter does.
-    void kill()
-    {
-        m_process.kill();
-        m_process.waitForFinished();
-    }
-
-    QByteArray sent() const { return readFile(m_sentLog); }
-    QByteArray received() const { return readFile(m_receivedLog); }
-
-    const QString link;
-
-private:
-    QString m_sentLog;
-    QString m_receivedLog;
-    QProcess m_process;
-    QByteArray m_status;
-};
 
 struct RecorderRun
 {
@@ -232,7 +169,7 @@ private slots:
         // The headless recorder.
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("rec")));
         const QString recFolder = dir.filePath(QStringLiteral("rec"));
-        Sim simForRecorder(dir.path(), QStringLiteral("ttyRecorder"));
+        test::Simulator simForRecorder(dir.path(), QStringLiteral("ttyRecorder"));
         QVERIFY(simForRecorder.start(simOptions));
         const QString dateBefore = shortDate();
         const RecorderRun run = runRecorder(
@@ -267,7 +204,7 @@ private slots:
         // The window, on a second simulator, saving from its stop question.
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("win")));
         const QString winFolder = dir.filePath(QStringLiteral("win"));
-        Sim simForWindow(dir.path(), QStringLiteral("ttyWindow"));
+        test::Simulator simForWindow(dir.path(), QStringLiteral("ttyWindow"));
         QVERIFY(simForWindow.start(simOptions));
         QVERIFY(writeFile(QDir(winFolder).filePath(QStringLiteral("scx.ini")),
                           "\r\n" + simForWindow.link.toLocal8Bit() + "\r\n" + language.toLatin1()
@@ -315,7 +252,7 @@ private slots:
         QVERIFY(writeFile(dir.filePath(QStringLiteral("scx.ini")), "\r\n1\r\nDeutsch\r\n"));
         // A leftover recording is kept, as the window keeps it at start-up.
         QVERIFY(writeFile(dir.filePath(QStringLiteral("Senso.scx")), "earlier run\r\n"));
-        Sim sim(dir.path(), QStringLiteral("ttyZKD735"));
+        test::Simulator sim(dir.path(), QStringLiteral("ttyZKD735"));
         QVERIFY(sim.start(
             {QStringLiteral("--interval"), QStringLiteral("20"), QStringLiteral("--baud"), QStringLiteral("115200")}));
         const qint64 signalAfterMs = 2000;
@@ -378,7 +315,7 @@ private slots:
         QFETCH(int, exitCode);
         QFETCH(QByteArray, messagePart);
         QTemporaryDir dir;
-        Sim sim(dir.path(), QStringLiteral("ttyZKD735"));
+        test::Simulator sim(dir.path(), QStringLiteral("ttyZKD735"));
         QStringList arguments{QStringLiteral("--port"), sim.link, QStringLiteral("--quiet")};
         std::function<void(QProcess &)> meanwhile;
         if (failure == QLatin1String("usage")) {

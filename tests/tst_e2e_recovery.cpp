@@ -1,4 +1,5 @@
 #include "FormFixture.h"
+#include "SimulatorProcess.h"
 #include "app/StatusPanel.h"
 #include "util/StatusFormat.h"
 
@@ -24,47 +25,6 @@ QString binary(const char *name)
     return QStringLiteral(ZKD_BIN_DIR "/") + QString::fromLatin1(name);
 }
 
-// The simulator on a pseudo-terminal linked into `folder`, logging what it sent.
-struct Sim
-{
-    QProcess process;
-    QString link;
-    QString sentLog;
-
-    bool start(const QString &folder)
-    {
-        link = QDir(folder).filePath(QStringLiteral("ttyZKD735"));
-        sentLog = QDir(folder).filePath(QStringLiteral("sent.bin"));
-        process.start(binary("zkd735-sim"),
-                      {QStringLiteral("--link"), link, QStringLiteral("--interval"), QStringLiteral("20"),
-                       QStringLiteral("--baud"), QStringLiteral("0"), QStringLiteral("--log-sent"), sentLog});
-        if (!process.waitForStarted(kStartupMs))
-            return false;
-        QDeadlineTimer deadline(kStartupMs);
-        while (!QFileInfo(link).isSymLink() && !deadline.hasExpired())
-            QTest::qWait(10);
-        return QFileInfo(link).isSymLink();
-    }
-    // Once the reader has closed the line the log holds exactly what it read.
-    bool waitUntilReaderGone()
-    {
-        QByteArray status;
-        QDeadlineTimer deadline(kStartupMs);
-        while (!status.contains("the other side closed the line") && !deadline.hasExpired()) {
-            process.waitForReadyRead(50);
-            status += process.readAllStandardError();
-        }
-        return status.contains("the other side closed the line");
-    }
-    ~Sim()
-    {
-        process.terminate();
-        if (!process.waitForFinished(kStartupMs))
-            process.kill();
-        process.waitForFinished();
-    }
-};
-
 QString field(const Form1 &form, const char *name)
 {
     return form.findChild<QLabel *>(QString::fromLatin1(name))->text();
@@ -79,8 +39,9 @@ private slots:
     void killedRunIsRecoveredByteForByte()
     {
         test::FormFixture fx;
-        Sim sim;
-        QVERIFY(sim.start(fx.currentDir.path()));
+        test::Simulator sim(fx.currentDir.path());
+        QVERIFY(sim.start(
+            {QStringLiteral("--interval"), QStringLiteral("20"), QStringLiteral("--baud"), QStringLiteral("0")}));
         QProcess recorder;
         recorder.setWorkingDirectory(fx.currentDir.path());
         recorder.start(binary("zkd735-record"),
@@ -115,8 +76,9 @@ private slots:
     {
         test::FormFixture fx;
         fx.clock.followReal = false;
-        Sim sim;
-        QVERIFY(sim.start(fx.currentDir.path()));
+        test::Simulator sim(fx.currentDir.path());
+        QVERIFY(sim.start(
+            {QStringLiteral("--interval"), QStringLiteral("20"), QStringLiteral("--baud"), QStringLiteral("0")}));
         QVERIFY(
             fx.writeSettings("\r\n" + sim.link.toUtf8() + "\r\nDeutsch\r\n 10 \r\n 0 \r\n9600\r\n\r\n0\r\nReady\r\n"));
         Form1 &form = fx.startForm();
@@ -142,7 +104,7 @@ private slots:
         QVERIFY(!form.comm().PortOpen());
         QCOMPARE(field(form, "StatusState"), QStringLiteral("Geschlossen"));
         QVERIFY(sim.waitUntilReaderGone());
-        const QByteArray sent = readFile(sim.sentLog);
+        const QByteArray sent = sim.sent();
         fx.clock.monotonic = 200'000;
         form.StatusBar->refresh();
         QCOMPARE(field(form, "StatusElapsed"), QStringLiteral("0:01:05"));

@@ -1,4 +1,5 @@
 #include "FormFixture.h"
+#include "SimulatorProcess.h"
 #include "app/BarMeter.h"
 #include "app/Form1.h"
 #include "app/ScaleLabel.h"
@@ -8,7 +9,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -18,25 +18,15 @@ namespace {
 
 struct Fixture : test::FormFixture
 {
-    QProcess simulator;
+    test::Simulator simulator{currentDir.path()};
 
-    ~Fixture()
-    {
-        form.reset();
-        simulator.terminate();
-        simulator.waitForFinished(3000);
-    }
+    ~Fixture() { form.reset(); }
 
+    // A failed start shows as a port that does not open.
     Form1 &start(const QByteArray &language, const QStringList &simArguments)
     {
-        const QString link = currentDir.filePath(QStringLiteral("ttyZKD735"));
-        simulator.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        simulator.start(QStringLiteral(ZKD_BIN_DIR "/zkd735-sim"),
-                        QStringList{QStringLiteral("--link"), link, QStringLiteral("--quiet")} + simArguments);
-        simulator.waitForStarted(5000);
-        for (int i = 0; i < 100 && !QFileInfo::exists(link); ++i)
-            QTest::qWait(20);
-        writeSettings(settings(link.toUtf8(), language));
+        simulator.start(QStringList{QStringLiteral("--quiet")} + simArguments);
+        writeSettings(settings(simulator.link.toUtf8(), language));
         return startForm();
     }
 };
