@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Proves the Windows build (scripts/windows-build.sh) under Wine, on Xvfb:
 # the core unit tests, the installer's silent install and uninstall, the
-# installed program's start-up, settings save and restart, a Start with no
+# installed program's start-up, its system menu without Close, a second
+# start handing over to the first copy, settings save and restart, a Start with no
 # instrument answering, the 8-bit scx.ini against the Linux build's, the
 # recorder without a window, and a screenshot. Prints `N passed, M failed`
 # last. Wine cannot carry serial data from a pseudo-terminal to the
@@ -164,6 +165,22 @@ else
   fail "working file in Documents\\ZKD735" "$(ls "$user_dir/Documents" 2>&1)"
 fi
 import -window root "$shots/window.png" 2>/dev/null
+if wait_log "system menu without Close"; then
+  pass "the window's system menu has no Close item"
+else
+  fail "Close removed from the system menu" "$(grep '^check' "$log" | tr '\n' ' ')"
+fi
+# A second start hands over to the first copy, which comes forward (Xvfb has
+# no window manager to minimise it first, so the restore is not shown here).
+(cd "$user_dir" && timeout 60 wine "C:\\Program Files\\ZKD735 Data Recorder\\ZKD735_DataRecorder.exe" \
+  >"$tmp/second.out" 2>&1)
+second_rc=$?
+windows=$(xdotool search --name "^ZKD735  Data Recorder" 2>/dev/null | wc -l)
+if wait_log "brought forward" && [ "$second_rc" -ne 124 ]; then
+  pass "a second start brings the first copy's window forward and ends ($windows window of that name)"
+else
+  fail "a second start brings the first copy forward" "exit $second_rc; $(grep '^check' "$log" | tr '\n' ' ')"
+fi
 # Start with no instrument answering: after 1.5 s the header read reports
 # the transmission error, which ends the run, and the save question follows.
 xdotool windowactivate --sync "$(window_id)" 2>/dev/null
