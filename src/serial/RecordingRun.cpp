@@ -101,7 +101,6 @@ bool RecordingRun::record(const BatchResult &result)
         const QString error = m_workFile.errorText();
         if (!m_writeFailure || !m_writeFailure(error)) {
             closeWorkFile();
-            emit writeFailed(error);
             return false;
         }
         // The handler may have closed the file itself.

@@ -77,7 +77,7 @@ public:
     // Processes received bytes: the pipeline, then the working file, flushed
     // when a line completed. A write that fails asks the write-failure
     // handler whether to try again; without one, or when it says no, the
-    // working file is closed and writeFailed tells why.
+    // working file is closed.
     BatchResult process(const QByteArray &bytes);
     // The two halves of process: the pipeline, then the working file. False
     // when the bytes could not be written.
@@ -97,10 +97,6 @@ public:
     // follow the full scales chosen.
     SensorSelection::Result selectSensors(const QString &sr1Line, const QString &sr2Line,
                                           const SensorSelection::State &before);
-
-signals:
-    // A write failed and the working file was closed.
-    void writeFailed(const QString &error);
 
 private:
     FileNumbers m_fileNumbers;
