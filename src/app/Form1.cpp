@@ -4,6 +4,7 @@
 #include "app/BarMeter.h"
 #include "app/CachedWidgets.h"
 #include "app/Icons.h"
+#include "app/InputPanel.h"
 #include "app/NativeWindow.h"
 #include "app/PictureButton.h"
 #include "app/ScaleLabel.h"
@@ -28,8 +29,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFontDatabase>
-#include <QGridLayout>
-#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -47,42 +46,6 @@
 
 namespace zkd {
 namespace {
-
-constexpr int kInputPanelMaxChars = 90;
-
-QLineEdit *valueBox(QWidget *parent, const char *name, const QColor &text, const QColor &background, int pointSize)
-{
-    auto *box = new QLineEdit(parent);
-    box->setObjectName(QString::fromLatin1(name));
-    box->setReadOnly(true);
-    box->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    box->setFocusPolicy(Qt::NoFocus);
-    box->setStyle(CachedPanelStyle::instance());
-    QFont f = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    f.setPointSize(pointSize);
-    f.setBold(pointSize > 14);
-    // Numbers from the instrument: laid out without text shaping, as the table.
-    f.setStyleStrategy(QFont::PreferNoShaping);
-    box->setFont(f);
-    QPalette pal = box->palette();
-    pal.setColor(QPalette::Text, text);
-    pal.setColor(QPalette::Base, background);
-    box->setPalette(pal);
-    return box;
-}
-
-// A value box is read out by the caption above or beside it ("ACT 1"), not
-// by the panel it sits in ("INP 1"), which all three boxes of an input share.
-QLabel *captionLabel(const QString &text, QWidget *parent, QWidget *box)
-{
-    auto *label = new QLabel(text, parent);
-    label->setBuddy(box);
-    QFont f = label->font();
-    f.setPointSizeF(f.pointSizeF() * 0.9);
-    label->setFont(f);
-    label->setStyleSheet(QStringLiteral("color: #555;"));
-    return label;
-}
 
 void setColours(QWidget *widget, std::optional<QColor> text, std::optional<QColor> background)
 {
@@ -171,91 +134,28 @@ void Form1::buildControls()
     toolbar->addWidget(Secunden);
     root->addLayout(toolbar);
 
-    // The two inputs side by side: meter with its scale and overflow mark,
-    // then the large actual value with maximum and minimum below it.
+    // The two inputs side by side, the row centred on a wide window.
     auto *inputs = new QHBoxLayout;
     inputs->addStretch(0);
     inputs->setSpacing(10);
-    struct InputControls
-    {
-        QLabel *header;
-        QLineEdit *act;
-        QLineEdit *max;
-        QLineEdit *min;
-        BarMeter *bar;
-        ScaleLabel *scale;
-        QLabel *ovl;
-    };
-    const auto makeInput = [&](int index, const char *actName, const char *maxName, const char *minName,
-                               const QColor &colour) {
-        InputControls c{};
-        auto *box = new CachedGroupBox(str(texts::InputCaption).arg(index), central);
-        box->setObjectName(QStringLiteral("Input%1").arg(index));
-        auto *grid = new QGridLayout(box);
-        grid->setContentsMargins(8, 6, 8, 8);
-        grid->setHorizontalSpacing(8);
-        grid->setVerticalSpacing(4);
-        c.scale = new ScaleLabel(box);
-        c.scale->setObjectName(QStringLiteral("Label%1").arg(index == 1 ? 9 : 10));
-        c.scale->setText(str(texts::ScaleBuilt));
-        c.scale->setTextColour(colour);
-        c.scale->setMinimumHeight(181);
-        c.bar = new BarMeter(box);
-        c.bar->setObjectName(QStringLiteral("Bar%1").arg(index));
-        c.bar->setBarColour(colour.lighter(120));
-        c.ovl = new QLabel(str(texts::OverflowMark), box);
-        c.ovl->setObjectName(QStringLiteral("Label%1").arg(index == 1 ? 7 : 8));
-        c.ovl->setAlignment(Qt::AlignCenter);
-        c.ovl->setStyleSheet(QStringLiteral("QLabel { color: white; background: #d02020; font-weight: bold;"
-                                            " border-radius: 3px; padding: 1px 4px; }"));
-        c.header = new QLabel(box);
-        c.header->setObjectName(QStringLiteral("Label%1").arg(index == 1 ? 5 : 6));
-        // The instrument's own line: never taken for markup.
-        c.header->setTextFormat(Qt::PlainText);
-        c.header->setStyleSheet(QStringLiteral("color: %1; font-weight: bold;").arg(colour.name()));
-        c.act = valueBox(box, actName, Qt::black, QColor(255, 255, 192), 26);
-        c.act->setMinimumHeight(56);
-        c.max = valueBox(box, maxName, QColor(192, 0, 0), QColor(224, 224, 224), 13);
-        c.min = valueBox(box, minName, QColor(0, 0, 192), QColor(224, 224, 224), 13);
-
-        auto *meter = new QGridLayout;
-        meter->setSpacing(2);
-        meter->addWidget(c.ovl, 0, 0, 1, 2, Qt::AlignHCenter);
-        meter->addWidget(c.scale, 1, 0);
-        meter->addWidget(c.bar, 1, 1);
-        grid->addLayout(meter, 0, 0, 6, 1);
-        grid->addWidget(c.header, 0, 1, 1, 2);
-        grid->addWidget(captionLabel(str(texts::ActCaption).arg(index), box, c.act), 1, 1, 1, 2);
-        grid->addWidget(c.act, 2, 1, 1, 2);
-        grid->addWidget(captionLabel(str(texts::MaxCaption).arg(index), box, c.max), 3, 1);
-        grid->addWidget(captionLabel(str(texts::MinCaption).arg(index), box, c.min), 3, 2);
-        grid->addWidget(c.max, 4, 1);
-        grid->addWidget(c.min, 4, 2);
-        grid->setRowStretch(5, 1);
-        grid->setColumnStretch(1, 1);
-        grid->setColumnStretch(2, 1);
-        // On a wide window the panels stop growing, so the meters and value
-        // boxes keep their proportions; the row stays centred.
-        box->setMaximumWidth(box->fontMetrics().averageCharWidth() * kInputPanelMaxChars);
-        inputs->addWidget(box, 1);
-        return c;
-    };
-    const InputControls in1 = makeInput(1, "Text8", "Text9", "Text10", QColor(0, 0, 192));
-    const InputControls in2 = makeInput(2, "Text11", "Text12", "Text13", QColor(192, 0, 0));
-    Label5 = in1.header;
-    Text8 = in1.act;
-    Text9 = in1.max;
-    Text10 = in1.min;
-    Bar1 = in1.bar;
-    Label9 = in1.scale;
-    Label7 = in1.ovl;
-    Label6 = in2.header;
-    Text11 = in2.act;
-    Text12 = in2.max;
-    Text13 = in2.min;
-    Bar2 = in2.bar;
-    Label10 = in2.scale;
-    Label8 = in2.ovl;
+    auto *in1 = new InputPanel(1, QColor(0, 0, 192), central);
+    inputs->addWidget(in1, 1);
+    auto *in2 = new InputPanel(2, QColor(192, 0, 0), central);
+    inputs->addWidget(in2, 1);
+    Label5 = in1->header;
+    Text8 = in1->act;
+    Text9 = in1->max;
+    Text10 = in1->min;
+    Bar1 = in1->bar;
+    Label9 = in1->scale;
+    Label7 = in1->overflow;
+    Label6 = in2->header;
+    Text11 = in2->act;
+    Text12 = in2->max;
+    Text13 = in2->min;
+    Bar2 = in2->bar;
+    Label10 = in2->scale;
+    Label8 = in2->overflow;
     inputs->addStretch(0);
     root->addLayout(inputs);
 
