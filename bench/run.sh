@@ -182,7 +182,10 @@ for period in $periods; do
   exec {catfd}>&-
   stop_sims "${names[@]}"
   for b in "${builds[@]}"; do
-    "$bin/zkd735-bench-check" --sent "$work/w$b$period.sent" --recorded "$work/w$b$period.dir/Senso.bak" \
+    # Saved as run.csv; a base build from before that kept the run as Senso.bak.
+    saved="$work/w$b$period.dir/run.csv"
+    [ -f "$saved" ] || saved="$work/w$b$period.dir/Senso.bak"
+    "$bin/zkd735-bench-check" --sent "$work/w$b$period.sent" --recorded "$saved" \
       >"$work/w$b$period.check" || true
     "$bin/zkd735-bench-check" --sent "$work/r$b$period.sent" --recorded "$work/r$b$period.dir/Senso.scx" \
       >"$work/r$b$period.check" || true

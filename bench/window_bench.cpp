@@ -22,8 +22,8 @@
 // Drives the main window the way a user would for the benchmarks, without a
 // screen (QT_QPA_PLATFORM=offscreen). Start it in a folder that holds it and
 // an scx.ini naming the instrument's port. One of:
-//   --run-seconds S         Start, record S seconds, Stop (answering No to the
-//                           save question: the run is kept as Senso.bak);
+//   --run-seconds S         Start, record S seconds, Stop (answering Yes to the
+//                           save question: the run is saved as run.csv);
 //                           CPU time and the longest busy stretch of the
 //                           event loop.
 //   --rss-at-mb A,B,...     Start and record until the working file reaches
@@ -40,7 +40,9 @@ constexpr int kSizePollMs = 20;
 constexpr int kRssTimeoutMs = 240 * 1000;
 constexpr double kMegabyte = 1e6;
 
-// Answers No to every question and cancels every dialog; reports what it was asked.
+// Answers No to every question and cancels every dialog, unless a save is
+// wanted (`saveAs`): then Yes, and the file dialog gives that name. Reports
+// what it was asked.
 class BenchPrompts final : public IPrompts
 {
 public:
@@ -48,16 +50,24 @@ public:
     {
         ++asked;
         std::fprintf(stderr, "window asked: %s\n", qPrintable(message.text));
+        if (!saveAs.isEmpty() && message.buttons.contains(PromptButton::Yes))
+            return PromptButton::Yes;
         if (message.buttons.contains(PromptButton::No))
             return PromptButton::No;
         return message.buttons.isEmpty() ? PromptButton::Ok : message.buttons.first();
     }
-    std::optional<QString> saveFile(const FileDialogRequest &) override { return std::nullopt; }
+    std::optional<QString> saveFile(const FileDialogRequest &) override
+    {
+        if (saveAs.isEmpty())
+            return std::nullopt;
+        return saveAs;
+    }
     std::optional<QString> openFile(const FileDialogRequest &) override { return std::nullopt; }
     void about(const QString &, const QString &) override {}
     void beep() override {}
 
     int asked = 0;
+    QString saveAs;
 };
 
 qint64 nowNs()
@@ -140,6 +150,8 @@ int recordFor(Form1 &window, BenchPrompts &prompts, int seconds)
         const double cpu = bench::cpuSeconds() - cpuBefore;
         const double wallSeconds = double(wall.nsecsElapsed()) / 1e9;
         const int askedBefore = prompts.asked;
+        // What the run recorded is then checked against what the line carried.
+        prompts.saveAs = QDir::current().filePath(QStringLiteral("run.csv"));
         window.SSCommand2_Click();
         std::printf("window_cpu_s=%.3f\nwindow_wall_s=%.3f\nwindow_max_stall_ms=%lld\nwindow_max_stall_cpu_ms=%.1f\n"
                     "window_max_stall_at_s=%.1f\nwindow_rss_kib=%lld\n"
