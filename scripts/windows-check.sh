@@ -3,8 +3,10 @@
 # the core unit tests, the installer's silent install and uninstall, the
 # installed program's start-up, its system menu without Close, a second
 # start handing over to the first copy, settings save and restart, a Start with no
-# instrument answering, the 8-bit scx.ini against the Linux build's, the
-# recorder without a window, and a screenshot. Prints `N passed, M failed`
+# instrument answering, the manual opened through the Windows shell, the
+# editor export starting Notepad, Open starting the spreadsheet program of
+# scx.ini and waiting for it, the 8-bit scx.ini against the Linux build's, the
+# recorder without a window, and screenshots. Prints `N passed, M failed`
 # last. Wine cannot carry serial data from a pseudo-terminal to the
 # program's serial port (its WaitCommEvent polls modem lines a pty does not
 # have), so no records pass through COM1 here: the serial path is proven by
@@ -34,7 +36,7 @@ if [ -z "$setup" ] || [ ! -d "$out/tests-bin" ]; then
   finish
 fi
 
-need=(wine wine64 xvfb xauth xdotool socat imagemagick)
+need=(wine wine64 xvfb xauth xdotool socat imagemagick gcc-mingw-w64-x86-64-posix)
 missing=()
 for p in "${need[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -45,6 +47,10 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 tmp=$(mktemp -d)
+# Wine links the prefix's Documents and Desktop to the home folder: one of
+# the temporary folder's own keeps the program's files in there.
+export HOME="$tmp/home"
+mkdir -p "$HOME"
 export WINEPREFIX="$tmp/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
 pids=()
 # shellcheck disable=SC2317  # run by the EXIT trap, never called by name
@@ -213,6 +219,131 @@ else
 fi
 wineserver -k
 wineserver -w
+
+# --- programs the window hands files to -------------------------------------------
+# One small Windows program, built here, stands in for the shell's PDF viewer
+# and for the spreadsheet program: it writes its arguments beside itself
+# (<name>.txt, "arg", tab, the argument), waits 3 s, and adds "ended" there.
+helpers="$WINEPREFIX/drive_c/zkdcheck"
+mkdir -p "$helpers/Table Calc"
+cat >"$tmp/argrec.c" <<'EOF'
+#include <stdio.h>
+#include <wchar.h>
+#include <windows.h>
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous, PWSTR line, int show)
+{
+    (void)instance; (void)previous; (void)line; (void)show;
+    int count = 0;
+    LPWSTR *words = CommandLineToArgvW(GetCommandLineW(), &count);
+    wchar_t path[MAX_PATH];
+    GetModuleFileNameW(NULL, path, MAX_PATH);
+    wcscpy(wcsrchr(path, L'.'), L".txt");
+    FILE *out = _wfopen(path, L"wb");
+    for (int i = 1; i < count; ++i) {
+        char text[4096];
+        WideCharToMultiByte(CP_UTF8, 0, words[i], -1, text, sizeof text, NULL, NULL);
+        fprintf(out, "arg\t%s\n", text);
+    }
+    fclose(out);
+    Sleep(3000);
+    out = _wfopen(path, L"ab");
+    fputs("ended\n", out);
+    fclose(out);
+    return 0;
+}
+EOF
+x86_64-w64-mingw32-gcc-posix -O2 -municode -mwindows -o "$helpers/viewer.exe" "$tmp/argrec.c" 2>"$tmp/argrec.err" \
+  && cp "$helpers/viewer.exe" "$helpers/Table Calc/calc.exe"
+# Wine's shell opens a .pdf with the viewer; scx.ini line 1 names the
+# spreadsheet program by its path (a folder with a blank in it).
+wine reg add 'HKLM\Software\Classes\.pdf' /ve /d ZKD735Check.pdf /f >/dev/null 2>&1
+wine reg add 'HKLM\Software\Classes\ZKD735Check.pdf\shell\open\command' /ve \
+  /d '"C:\zkdcheck\viewer.exe" "%1"' /f >/dev/null 2>&1
+wineserver -w
+printf 'C:\\zkdcheck\\Table Calc\\calc.exe\r\n1\r\nEnglish\r\n 10 \r\n 0 \r\n\r\n\r\n0\r\nReady\r\n' \
+  >"$settings_dir/scx.ini"
+saved="C:\\users\\$(id -un)\\Documents\\ZKD735\\check.csv"
+manual_win='C:\Program Files\ZKD735 Data Recorder\ZKD735.pdf'
+# In turn: the manual (Help), a Save, the editor export of the saved file
+# (its menu item is never switched on, so the hook runs its handler), and
+# Open of the same file, which hands it to the spreadsheet program.
+: >"$log"
+start_program ZKD735_CHECK_LOG="$(winepath -w "$log")" ZKD735_CHECK_SAVE_AS="$saved" ZKD735_CHECK_OPEN="$saved" \
+  ZKD735_CHECK_COMMANDS="Help,SScommand4,SSCommand6,SScommand3"
+wait_window
+check_lines() { grep '^check' "$log" 2>/dev/null | cut -f2 | tr '\n' ';'; }
+# The shell-open routine and the manual through ShellExecuteW.
+wait_log "shell open" && for _ in $(seq 20); do [ -s "$helpers/viewer.txt" ] && break; sleep 0.5; done
+shell_answer=$(sed -n 's/^check\tshell open .*: \([0-9-]*\)$/\1/p' "$log" | head -1)
+if [ "${shell_answer:-0}" -gt 32 ] && grep -qxF "arg	$manual_win" "$helpers/viewer.txt" 2>/dev/null \
+    && ! grep -q "The manual" "$log"; then
+  pass "Help opens the manual through the Windows shell (ShellExecuteW answered $shell_answer; Wine's shell started the .pdf program with $manual_win)"
+else
+  fail "the manual through the Windows shell" "answer '${shell_answer}'; viewer: $(tr '\n' ' ' <"$helpers/viewer.txt" 2>&1); $(tr '\n' ' ' <"$log")"
+fi
+# The editor export: "Notepad" by name, with the saved file, waited for
+# until the check closes its window.
+wine_process() { # the pid and command line of this prefix's process whose command line has $1
+  local pid
+  for pid in $(pgrep -i -f "$1"); do
+    tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" || continue
+    echo "$pid $(tr '\0' ' ' <"/proc/$pid/cmdline" | sed 's/ *$//')"
+    return 0
+  done
+  return 1
+}
+editor=""
+if wait_log "command SSCommand6$"; then
+  for _ in $(seq 40); do editor=$(wine_process 'notepad\.exe') && break; sleep 0.5; done
+fi
+editor_window=""
+for _ in $(seq 40); do
+  editor_window=$(xdotool search --name 'check\.csv - Notepad' 2>/dev/null | head -1)
+  [ -n "$editor_window" ] && break
+  sleep 0.5
+done
+sleep 1
+waiting=no
+grep -q "command SSCommand6 returned" "$log" || waiting=yes
+import -window root "$shots/editor.png" 2>/dev/null
+closed_by=""
+if [ -n "$editor_window" ]; then
+  xdotool windowactivate --sync "$editor_window" 2>/dev/null
+  xdotool key --window "$editor_window" alt+F4
+  wait_log "command SSCommand6 returned" && closed_by="its window closed (Alt+F4)"
+fi
+if [ -z "$closed_by" ] && [ -n "$editor" ]; then
+  kill "${editor%% *}" 2>/dev/null
+  wait_log "command SSCommand6 returned" && closed_by="its process ended by the check"
+fi
+if [ -f "$measurements/check.csv" ] && echo "$editor" | grep -qiF "notepad.exe $saved" && [ "$waiting" = yes ] \
+    && [ -n "$editor_window" ] && [ -n "$closed_by" ]; then
+  pass "the editor export starts Notepad by name with the saved file (${editor#* }), and waits until $closed_by"
+else
+  fail "the editor export starts Notepad with the saved file and waits" \
+    "process '$editor', window '$editor_window', waiting $waiting, ended: '$closed_by'; $(check_lines)"
+fi
+# Open hands the file to the spreadsheet program of scx.ini line 1 and waits
+# for it: the program has written its argument and is still running (3 s)
+# while the command has not returned, and the command returns after it ended.
+calc_txt="$helpers/Table Calc/calc.txt"
+if wait_log "command SScommand3$"; then
+  for _ in $(seq 40); do [ -s "$calc_txt" ] && break; sleep 0.5; done
+fi
+running_wait=no
+grep -q "command SScommand3 returned" "$log" || running_wait=yes
+wait_log "command SScommand3 returned"
+waited_ms=$(sed -n 's/^check\tcommand SScommand3 returned after \([0-9]*\) ms$/\1/p' "$log")
+if grep -qxF "arg	$saved" "$calc_txt" 2>/dev/null && [ "$(grep -c '^arg' "$calc_txt")" -eq 1 ] \
+    && [ "$running_wait" = yes ] && grep -qx "ended" "$calc_txt" && [ "${waited_ms:-0}" -ge 3000 ]; then
+  pass "Open starts the spreadsheet program by the path in scx.ini line 1 with the file as one argument, and waits for it ($waited_ms ms for a program that runs 3 s)"
+else
+  fail "the spreadsheet program of scx.ini line 1 started and waited for" \
+    "program: $(tr '\n' ' ' <"$calc_txt" 2>&1); waiting $running_wait; returned after '${waited_ms}' ms; $(check_lines)"
+fi
+wineserver -k
+wineserver -w
 printf '\r\n1\r\nEnglish\r\n 10 \r\n 0 \r\n\r\n\r\n0\r\nReady\r\n' >"$settings_dir/scx.ini"
 
 # The settings dialog saves scx.ini (umlauts and accents in the path field)
@@ -292,5 +423,5 @@ else
   # shellcheck disable=SC2012  # what is left, shown to a person
   fail "silent uninstall" "$(ls "$program_dir" 2>&1 | tr '\n' ' ')"
 fi
-echo "      screenshots: $shots/window.png, $shots/recording.png"
+echo "      screenshots: $shots/window.png, $shots/recording.png, $shots/editor.png"
 finish

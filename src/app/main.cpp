@@ -88,6 +88,6 @@ int main(int argc, char *argv[])
     if (!window.startUp())
         return 0;
     window.show();
-    zkd::checkhooks::scheduleSettingsHook(window);
+    zkd::checkhooks::scheduleHooks(window);
     return app.exec();
 }

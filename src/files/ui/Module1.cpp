@@ -9,6 +9,8 @@
 #include <QStandardPaths>
 
 #ifdef Q_OS_WIN
+#include "app/CheckHooks.h"
+
 #include <qt_windows.h>
 #include <shellapi.h>
 #endif
@@ -100,7 +102,9 @@ qint32 shellExecute(const ShellOpenSplit &parts, qint32 show)
     const HINSTANCE result = ::ShellExecuteW(nullptr, nullptr, program.c_str(),
                                              parameters.empty() ? nullptr : parameters.c_str(),
                                              folder.empty() ? nullptr : folder.c_str(), show);
-    return static_cast<qint32>(reinterpret_cast<INT_PTR>(result));
+    const auto answer = static_cast<qint32>(reinterpret_cast<INT_PTR>(result));
+    checkhooks::note(QStringLiteral("shell open %1: %2").arg(QString::fromStdWString(program)).arg(answer));
+    return answer;
 }
 #endif
 
