@@ -3,7 +3,6 @@
 #include "app/ScaleLabel.h"
 #include "graph/Graph.h"
 #include "sensor/SensorTable.h"
-#include "util/Clock.h"
 #include "util/Prompts.h"
 
 #include <QAction>
@@ -31,63 +30,26 @@ using zkd::test::readFile;
 
 namespace {
 
-// Answers every message with OK (or Yes) and cancels every file dialog.
-class AnsweringPrompts final : public zkd::IPrompts
-{
-public:
-    zkd::PromptButton ask(const zkd::PromptMessage &message) override
-    {
-        asked.append(message.text);
-        if (message.buttons.contains(zkd::PromptButton::Ok))
-            return zkd::PromptButton::Ok;
-        return zkd::PromptButton::Yes;
-    }
-    std::optional<QString> saveFile(const zkd::FileDialogRequest &) override { return std::nullopt; }
-    std::optional<QString> openFile(const zkd::FileDialogRequest &) override { return std::nullopt; }
-    void about(const QString &, const QString &) override {}
-    void beep() override {}
-
-    QStringList asked;
-};
-
-struct FixedClock final : zkd::IClock
-{
-    QTime timeOfDay() const override { return QTime(12, 34, 56); }
-    QString shortDate() const override { return QStringLiteral("01.02.2024"); }
-    qint64 monotonicMs() const override { return 0; }
-};
-
-// A main window over two empty temporary folders, with the sensor-range
-// fields of codes 5 (full scale 400) and 47 (full scale 10000).
-struct Rig
+// A main window, not started, over two empty temporary folders, with the
+// sensor-range fields of codes 5 (full scale 400) and 47 (full scale 10000).
+struct Rig : zkd::test::FormFixture
 {
     Rig()
     {
-        Form1::Deps deps;
-        deps.prompts = &prompts;
-        deps.clock = &clock;
-        deps.programDir = programDir.path();
-        deps.currentDir = currentDir.path();
-        form1 = std::make_unique<Form1>(deps);
-        form1->Text1_0->setText(QStringLiteral("SR1 =  5"));
-        form1->Text1_1->setText(QStringLiteral("SR2 = 47"));
+        buildForm();
+        form->Text1_0->setText(QStringLiteral("SR1 =  5"));
+        form->Text1_1->setText(QStringLiteral("SR2 = 47"));
     }
 
     // One refresh after a record with these values (none when all are empty).
     void tick(const QString &act1, const QString &act2, const QString &seconds = QString())
     {
         if (!(act1.isEmpty() && act2.isEmpty() && seconds.isEmpty()))
-            form1->ProcessReceived(
+            form->ProcessReceived(
                 (QStringList{seconds.isEmpty() ? "0" : seconds, act1, "0", "0", act2, "0", "0"}.join(' ') + '\r')
                     .toLatin1());
-        form1->graph()->Timer1_Timer();
+        form->graph()->Timer1_Timer();
     }
-
-    QTemporaryDir programDir;
-    QTemporaryDir currentDir;
-    AnsweringPrompts prompts;
-    FixedClock clock;
-    std::unique_ptr<Form1> form1;
 };
 
 QString graphScale(int code)
@@ -192,7 +154,7 @@ private slots:
 void TestUiGraph::asBuilt()
 {
     Rig rig;
-    const auto graph = std::make_unique<Graph>(*rig.form1);
+    const auto graph = std::make_unique<Graph>(*rig.form);
     QCOMPARE(graph->windowTitle(), QStringLiteral("INP 1  +  INP 2  Preview Graph    "));
     const QList<QPair<const QLabel *, QString>> captions{{graph->Label3, "INP 1  ACT = "},
                                                          {graph->Label5, "INP 2  ACT ="},
@@ -251,9 +213,9 @@ void TestUiGraph::loadSetsScales()
     QFETCH(int, fullScale2);
 
     Rig rig;
-    rig.form1->Text1_0->setText(field1);
-    rig.form1->Text1_1->setText(field2);
-    Graph *graph = rig.form1->graph();
+    rig.form->Text1_0->setText(field1);
+    rig.form->Text1_1->setText(field2);
+    Graph *graph = rig.form->graph();
 
     QCOMPARE(pair(graph->valueRange(Trace::Input1)), axis1);
     QCOMPARE(pair(graph->valueRange(Trace::Input2)), axis2);
@@ -263,9 +225,9 @@ void TestUiGraph::loadSetsScales()
     QVERIFY(graph->points(Trace::Input1).isEmpty());
     QVERIFY(!graph->isVisible());
     QVERIFY(graph->Timer1->isActive());
-    QVERIFY(rig.prompts.asked.isEmpty());
-    QCOMPARE(int(rig.form1->globals().ScaleMax1), fullScale1);
-    QCOMPARE(int(rig.form1->globals().ScaleMax2), fullScale2);
+    QVERIFY(rig.prompts.messages.isEmpty());
+    QCOMPARE(int(rig.form->globals().ScaleMax1), fullScale1);
+    QCOMPARE(int(rig.form->globals().ScaleMax2), fullScale2);
 }
 
 void TestUiGraph::captionByLanguage_data()
@@ -290,8 +252,8 @@ void TestUiGraph::captionByLanguage()
     QFETCH(QString, caption);
 
     Rig rig;
-    rig.form1->globals().language = zkd::Language(language);
-    QCOMPARE(rig.form1->graph()->windowTitle(), caption);
+    rig.form->globals().language = zkd::Language(language);
+    QCOMPARE(rig.form->graph()->windowTitle(), caption);
 }
 
 void TestUiGraph::refresh_data()
@@ -340,7 +302,7 @@ void TestUiGraph::refresh()
 
     Rig rig;
     rig.tick(act1, act2, seconds);
-    Graph *graph = rig.form1->graph();
+    Graph *graph = rig.form->graph();
     QCOMPARE(graph->Label10->text(), act1);
     QCOMPARE(graph->Label11->text(), act2);
     QCOMPARE(graph->Label9->text(), label9);
@@ -370,14 +332,14 @@ void TestUiGraph::keepsLastTenMinutes()
     Rig rig;
     for (int i = 1; i <= ticks; ++i)
         rig.tick(QString::number(i), QString::number(-i));
-    Graph *graph = rig.form1->graph();
+    Graph *graph = rig.form->graph();
     const QList<QPointF> input1 = graph->points(Trace::Input1);
     const QList<QPointF> input2 = graph->points(Trace::Input2);
     QCOMPARE(input1.size(), kept);
     QCOMPARE(input2.size(), kept);
     // Oldest first, one point a second, each at the second it was sampled.
     for (qsizetype i = 0; i < input1.size(); ++i) {
-        const double second = ticks - kept + 1 + i;
+        const auto second = double(ticks - kept + 1 + i);
         QCOMPARE(input1[i], QPointF(second, second));
         QCOMPARE(input2[i], QPointF(second, -second));
     }
@@ -387,8 +349,8 @@ void TestUiGraph::keepsLastTenMinutes()
 void TestUiGraph::plotsWhileHidden()
 {
     Rig rig;
-    rig.form1->ProcessReceived("1.0 7.0 0 0 0 0 0\r");
-    Graph *graph = rig.form1->graph();
+    rig.form->ProcessReceived("1.0 7.0 0 0 0 0 0\r");
+    Graph *graph = rig.form->graph();
     QVERIFY(!graph->isVisible());
     QTRY_COMPARE_WITH_TIMEOUT(graph->points(Trace::Input1).size(), 1, 3000);
     QCOMPARE(graph->points(Trace::Input1).constFirst().y(), 7.0);
@@ -407,22 +369,22 @@ void TestUiGraph::unloadGivesFreshChart()
     QFETCH(bool, closeButton);
 
     Rig rig;
-    rig.form1->Image1_Click();
+    rig.form->Image1_Click();
     rig.tick(QStringLiteral("1.0"), QStringLiteral("2.0"));
-    const QPointer<Graph> first = rig.form1->existingGraph();
+    const QPointer<Graph> first = rig.form->existingGraph();
     QVERIFY(first && first->isVisible());
     if (closeButton) {
         QVERIFY(first->close());
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     } else {
-        rig.form1->unloadGraph();
+        rig.form->unloadGraph();
     }
     QVERIFY(first.isNull());
-    QVERIFY(!rig.form1->existingGraph());
+    QVERIFY(!rig.form->existingGraph());
 
     // The next load starts an empty chart, hidden, with scales computed afresh.
-    rig.form1->Text1_0->setText(QStringLiteral("SR1 = 19"));
-    Graph *second = rig.form1->graph();
+    rig.form->Text1_0->setText(QStringLiteral("SR1 = 19"));
+    Graph *second = rig.form->graph();
     QVERIFY(!second->isVisible());
     QVERIFY(second->points(Trace::Input1).isEmpty());
     QCOMPARE(pair(second->valueRange(Trace::Input1)), Range(0, 300));
@@ -433,13 +395,13 @@ void TestUiGraph::unloadGivesFreshChart()
 void TestUiGraph::headerReadSetsUnits()
 {
     Rig rig;
-    QFile work(rig.form1->workFilePath());
+    QFile work(rig.form->workFilePath());
     QVERIFY(work.open(QIODevice::WriteOnly));
     work.write("INP1 = bar\r\nSR1 =  5\r\nINP2 = degrC\r\nSR2 = 47\r\n");
     work.close();
 
-    rig.form1->KopfLesen_Click();
-    Graph *graph = rig.form1->existingGraph();
+    rig.form->KopfLesen_Click();
+    Graph *graph = rig.form->existingGraph();
     QVERIFY(graph);
     QVERIFY(!graph->isVisible());
     QCOMPARE(graph->Label7->text(), QStringLiteral("bar"));
@@ -448,7 +410,7 @@ void TestUiGraph::headerReadSetsUnits()
     QCOMPARE(graph->Label4->text(), QStringLiteral("\u00b0C"));
     QCOMPARE(pair(graph->valueRange(Trace::Input1)), Range(0, 400));
     QCOMPARE(pair(graph->valueRange(Trace::Input2)), Range(0, 10000));
-    QVERIFY(rig.prompts.asked.isEmpty());
+    QVERIFY(rig.prompts.messages.isEmpty());
 }
 
 void TestUiGraph::zoomPanAndBackToLive()
@@ -533,7 +495,7 @@ void TestUiGraph::zoomOutReachesTheKeptHour()
     Rig rig;
     for (int i = 1; i <= ticks; ++i)
         rig.tick(QString::number(i), QString::number(-i));
-    Graph *graph = rig.form1->graph();
+    Graph *graph = rig.form->graph();
     graph->zoomTime(100.0, widest.second);
     QVERIFY(near(graph->timeRange(), widest));
     const QList<QPointF> kept = graph->points(Trace::Input1);
@@ -661,19 +623,19 @@ void TestUiGraph::exports()
 void TestUiGraph::headerLinesAreShownAsWritten()
 {
     Rig rig;
-    QFile work(rig.form1->workFilePath());
+    QFile work(rig.form->workFilePath());
     QVERIFY(work.open(QIODevice::WriteOnly));
     work.write("INP1 = <b>bar</b>\r\nSR1 =  5\r\nINP2 = <font color=red>x</font>&amp;\r\nSR2 = 47\r\n"
                "Pri = <img src=x>1\r\n");
     work.close();
 
-    rig.form1->KopfLesen_Click();
-    QCOMPARE(rig.form1->Label5->text(), QStringLiteral("INP1 = <b>bar</b>"));
-    QCOMPARE(rig.form1->Label6->text(), QStringLiteral("INP2 = <font color=red>x</font>&amp;"));
-    QCOMPARE(rig.form1->Label11->text(), QStringLiteral("Pri = <img src=x>1"));
+    rig.form->KopfLesen_Click();
+    QCOMPARE(rig.form->Label5->text(), QStringLiteral("INP1 = <b>bar</b>"));
+    QCOMPARE(rig.form->Label6->text(), QStringLiteral("INP2 = <font color=red>x</font>&amp;"));
+    QCOMPARE(rig.form->Label11->text(), QStringLiteral("Pri = <img src=x>1"));
     // Every label that shows a part of these lines, here and in the graph window, shows it as plain text.
-    QList<QLabel *> labels = rig.form1->findChildren<QLabel *>();
-    labels += rig.form1->graph()->findChildren<QLabel *>();
+    QList<QLabel *> labels = rig.form->findChildren<QLabel *>();
+    labels += rig.form->graph()->findChildren<QLabel *>();
     int shown = 0;
     for (const QLabel *label : labels) {
         if (!label->text().contains(QLatin1Char('<')))

@@ -1,9 +1,8 @@
-#include "TestFiles.h"
+#include "FormFixture.h"
 #include "app/Form1.h"
 #include "app/PictureButton.h"
 #include "app/SingleInstance.h"
 #include "settings/ui/Pathpro.h"
-#include "util/Clock.h"
 #include "util/Prompts.h"
 
 #include <QCheckBox>
@@ -14,7 +13,6 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
-#include <QQueue>
 #include <QSaveFile>
 #include <QScrollBar>
 #include <QSerialPortInfo>
@@ -32,57 +30,17 @@ using zkd::test::writeFile;
 
 namespace {
 
-// Answers from queues and keeps every message and file-dialog request the
-// user would have seen.
-class RecordingPrompts final : public IPrompts
+// A main window over two temporary folders, not started; the dialog under
+// test hangs off it.
+struct Rig : test::FormFixture
 {
-public:
-    QList<PromptMessage> messages;
-    QList<FileDialogRequest> openRequests;
-    QQueue<PromptButton> answers;
-    QQueue<std::optional<QString>> chosenFiles;
-    int saveRequests = 0;
-
-    PromptButton ask(const PromptMessage &message) override
-    {
-        messages.append(message);
-        if (!answers.isEmpty())
-            return answers.dequeue();
-        return message.buttons.isEmpty() ? PromptButton::Ok : message.buttons.first();
-    }
-    std::optional<QString> saveFile(const FileDialogRequest &) override
-    {
-        ++saveRequests;
-        return std::nullopt;
-    }
-    std::optional<QString> openFile(const FileDialogRequest &request) override
-    {
-        openRequests.append(request);
-        return chosenFiles.isEmpty() ? std::nullopt : chosenFiles.dequeue();
-    }
-    void about(const QString &, const QString &) override {}
-    void beep() override {}
-};
-
-// A main window over two temporary folders; the dialog under test hangs off it.
-struct Rig
-{
-    QTemporaryDir programDir;
-    QTemporaryDir currentDir;
-    RecordingPrompts prompts;
-    SystemClock clock;
-    std::unique_ptr<Form1> form;
-
     explicit Rig(const QString &programFolder = {})
     {
-        Form1::Deps deps;
-        deps.prompts = &prompts;
-        deps.clock = &clock;
-        deps.programDir = programFolder.isEmpty() ? programDir.path() : programFolder;
-        deps.currentDir = currentDir.path();
+        if (!programFolder.isEmpty())
+            deps.programDir = programFolder;
         // Saving restarts the program: here a program that does nothing.
         deps.executablePath = QStandardPaths::findExecutable(QStringLiteral("true"));
-        form = std::make_unique<Form1>(deps);
+        buildForm();
     }
     ~Rig() { delete form->pathpro(); }
 
@@ -110,13 +68,9 @@ QColor textColour(const QWidget *w)
 QString writeMarkerProgram(const QString &folder)
 {
     const QString path = QDir(folder).filePath(QStringLiteral("restart-probe.sh"));
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return {};
-    file.write("#!/bin/sh\npwd > restarted.txt\n");
-    file.close();
-    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    return path;
+    const bool written = writeFile(path, "#!/bin/sh\npwd > restarted.txt\n")
+        && QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    return written ? path : QString();
 }
 
 } // namespace
@@ -391,7 +345,7 @@ void TestPathpro::leaveKeepsValuesAndWritesNothing()
     QCOMPARE(dialog->Label4->text(), QStringLiteral("Language"));
     QCOMPARE(dialog->Sprache->count(), 3);
     QVERIFY(!QFile::exists(rig.programIni()));
-    QCOMPARE(rig.prompts.saveRequests, 0);
+    QVERIFY(rig.prompts.fileRequests.isEmpty());
 }
 
 void TestPathpro::browse_data()
@@ -426,7 +380,7 @@ void TestPathpro::browse()
     Rig rig;
     Pathpro *dialog = rig.open();
     dialog->Sprache->setCurrentIndex(dialog->Sprache->findText(language));
-    rig.prompts.chosenFiles.enqueue(choice);
+    rig.prompts.files.enqueue(choice);
     dialog->Button3->click();
 
     QCOMPARE(rig.prompts.messages.size(), 1);
@@ -436,8 +390,9 @@ void TestPathpro::browse()
     QCOMPARE(message.icon, PromptIcon::Warning);
     QCOMPARE(message.buttons, QList<PromptButton>{PromptButton::Ok});
 
-    QCOMPARE(rig.prompts.openRequests.size(), 1);
-    const FileDialogRequest &request = rig.prompts.openRequests.first();
+    QCOMPARE(rig.prompts.fileRequests.size(), 1);
+    QVERIFY(!rig.prompts.fileRequests.first().save);
+    const FileDialogRequest &request = rig.prompts.fileRequests.first().request;
     QCOMPARE(request.title, title);
     QCOMPARE(request.folder, rig.programDir.path());
     QVERIFY(request.fileName.isEmpty());
@@ -502,7 +457,7 @@ void TestPathpro::commaInPathRoundTrips()
     {
         Rig rig;
         Pathpro *dialog = rig.open();
-        rig.prompts.chosenFiles.enqueue(path);
+        rig.prompts.files.enqueue(path);
         dialog->Button3->click();
         dialog->Button1->click();
         saved = readFile(rig.programIni());
@@ -524,10 +479,8 @@ void TestPathpro::saveRestartsInCurrentFolderAndEnds()
     QVERIFY(!probe.isEmpty());
 
     Rig rig;
-    Form1::Deps deps = rig.form->deps();
-    deps.executablePath = probe;
-    rig.form.reset(); // a main window that restarts the probe instead of the recorder
-    rig.form = std::make_unique<Form1>(deps);
+    rig.deps.executablePath = probe;
+    rig.buildForm(); // a main window that restarts the probe instead of the recorder
     QSignalSpy ended(rig.form.get(), &Form1::programEnded);
 
     rig.open()->Button1->click();
@@ -607,11 +560,9 @@ void TestPathpro::failedRestartKeepsRecording()
     QTemporaryDir instanceFolder;
     SingleInstance instance(instanceFolder.path());
     QVERIFY(instance.claim());
-    Form1::Deps deps = rig.form->deps();
-    deps.executablePath = rig.programDir.filePath(QStringLiteral("missing-program"));
-    deps.instance = &instance;
-    rig.form.reset();
-    rig.form = std::make_unique<Form1>(deps);
+    rig.deps.executablePath = rig.programDir.filePath(QStringLiteral("missing-program"));
+    rig.deps.instance = &instance;
+    rig.buildForm();
     QVERIFY(
         writeFile(rig.currentIni(), "x\r\n2\r\n" + language.toLatin1() + "\r\n 11 \r\n 1 \r\n\r\n\r\n0\r\nReady\r\n"));
     rig.form->ResetWorkFile();
