@@ -1,5 +1,4 @@
-#include "FixedClock.h"
-#include "ScriptedPrompts.h"
+#include "FormFixture.h"
 
 #include "app/Form1.h"
 #include "app/PictureButton.h"
@@ -9,12 +8,9 @@
 #include <QFile>
 #include <QListWidget>
 #include <QPointer>
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace zkd;
-using zkd::test::FixedClock;
-using zkd::test::ScriptedPrompts;
 
 namespace {
 
@@ -51,33 +47,23 @@ private slots:
     void goesWithTheMainWindow();
 
 private:
-    Form2 &dialog() { return *m_form->form2(); }
+    Form2 &dialog() { return *m_fx->form->form2(); }
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    ScriptedPrompts m_prompts;
-    FixedClock m_clock;
-    std::unique_ptr<Form1> m_form;
+    // A window, not started, whose current folder holds two measurement files among others.
+    std::unique_ptr<test::FormFixture> m_fx;
 };
 
 void TestUiForm2::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
+    m_fx = std::make_unique<test::FormFixture>();
     for (const char *name : {"a.csv", "b.csv", "Senso.scx", "Senso.bak", "notes.txt"})
-        QVERIFY(touch(m_dir->filePath(QString::fromLatin1(name))));
-    m_prompts = ScriptedPrompts();
-    Form1::Deps deps;
-    deps.prompts = &m_prompts;
-    deps.clock = &m_clock;
-    deps.programDir = m_dir->path();
-    deps.currentDir = m_dir->path();
-    m_form = std::make_unique<Form1>(deps);
+        QVERIFY(touch(m_fx->currentDir.filePath(QString::fromLatin1(name))));
+    m_fx->buildForm();
 }
 
 void TestUiForm2::cleanup()
 {
-    m_form.reset();
-    m_dir.reset();
+    m_fx.reset();
 }
 
 void TestUiForm2::listsMeasurementFilesOnly()
@@ -91,13 +77,13 @@ void TestUiForm2::listsNamesBeginningWithADot()
 {
     // ".csv" is what a save named "csv" writes.
     for (const char *name : {".csv", ".old.csv", "csv"})
-        QVERIFY(touch(m_dir->filePath(QString::fromLatin1(name))));
+        QVERIFY(touch(m_fx->currentDir.filePath(QString::fromLatin1(name))));
     dialog().refreshList();
     QCOMPARE(listed(dialog()), (QStringList{".csv", ".old.csv", "a.csv", "b.csv"}));
     dialog().File1->setCurrentRow(0);
-    m_prompts.answers.enqueue(PromptButton::Yes);
+    m_fx->prompts.answers.enqueue(PromptButton::Yes);
     dialog().Button1_Click();
-    QVERIFY(!QFile::exists(m_dir->filePath(QStringLiteral(".csv"))));
+    QVERIFY(!QFile::exists(m_fx->currentDir.filePath(QStringLiteral(".csv"))));
     QCOMPARE(listed(dialog()), (QStringList{".old.csv", "a.csv", "b.csv"}));
 }
 
@@ -126,33 +112,33 @@ void TestUiForm2::deleteButton()
     QFETCH(bool, select);
     QFETCH(bool, yes);
     QFETCH(QStringList, left);
-    m_form->globals().language = Language(language);
+    m_fx->form->globals().language = Language(language);
     if (select)
         dialog().File1->setCurrentRow(0);
-    m_prompts.answers.enqueue(yes ? PromptButton::Yes : PromptButton::No);
+    m_fx->prompts.answers.enqueue(yes ? PromptButton::Yes : PromptButton::No);
 
     dialog().Button1_Click();
 
-    QCOMPARE(m_prompts.messages.size(), select ? 1 : 0);
+    QCOMPARE(m_fx->prompts.messages.size(), select ? 1 : 0);
     if (select) {
-        const PromptMessage &m = m_prompts.messages.first();
+        const PromptMessage &m = m_fx->prompts.messages.first();
         QTEST(m.text, "question");
         QTEST(m.title, "title");
         QCOMPARE(m.icon, PromptIcon::Question);
         QCOMPARE(m.buttons, (QList<PromptButton>{PromptButton::Yes, PromptButton::No}));
     }
     QCOMPARE(listed(dialog()), left);
-    QCOMPARE(QFile::exists(m_dir->filePath(QStringLiteral("a.csv"))), left.contains(QStringLiteral("a.csv")));
+    QCOMPARE(QFile::exists(m_fx->currentDir.filePath(QStringLiteral("a.csv"))), left.contains(QStringLiteral("a.csv")));
 }
 
 void TestUiForm2::deleteWhileTheListRefreshes()
 {
     dialog().File1->setCurrentRow(0);
-    m_prompts.onMessage = [this](const PromptMessage &) {
-        QVERIFY(touch(m_dir->filePath(QStringLiteral("c.csv"))));
+    m_fx->prompts.onMessage = [this](const PromptMessage &) {
+        QVERIFY(touch(m_fx->currentDir.filePath(QStringLiteral("c.csv"))));
         dialog().refreshList();
     };
-    m_prompts.answers.enqueue(PromptButton::Yes);
+    m_fx->prompts.answers.enqueue(PromptButton::Yes);
 
     dialog().Button1_Click();
 
@@ -173,7 +159,7 @@ void TestUiForm2::filesSavedWhileOpenAppear()
 {
     dialog().showDialog();
     dialog().File1->setCurrentRow(1);
-    QVERIFY(touch(m_dir->filePath(QStringLiteral("new.csv"))));
+    QVERIFY(touch(m_fx->currentDir.filePath(QStringLiteral("new.csv"))));
     QTRY_COMPARE(listed(dialog()), (QStringList{"a.csv", "b.csv", "new.csv"}));
     QCOMPARE(dialog().File1->currentItem()->text(), QStringLiteral("b.csv"));
 }
@@ -183,7 +169,7 @@ void TestUiForm2::filesSavedWhileOpenAppear()
 void TestUiForm2::goesWithTheMainWindow()
 {
     const QPointer<Form2> form2 = &dialog();
-    m_form.reset();
+    m_fx->form.reset();
     QVERIFY(form2.isNull());
 }
 
