@@ -1,6 +1,4 @@
-#include "TestFiles.h"
-#include "FixedClock.h"
-#include "ScriptedPrompts.h"
+#include "FormFixture.h"
 
 #include "app/Form1.h"
 #include "files/ui/Form2.h"
@@ -26,8 +24,6 @@
 #include <unistd.h>
 
 using namespace zkd;
-using zkd::test::FixedClock;
-using zkd::test::ScriptedPrompts;
 
 using zkd::test::readFile;
 using zkd::test::writeFile;
@@ -87,15 +83,9 @@ private:
     QString m_slave;
 };
 
-struct Rig
+struct Rig : test::FormFixture
 {
-    QTemporaryDir programDir;
-    QTemporaryDir currentDir;
-    QString programPath = programDir.path();
-    ScriptedPrompts prompts;
-    FixedClock clock;
     Pty pty;
-    std::unique_ptr<Form1> form;
     QList<QUrl> handedToDesktop;
     bool desktopAccepts = true;
 
@@ -119,23 +109,16 @@ struct Rig
         ScxIniValues values;
         values.port = pty.slave();
         values.language = language;
-        const QString programIni = QDir(programPath).filePath(QStringLiteral("scx.ini"));
-        if (!QDir().mkpath(programPath) || !writeScxIni(programIni, values).isEmpty())
+        const QString programIni = QDir(deps.programDir).filePath(QStringLiteral("scx.ini"));
+        if (!QDir().mkpath(deps.programDir) || !writeScxIni(programIni, values).isEmpty())
             return false;
         values.spreadsheetPath = spreadsheet;
         if (!writeScxIni(cur(QStringLiteral("scx.ini")), values).isEmpty())
             return false;
-        Form1::Deps deps;
-        deps.prompts = &prompts;
-        deps.clock = &clock;
-        deps.programDir = programPath;
-        deps.currentDir = currentDir.path();
-        form = std::make_unique<Form1>(deps);
-        form->Text2->setPlainText(QStringLiteral("Probe A"));
+        buildForm().Text2->setPlainText(QStringLiteral("Probe A"));
         return !pty.slave().isEmpty() && form->startUp() && prompts.messages.isEmpty();
     }
     QString cur(const QString &name) const { return currentDir.filePath(name); }
-    QByteArray workFile() const { return readFile(form->workFilePath()); }
     void run(const QByteArray &bytes)
     {
         form->pipeline().setHeaderPending(true);
@@ -265,7 +248,7 @@ void TestUiFiles::saveStoresRecordingUnderFinalName()
     const FileDialogRequest &request = rig.prompts.fileRequests.first().request;
     QVERIFY(rig.prompts.fileRequests.first().save);
     QTEST(request.title, "title");
-    QCOMPARE(request.folder, rig.programPath);
+    QCOMPARE(request.folder, rig.deps.programDir);
     QCOMPARE(request.filter, str(texts::CsvFilter));
     QCOMPARE(request.fileName, QString());
     QCOMPARE(rig.prompts.texts(), QStringList());
@@ -818,9 +801,9 @@ void TestUiFiles::help()
     QFETCH(bool, reported);
     Rig rig;
     // A program folder with a blank in its path.
-    rig.programPath = rig.programDir.filePath(QStringLiteral("my docs"));
+    rig.deps.programDir = rig.programDir.filePath(QStringLiteral("my docs"));
     QVERIFY(rig.start(QStringLiteral("Francais")));
-    const QString manual = QDir(rig.programPath).filePath(QStringLiteral("ZKD735.pdf"));
+    const QString manual = QDir(rig.deps.programDir).filePath(QStringLiteral("ZKD735.pdf"));
     if (manualThere)
         QVERIFY(writeFile(manual, "%PDF-1.4"));
     rig.desktopAccepts = desktopAccepts;
