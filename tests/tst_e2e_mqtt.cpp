@@ -36,7 +36,7 @@ namespace {
 
 constexpr int kStartupMs = 10000;
 constexpr int kRunTimeoutMs = 60000;
-constexpr int kOutageMs = 5000;
+constexpr int kOutageMs = 60000;
 constexpr int kUnpublished = 6;
 constexpr int kUsage = 2;
 
@@ -188,11 +188,15 @@ private:
     QByteArray m_messages;
 };
 
-// The simulator on a pseudo-terminal linked into `folder`.
-std::unique_ptr<zkd::test::Simulator> simulator(const QString &folder, const QString &link, int seed)
+// The simulator on a pseudo-terminal linked into `folder`: a record every
+// 20 ms, or `fastest` one a millisecond at 921,600 baud (about 1,000 a second).
+std::unique_ptr<zkd::test::Simulator> simulator(const QString &folder, const QString &link, int seed,
+                                                bool fastest = false)
 {
     auto sim = std::make_unique<zkd::test::Simulator>(folder, link);
-    sim->start({QStringLiteral("--interval"), QStringLiteral("20"), QStringLiteral("--baud"), QStringLiteral("0"),
+    sim->start({QStringLiteral("--interval"), fastest ? QStringLiteral("1") : QStringLiteral("20"),
+                QStringLiteral("--baud"), fastest ? QStringLiteral("921600") : QStringLiteral("0"),
+                QStringLiteral("--slice"), fastest ? QStringLiteral("1") : QStringLiteral("20"),
                 QStringLiteral("--seed"), QString::number(seed), QStringLiteral("--overflow"), QStringLiteral("9")});
     return sim;
 }
@@ -200,11 +204,12 @@ std::unique_ptr<zkd::test::Simulator> simulator(const QString &folder, const QSt
 // `port` is the simulator's link by its full path: the port's lock file is
 // named after the name given, and a name such as "../ttyK" would share it with
 // every other run, also with a lock that a killed recorder of another user left.
-QStringList recorderArguments(const QString &port, const QString &device, const QString &url, int records)
+QStringList recorderArguments(const QString &port, const QString &device, const QString &url, int records,
+                              const char *limit = "--records")
 {
     return {QStringLiteral("--port"),
             port,
-            QStringLiteral("--records"),
+            QString::fromLatin1(limit),
             QString::number(records),
             QStringLiteral("--out"),
             QStringLiteral("run"),
@@ -217,22 +222,34 @@ QStringList recorderArguments(const QString &port, const QString &device, const 
             QStringLiteral("Bench %1\nsecond line").arg(device)};
 }
 
-// The collector's file of the one run of `device`.
-QString collectedFile(const QString &dir, const QString &device)
+// The collector's file of the one run of `device`, or of its run `index` in the order they started.
+QString collectedFile(const QString &dir, const QString &device, int index = -1)
 {
-    const QFileInfoList files = QDir(QDir(dir).filePath(device)).entryInfoList({QStringLiteral("*.csv")});
-    return files.size() == 1 ? files.first().filePath() : QString();
+    const QFileInfoList files =
+        QDir(QDir(dir).filePath(device)).entryInfoList({QStringLiteral("*.csv")}, QDir::Files, QDir::Name);
+    if (index < 0)
+        return files.size() == 1 ? files.first().filePath() : QString();
+    return index < files.size() ? files.at(index).filePath() : QString();
 }
 
-bool waitForFile(const QString &dir, const QString &device, const QByteArray &expected)
+bool waitForFile(const QString &dir, const QString &device, const QByteArray &expected, int index = -1)
 {
     QDeadlineTimer deadline(kStartupMs);
     while (!deadline.hasExpired()) {
-        if (readFile(collectedFile(dir, device)) == expected)
+        if (readFile(collectedFile(dir, device, index)) == expected)
             return true;
         QTest::qWait(100);
     }
     return false;
+}
+
+// The resident size of a process in kB.
+qint64 residentKb(qint64 pid)
+{
+    for (const QByteArray &line : readFile(QStringLiteral("/proc/%1/status").arg(pid)).split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').first().toLongLong();
+    return -1;
 }
 
 // The lines of `bytes`, each without its CR LF; the last one is empty when
@@ -359,7 +376,12 @@ private slots:
         QVERIFY2(lines.first().contains(reason.toUtf8()), lines.first().constData());
     }
 
-    // Two recorders and the collector; the broker is away for 5 s in the middle.
+    // Two recorders at 921,600 baud and the collector; the broker is away for
+    // a minute in the middle, and one recorder is killed during the outage
+    // and started again. The records the broker never had come from the
+    // working files: the runs collected are the files saved, byte for byte,
+    // the killed run's included (kept as Senso.bak by the new start), and
+    // the recorders' memory stays flat however long the outage lasts.
     void collectorStoresWhatRecordersSaved()
     {
         QTemporaryDir dir;
@@ -384,12 +406,14 @@ private slots:
         // A consumer we did not write, for the whole run: a persistent
         // session at QoS 1, so that the broker keeps what comes while it is
         // away. Subscribed once it has the probe.
+        // Line-buffered (stdbuf), so that what it printed is all there when it is ended.
         QProcess subscriber;
-        subscriber.start(tool("mosquitto_sub"),
-                         {QStringLiteral("-p"), QString::number(broker.port), QStringLiteral("-q"), QStringLiteral("1"),
-                          QStringLiteral("-c"), QStringLiteral("-i"), QStringLiteral("e2e-records"),
-                          QStringLiteral("-v"), QStringLiteral("-t"), QStringLiteral("zkd735/+/record"),
-                          QStringLiteral("-t"), QStringLiteral("e2e/probe")});
+        subscriber.start(tool("stdbuf"),
+                         {QStringLiteral("-oL"), tool("mosquitto_sub"), QStringLiteral("-p"),
+                          QString::number(broker.port), QStringLiteral("-q"), QStringLiteral("1"), QStringLiteral("-c"),
+                          QStringLiteral("-i"), QStringLiteral("e2e-records"), QStringLiteral("-v"),
+                          QStringLiteral("-t"), QStringLiteral("zkd735/+/record"), QStringLiteral("-t"),
+                          QStringLiteral("e2e/probe")});
         QByteArray subscribed;
         QDeadlineTimer probing(kStartupMs);
         while (!subscribed.contains("e2e/probe") && !probing.hasExpired()) {
@@ -400,35 +424,96 @@ private slots:
             subscribed += subscriber.readAllStandardOutput();
         }
         QVERIFY(subscribed.contains("e2e/probe"));
+        const auto keepReading = [&subscribed, &subscriber] { subscribed += subscriber.readAllStandardOutput(); };
 
+        // bench-1 records through the whole outage; bench_2 is killed in it
+        // and its second start records on until after it.
+        const int outageMs = qEnvironmentVariableIntValue("ZKD_E2E_OUTAGE_MS") > 0
+            ? qEnvironmentVariableIntValue("ZKD_E2E_OUTAGE_MS")
+            : kOutageMs;
+        constexpr int kBeforeOutageMs = 3000;
+        constexpr int kAfterOutageMs = 8000;
         const QStringList devices{QStringLiteral("bench-1"), QStringLiteral("bench_2")};
         std::vector<std::unique_ptr<zkd::test::Simulator>> sims;
-        std::vector<std::unique_ptr<Program>> recorders;
+        std::vector<QString> links;
         for (int i = 0; i < devices.size(); ++i) {
-            const QString link = QStringLiteral("tty%1").arg(i);
-            sims.push_back(simulator(dir.path(), link, 735 + i));
-            recorders.push_back(std::make_unique<Program>(
-                "zkd735-record", recorderArguments(dir.filePath(link), devices[i], broker.url(), 600),
-                folderIn(dir, devices[i])));
+            links.push_back(dir.filePath(QStringLiteral("tty%1").arg(i)));
+            sims.push_back(simulator(dir.path(), QStringLiteral("tty%1").arg(i), 735 + i, true));
         }
-        QTest::qWait(3000);
+        const auto recorder = [&](int i, int seconds) {
+            return std::make_unique<Program>(
+                "zkd735-record",
+                recorderArguments(links[std::size_t(i)], devices[i], broker.url(), seconds, "--duration"),
+                folderIn(dir, devices[i]));
+        };
+        const int wholeSeconds = (kBeforeOutageMs + outageMs + kAfterOutageMs) / 1000;
+        auto steady = recorder(0, wholeSeconds);
+        auto killed = recorder(1, wholeSeconds);
+        QTest::qWait(kBeforeOutageMs);
         broker.stop();
-        QTest::qWait(kOutageMs);
-        QVERIFY(broker.start(dir.filePath(QStringLiteral("broker"))));
+        QElapsedTimer outage;
+        outage.start();
 
-        for (int i = 0; i < devices.size(); ++i) {
-            const int code = recorders[std::size_t(i)]->wait();
-            QVERIFY2(code == 0, recorders[std::size_t(i)]->messages().constData());
-            // The outage was noticed, reported once, and is over.
-            QCOMPARE(recorders[std::size_t(i)]->count("warning: MQTT broker"), 1);
-            const QByteArray saved = readFile(dir.filePath(devices[i] + QStringLiteral("/run.csv")));
-            QVERIFY(saved.count("\r\n") > 600);
-            QVERIFY2(waitForFile(collected, devices[i], saved),
-                     qPrintable(QStringLiteral("%1: %2 bytes saved, %3 collected")
-                                    .arg(devices[i])
-                                    .arg(saved.size())
-                                    .arg(readFile(collectedFile(collected, devices[i])).size())));
+        // The resident size every second, from 5 s into the outage (the
+        // recorders' buffers have their size by then) to its end.
+        qint64 firstKb = 0;
+        qint64 peakKb = 0;
+        std::unique_ptr<Program> restarted;
+        while (outage.elapsed() < outageMs) {
+            QTest::qWait(1000);
+            keepReading();
+            if (!restarted && outage.elapsed() >= outageMs / 3) {
+                killed->signal(SIGKILL);
+                QCOMPARE(killed->wait(), -1);
+                restarted = recorder(1, (outageMs - int(outage.elapsed()) + kAfterOutageMs) / 1000);
+            }
+            if (outage.elapsed() < 5000)
+                continue;
+            const qint64 kb = residentKb(steady->m_process.processId());
+            QVERIFY(kb > 0);
+            firstKb = firstKb == 0 ? kb : firstKb;
+            peakKb = std::max(peakKb, kb);
         }
+        QVERIFY(broker.start(dir.filePath(QStringLiteral("broker"))));
+        qInfo("recorder at 921,600 baud, broker away %d s: resident %lld kB 5 s into the outage, peak %lld kB",
+              outageMs / 1000, firstKb, peakKb);
+        // Holding the outage's records (some 1,000 a second) would grow it by
+        // tens of megabytes; the messages in flight are all it holds.
+        QVERIFY2(peakKb - firstKb < 4096, qPrintable(QStringLiteral("grew by %1 kB").arg(peakKb - firstKb)));
+
+        // Each collected run is its saved file, byte for byte; the killed run
+        // was kept as Senso.bak when the recorder started again.
+        std::map<QString, QByteArray> savedRuns; // by run id
+        for (Program *program : {steady.get(), restarted.get()}) {
+            const int code = program->wait(kRunTimeoutMs * 2);
+            QVERIFY2(
+                code == 0,
+                qPrintable(QStringLiteral("exit %1: %2").arg(code).arg(QString::fromLocal8Bit(program->messages()))));
+            // The outage was noticed, reported once, and is over.
+            QCOMPARE(program->count("warning: MQTT broker"), 1);
+            QCOMPARE(program->count("warning:"), 1);
+        }
+        QCOMPARE(killed->count("warning: MQTT broker"), 1);
+        for (int i = 0; i < devices.size(); ++i) {
+            QByteArrayList saved{readFile(dir.filePath(devices[i] + QStringLiteral("/run.csv")))};
+            if (i == 1)
+                saved.prepend(readFile(dir.filePath(devices[i] + QStringLiteral("/Senso.bak"))));
+            for (int index = 0; index < saved.size(); ++index) {
+                QVERIFY2(saved[index].count("\r\n") > 1000,
+                         qPrintable(QStringLiteral("%1, run %2: %3 lines")
+                                        .arg(devices[i])
+                                        .arg(index + 1)
+                                        .arg(saved[index].count("\r\n"))));
+                QVERIFY2(waitForFile(collected, devices[i], saved[index], index),
+                         qPrintable(QStringLiteral("%1, run %2: %3 bytes saved, %4 collected")
+                                        .arg(devices[i])
+                                        .arg(index + 1)
+                                        .arg(saved[index].size())
+                                        .arg(readFile(collectedFile(collected, devices[i], index)).size())));
+                savedRuns[QFileInfo(collectedFile(collected, devices[i], index)).baseName()] = saved[index];
+            }
+        }
+        QCOMPARE(savedRuns.size(), std::size_t(3));
         // Equal files hold every line once; no gap was ever seen.
         QCOMPARE(collector.count("never arrived"), 0);
 
@@ -437,7 +522,8 @@ private slots:
             const QJsonObject status = retained.at(QStringLiteral("zkd735/%1/status").arg(device));
             const QJsonObject header = retained.at(QStringLiteral("zkd735/%1/header").arg(device));
             QCOMPARE(status.value(QStringLiteral("state")).toString(), QStringLiteral("idle"));
-            QCOMPARE(QFileInfo(collectedFile(collected, device)).baseName(), header.value("run").toString());
+            QCOMPARE(QFileInfo(collectedFile(collected, device, device == devices[1] ? 1 : -1)).baseName(),
+                     header.value("run").toString());
             QCOMPARE(status.value(QStringLiteral("run")), header.value(QStringLiteral("run")));
             QCOMPARE(header.value(QStringLiteral("inp1")).toString(), QStringLiteral("INP1 = bar"));
             QCOMPARE(header.value(QStringLiteral("notes")).toString(),
@@ -450,41 +536,65 @@ private slots:
         // after the outage, never with another content); after dropping
         // repeats by (run, seq), seq runs from 1 without a gap and the raw
         // lines are the saved file's after its notes header, line for line.
-        QTest::qWait(1000);
+        // Until it has printed nothing new for 2 s.
+        for (qsizetype before = -1; before != subscribed.size();) {
+            before = subscribed.size();
+            QTest::qWait(2000);
+            keepReading();
+        }
         ::kill(pid_t(subscriber.processId()), SIGTERM);
         QVERIFY(subscriber.waitForFinished(kStartupMs));
-        const SubscribedRecords records = readRecords(subscribed + subscriber.readAllStandardOutput());
+        keepReading();
+        const SubscribedRecords records = readRecords(subscribed);
         QVERIFY2(records.fault.isEmpty(), qPrintable(records.fault));
         int distinct = 0;
-        for (const QString &device : devices) {
-            const QJsonObject header = retained.at(QStringLiteral("zkd735/%1/header").arg(device));
-            const auto found = records.byDevice.find(device);
-            QVERIFY2(found != records.byDevice.end(), qPrintable(device));
-            const auto &byKey = found->second;
-            QByteArrayList lines;
+        std::map<QString, QByteArrayList> linesByRun;
+        std::map<QString, bool> lastComplete;
+        for (const auto &[device, byKey] : records.byDevice) {
             qint64 seq = 0;
+            QString runId;
             for (const auto &[key, record] : byKey) {
-                QCOMPARE(key.first, header.value(QStringLiteral("run")).toString());
+                if (key.first != runId) {
+                    runId = key.first;
+                    seq = 0;
+                }
                 QCOMPARE(key.second, ++seq);
-                lines << zkd::encode8(record.value(QStringLiteral("raw")).toString());
+                linesByRun[runId] << zkd::encode8(record.value(QStringLiteral("raw")).toString());
+                lastComplete[runId] = record.value(QStringLiteral("eol")).toBool(true);
+                ++distinct;
             }
-            if (byKey.rbegin()->second.value(QStringLiteral("eol")).toBool(true))
+        }
+        QCOMPARE(linesByRun.size(), savedRuns.size());
+        for (const auto &[runId, saved] : savedRuns) {
+            QByteArrayList lines = linesByRun[runId];
+            if (lastComplete[runId])
                 lines << QByteArray();
-            const QByteArray saved = readFile(dir.filePath(device + QStringLiteral("/run.csv")));
-            const QByteArray preamble = zkd::encode8(header.value(QStringLiteral("preamble")).toString());
-            QVERIFY(saved.startsWith(preamble));
-            QCOMPARE(lines, fileLines(saved.mid(preamble.size())));
-            distinct += int(byKey.size());
+            // The notes header ends with the notes and a CR.
+            const qsizetype notesEnd = saved.indexOf("second line\r");
+            QVERIFY(notesEnd > 0);
+            const QByteArray preamble = saved.left(notesEnd + qsizetype(sizeof("second line\r")) - 1);
+            const QByteArrayList expected = fileLines(saved.mid(preamble.size()));
+            QVERIFY2(lines == expected,
+                     qPrintable(QStringLiteral("run %1: %2 lines subscribed, %3 in the file")
+                                    .arg(runId)
+                                    .arg(lines.size())
+                                    .arg(expected.size())));
         }
         qInfo("mosquitto_sub: %d records, %d distinct", records.arrivals, distinct);
     }
 
-    // The last will after kill -9; exit 6 when the broker never comes back.
-    void willAndUnpublishedRecords()
+    // The last will after kill -9; exit 6 when the broker does not come
+    // back in time, and the rest of that run published by the next start,
+    // from the file it was saved as; a damaged publishing state is one warning.
+    void willUnpublishedAndPublishedLater()
     {
         QTemporaryDir dir;
         Broker broker;
         QVERIFY(broker.start(folderIn(dir, QStringLiteral("broker"))));
+        const QString collected = dir.filePath(QStringLiteral("collected"));
+        Program collector("zkd735-collect",
+                          {QStringLiteral("--mqtt"), broker.url(), QStringLiteral("--dir"), collected}, dir.path());
+        QTRY_VERIFY_WITH_TIMEOUT(collector.count("connected to the MQTT broker") == 1, kStartupMs);
         const QString statusTopic = QStringLiteral("zkd735/bench-k/status");
         {
             const auto sim = simulator(dir.path(), QStringLiteral("ttyK"), 1);
@@ -513,7 +623,33 @@ private slots:
         QVERIFY(clock.elapsed() >= 9000);
         QCOMPARE(recorder.count("recorded, not all published: "), 1);
         // Recording went on: the run is saved whole.
-        QVERIFY(readFile(dir.filePath(QStringLiteral("g/run.csv"))).count("\r\n") > 400);
+        const QByteArray saved = readFile(dir.filePath(QStringLiteral("g/run.csv")));
+        QVERIFY(saved.count("\r\n") > 400);
+
+        // The broker is back, and both recorders start again. bench-g first
+        // publishes the rest of its run from the file it was saved as;
+        // bench-k finds its state damaged: one warning, and the new run is
+        // published as ever.
+        QVERIFY(broker.start(dir.filePath(QStringLiteral("broker"))));
+        QVERIFY(writeFile(dir.filePath(QStringLiteral("k/zkd735-record.mqtt-state")), "{\"version\": 1, \"runs\": ["));
+        const auto again = [&](const char *device, const char *link, const QString &folder) {
+            QStringList arguments = recorderArguments(dir.filePath(QLatin1String(link)), QLatin1String(device),
+                                                      broker.url(), 20);
+            arguments[arguments.indexOf(QStringLiteral("--out")) + 1] = QStringLiteral("second");
+            return std::make_unique<Program>("zkd735-record", arguments, folder);
+        };
+        const auto simK = simulator(dir.path(), QStringLiteral("ttyK2"), 3);
+        const auto k = again("bench-k", "ttyK2", dir.filePath(QStringLiteral("k")));
+        const auto g = again("bench-g", "ttyG", dir.filePath(QStringLiteral("g")));
+        QCOMPARE(g->wait(), 0);
+        QVERIFY2(waitForFile(collected, QStringLiteral("bench-g"), saved, 0), g->messages().constData());
+        QVERIFY(waitForFile(collected, QStringLiteral("bench-g"),
+                            readFile(dir.filePath(QStringLiteral("g/second.csv"))), 1));
+        QCOMPARE(k->wait(), 0);
+        QCOMPARE(k->count("warning: the publishing state"), 1);
+        QCOMPARE(k->count("warning:"), 1);
+        QVERIFY(waitForFile(collected, QStringLiteral("bench-k"),
+                            readFile(dir.filePath(QStringLiteral("k/second.csv"))), 1));
     }
 
     // TLS with a test authority and a login; a wrong password, an unknown

@@ -2,10 +2,12 @@
 
 #include "MqttClient.h"
 #include "MqttPayloads.h"
+#include "PublishState.h"
 
 #include <QByteArray>
 #include <QDateTime>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -14,22 +16,28 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace zkd::record {
 
 // Publishes a run to the broker while it is recorded: the retained status
 // and header, and the lines of the recording after the notes header in
-// record messages, one per batch. The working file is the durable record;
-// the broker gets it as far as it is reachable. Messages wait in order until
-// the broker acknowledges them; after a lost connection every message after
-// the last acknowledged one is sent again, in order and with the payload it
-// had, so a subscriber sees each line at least once, always with the same
-// seq, and drops repeats by (run, seq).
+// record messages of up to kMostLinesPerMessage lines. The working file is
+// the durable record and the only store of lines: they are read back from
+// it, so memory holds no more than the messages in flight (kWindow). How far
+// the broker has acknowledged each run is kept in a state file beside the
+// working file (PublishState), so that a recorder started again after a
+// crash, a kill or an exit with the broker away publishes the rest of the
+// earlier run first, from the file that now holds it (the saved file, or the
+// backup the start-up kept the leftover as), with the seqs it had.
 //
-// Lines wait for the header read, so that the header reaches subscribers
-// before the run's first line and every line's overflow marks use the full
-// scales the header gives.
+// After a lost connection every message after the last acknowledged one is
+// sent again, in order and with the payload it had, so a subscriber sees
+// each line at least once, always with the same seq, and drops repeats by
+// (run, seq). Lines wait for the header read, so that the header reaches
+// subscribers before the run's first line and every line's overflow marks
+// use the full scales the header gives.
 class MqttPublisher : public QObject
 {
     Q_OBJECT
@@ -40,18 +48,20 @@ public:
         mqtt::MqttServer server;
         QString prefix;
         QString device;
+        QString workFile; // the working file; the state file is kept beside it
     };
 
     static constexpr std::chrono::milliseconds kExitGrace{10000};
-    // Lines leave in batches, each batch one record message: when a line
-    // comes this long after the last batch, or at the latest kLongestHold
-    // after the first line of a batch. Each batch costs both threads a
-    // wake-up, and the broker one message.
+    // Lines of a run that keeps up leave in a message when this long has
+    // passed since the first of them was written: each message costs both
+    // threads a wake-up, and the broker one message.
     static constexpr std::chrono::milliseconds kBatchInterval{100};
-    static constexpr std::chrono::milliseconds kLongestHold{200};
-    // A batch ends after this many lines, so that lines held for the header
-    // read, or a slow connection, make no message of hundreds of kilobytes.
     static constexpr std::size_t kMostLinesPerMessage = 500;
+    // Messages sent and not yet acknowledged, at most: what memory holds of
+    // the lines however long the broker is away.
+    static constexpr std::size_t kWindow = 16;
+    // The state file is written at most this often while the broker acknowledges.
+    static constexpr std::chrono::milliseconds kStatePeriod{250};
 
     // Warnings go to `print`, one line each.
     MqttPublisher(Config config, std::function<void(const QString &)> print, QObject *parent = nullptr);
@@ -59,17 +69,22 @@ public:
     MqttPublisher(const MqttPublisher &) = delete;
     MqttPublisher &operator=(const MqttPublisher &) = delete;
 
-    // Connects and publishes the status "recording" for a run started now.
+    // Connects, publishes the status "recording" for a run started now, and
+    // takes up the runs the state file names as not seen through.
     void startRun(const QString &notes);
-    // What the working file received; the first bytes of a run begin with
-    // the notes header `preamble`.
-    void addFileBytes(const QByteArray &bytes, const QByteArray &preamble);
+    // The working file has grown.
+    void fileWritten();
+    // The run's lines are published from here on; `preamble` is the notes
+    // header its file begins with.
     void headerRead(const QString &inp1, const QString &inp2, const QString &sr1, const QString &sr2,
-                    const std::optional<QString> &pri, std::int16_t scaleMax1, std::int16_t scaleMax2);
-    // Publishes a line the run ended in, and the status "idle"; then waits up
-    // to kExitGrace for the broker to acknowledge everything. `publishLines`
-    // false drops lines still waiting for a header that never came.
-    void finish(bool publishLines);
+                    const std::optional<QString> &pri, std::int16_t scaleMax1, std::int16_t scaleMax2,
+                    const QByteArray &preamble);
+    // The run has ended and its file is closed, saved as `savedPath` (empty:
+    // it stays in the working file). Publishes the rest of it, a line it
+    // ended in included, and the status "idle"; then waits up to kExitGrace
+    // for the broker to acknowledge everything. What is not acknowledged
+    // then stays in the state file for the next start.
+    void finish(const QString &savedPath);
 
     QString run() const { return m_run; }
 
@@ -78,36 +93,52 @@ signals:
     void finished(quint64 unpublishedLines);
 
 private:
+    // A run published from its file.
+    struct Source
+    {
+        PublishedRun state; // seq and offset: acknowledged
+        std::unique_ptr<QFile> file;
+        bool headerQueued = false;
+        quint64 nextSeq = 0;   // the last seq in a message
+        qint64 nextOffset = 0; // after that line
+        bool exhausted = false;
+    };
+
     struct Message
     {
         QByteArray topic;
         QByteArray payload;
         bool retain = false;
-        std::size_t lines = 0; // of a record message
+        QString run;         // of a header or record message
+        bool header = false; // the run's header
+        quint64 lastSeq = 0; // of a record message
+        qint64 endOffset = 0;
+        std::size_t lines = 0;
         bool acknowledged = false;
     };
 
-    // A status or header; the lines before it leave first.
-    void enqueue(QByteArray topic, QByteArray payload);
+    // Finds the file of a run the state names; false, with a warning, when none holds it.
+    bool resume(PublishedRun state);
+    // Puts messages into flight while the window has room: whole batches
+    // only, unless `partial`.
+    void fill(bool partial);
+    // The next record message of `source`; false when it has no line to give.
+    bool nextBatch(Source &source, bool partial);
     void enqueue(Message message);
-    void queueLine(const QByteArray &raw, bool complete);
-    // The batch of lines becomes a record message.
-    void closeBatch();
     void send(quint64 index);
-    // Closes the batch and hands what send() gathered to the connection, one
-    // hand-over for all.
     void flush();
-    // flush() if the last one is kBatchInterval ago; else within kLongestHold.
-    void flushSoon();
     void onConnected();
     void onConnectionFailed(const QString &reason);
     void onAcknowledged(const std::vector<quint64> &indexes);
+    void saveStateSoon();
+    void saveState();
     void checkFinished();
     void done();
-    quint64 unacknowledgedLines() const;
+    Source *source(const QString &run);
 
     Config m_config;
     std::function<void(const QString &)> m_print;
+    QString m_statePath;
     std::unique_ptr<mqtt::MqttClient> m_client;
     QString m_run;
     QByteArray m_statusTopic;
@@ -115,25 +146,23 @@ private:
     QByteArray m_recordTopic;
     QDateTime m_start;
     QString m_notes;
-    bool m_preambleSeen = false;
-    QByteArray m_preamble;
-    QByteArray m_pending; // file bytes of the line not yet complete
-    std::vector<QByteArray> m_heldLines;
-    bool m_headerRead = false;
-    std::int16_t m_scaleMax1 = 0;
-    std::int16_t m_scaleMax2 = 0;
-    quint64 m_seq = 0;
-    mqtt::RecordBatch m_batch; // lines not yet in a record message
+    // Earlier runs first, the run of this start last (once its header is read).
+    std::vector<Source> m_sources;
+    bool m_idlePending = false; // the status "idle", after the run's last record
+    mqtt::RecordBatch m_batch;
+    QByteArray m_readBuffer;
 
     // Not yet acknowledged, in order; m_firstIndex numbers the front. A
     // message's index is its tag on the connection.
     std::deque<Message> m_queue;
     quint64 m_firstIndex = 0;
     std::vector<mqtt::MqttClient::Message> m_outgoing; // for the next flush()
-    QElapsedTimer m_sinceFlush;
-    QTimer m_flushTimer;
+    QTimer m_batchTimer;
     bool m_connected = false;
     QString m_lastWarning;
+    QTimer m_stateTimer;
+    bool m_stateDirty = false;
+    QString m_stateError;
 
     bool m_finishing = false;
     bool m_done = false;

@@ -56,7 +56,7 @@ Recorder::~Recorder() = default;
 
 void Recorder::start()
 {
-    const QString workPath = QDir(m_config.folder).filePath(str(texts::WorkFileName));
+    const QString workPath = workFilePath(m_config.folder);
     const WorkFile::ResetResult reset = m_run.resetWorkFile(workPath);
     if (reset.outcome != WorkFile::ResetResult::Outcome::Opened) {
         end(ExitCode::File,
@@ -100,6 +100,11 @@ void Recorder::start()
         refreshStatus();
         m_statusTimer.start();
     }
+}
+
+QString Recorder::workFilePath(const QString &folder)
+{
+    return QDir(folder).filePath(str(texts::WorkFileName));
 }
 
 void Recorder::stop()

@@ -72,6 +72,11 @@ public:
     // The notes header the run's file began with; empty before the first bytes.
     const QString &notesHeader() const { return m_notesHeader; }
 
+    // The working file of a run recorded in `folder`.
+    static QString workFilePath(const QString &folder);
+    // Where the run was saved; empty before, or when it stays in the working file.
+    const QString &savedPath() const { return m_savedPath; }
+
     quint64 records() const { return m_counter.records(); }
     qint64 bytesRecorded() const { return m_bytesRecorded; }
 

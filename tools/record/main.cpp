@@ -59,22 +59,21 @@ int main(int argc, char *argv[])
     const zkd::mqtt::MqttLibrary library;
     std::unique_ptr<MqttPublisher> publisher;
     if (options.publish) {
-        publisher = std::make_unique<MqttPublisher>(
-            MqttPublisher::Config{options.mqtt.server, options.mqtt.prefix, options.device},
-            [&recorder](const QString &line) { recorder.message(line); });
+        publisher = std::make_unique<MqttPublisher>(MqttPublisher::Config{options.mqtt.server, options.mqtt.prefix,
+                                                                          options.device,
+                                                                          Recorder::workFilePath(config.folder)},
+                                                    [&recorder](const QString &line) { recorder.message(line); });
         MqttPublisher *to = publisher.get();
         QObject::connect(&recorder, &Recorder::started, to, [to, &options] { to->startRun(options.notes); });
-        QObject::connect(&recorder, &Recorder::written, to, [to, &recorder](const QByteArray &bytes) {
-            to->addFileBytes(bytes, zkd::encode8(recorder.notesHeader()));
-        });
+        QObject::connect(&recorder, &Recorder::written, to, &MqttPublisher::fileWritten);
         QObject::connect(&recorder, &Recorder::headerRead, to,
-                         [to](const zkd::HeaderScan::Lines &lines, const std::optional<QString> &pri,
-                              std::int16_t scaleMax1, std::int16_t scaleMax2) {
+                         [to, &recorder](const zkd::HeaderScan::Lines &lines, const std::optional<QString> &pri,
+                                         std::int16_t scaleMax1, std::int16_t scaleMax2) {
                              to->headerRead(lines.inp1Line, lines.inp2Line, lines.sr1Line, lines.sr2Line, pri,
-                                            scaleMax1, scaleMax2);
+                                            scaleMax1, scaleMax2, zkd::encode8(recorder.notesHeader()));
                          });
     }
-    QObject::connect(&recorder, &Recorder::finished, &app, [&publisher](int code) {
+    QObject::connect(&recorder, &Recorder::finished, &app, [&publisher, &recorder](int code) {
         if (!publisher) {
             QCoreApplication::exit(code);
             return;
@@ -83,7 +82,7 @@ int main(int argc, char *argv[])
             const bool recorded = code == toInt(ExitCode::Ok);
             QCoreApplication::exit(recorded && missing > 0 ? toInt(ExitCode::Unpublished) : code);
         });
-        publisher->finish(code != toInt(ExitCode::Header));
+        publisher->finish(recorder.savedPath());
     });
 #endif
     QTimer::singleShot(0, &recorder, &Recorder::start);

@@ -1,3 +1,4 @@
+#include "PublishState.h"
 #include "RecordCounter.h"
 #include "RecordOptions.h"
 #include "StatusLine.h"
@@ -296,6 +297,49 @@ private slots:
         const std::size_t size = std::fread(buffer, 1, sizeof buffer, stream);
         std::fclose(stream);
         QCOMPARE(QByteArray(buffer, qsizetype(size)), QByteArray("\rlong text\rshort    \n"));
+    }
+    // The publishing state comes back as written; a missing one is told
+    // apart from one that cannot be read, and a damaged one gives no runs.
+    void publishStateSurvivesDamage()
+    {
+        QTemporaryDir dir;
+        const QString path = PublishState::pathIn(dir.path());
+        QVERIFY(PublishState::load(path).missing);
+        PublishedRun first;
+        first.run = QStringLiteral("20261209T101500-bench-1");
+        first.preamble = QByteArray("Zeit: 10:15:00\r\xe4\r");
+        first.file = dir.filePath(QStringLiteral("run.csv"));
+        first.header = QByteArrayLiteral("{\"run\":\"20261209T101500-bench-1\"}");
+        first.scaleMax1 = -100;
+        first.scaleMax2 = 32767;
+        first.seq = 4000000000ULL;
+        first.offset = 123456789012LL;
+        first.ended = true;
+        PublishedRun second = first;
+        second.run = QStringLiteral("20261209T111500-bench-1");
+        second.seq = 0;
+        second.offset = second.preamble.size();
+        second.ended = false;
+        QCOMPARE(PublishState::save(path, {first, second}), QString());
+        PublishState::Loaded loaded = PublishState::load(path);
+        QCOMPARE(loaded.error, QString());
+        QVERIFY(loaded.runs == (std::vector<PublishedRun>{first, second}));
+
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray whole = file.readAll();
+        file.close();
+        const QByteArray offsetBelowPreamble = QByteArray(whole).replace("123456789012", "3");
+        for (const QByteArray &damaged : {whole.left(whole.size() / 2), QByteArray("[]"), offsetBelowPreamble}) {
+            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            file.write(damaged);
+            file.close();
+            loaded = PublishState::load(path);
+            QVERIFY2(!loaded.error.isEmpty() && !loaded.missing && loaded.runs.empty(), damaged.constData());
+        }
+        QCOMPARE(PublishState::save(path, {}), QString());
+        loaded = PublishState::load(path);
+        QVERIFY(!loaded.missing && loaded.error.isEmpty() && loaded.runs.empty());
     }
 };
 
