@@ -652,6 +652,34 @@ private slots:
                             readFile(dir.filePath(QStringLiteral("k/second.csv"))), 1));
     }
 
+    // The working file cut short under a running recorder (the recorder
+    // writes on behind a hole of NULs): one warning, and nothing of the hole
+    // or after it is published.
+    void fileCutShortWhilePublished()
+    {
+        QTemporaryDir dir;
+        Broker broker;
+        QVERIFY(broker.start(folderIn(dir, QStringLiteral("broker"))));
+        const QString collected = dir.filePath(QStringLiteral("collected"));
+        Program collector("zkd735-collect",
+                          {QStringLiteral("--mqtt"), broker.url(), QStringLiteral("--dir"), collected}, dir.path());
+        QTRY_VERIFY_WITH_TIMEOUT(collector.count("connected to the MQTT broker") == 1, kStartupMs);
+        const auto sim = simulator(dir.path(), QStringLiteral("ttyC"), 4);
+        const QString folder = folderIn(dir, QStringLiteral("c"));
+        Program recorder("zkd735-record",
+                         recorderArguments(dir.filePath(QStringLiteral("ttyC")), "bench-c", broker.url(), 300), folder);
+        QTRY_VERIFY_WITH_TIMEOUT(!collectedFile(collected, QStringLiteral("bench-c")).isEmpty(), kStartupMs);
+        QTest::qWait(500);
+        QFile work(QDir(folder).filePath(QStringLiteral("Senso.scx")));
+        QVERIFY(work.resize(200));
+        QVERIFY2(recorder.wait() == 0, recorder.messages().constData());
+        QCOMPARE(recorder.count("shrank or changed while it was published"), 1);
+        QTest::qWait(1000);
+        const QByteArray got = readFile(collectedFile(collected, QStringLiteral("bench-c")));
+        QVERIFY(got.count("\r\n") > 10);
+        QVERIFY(!got.contains('\0'));
+    }
+
     // TLS with a test authority and a login; a wrong password, an unknown
     // authority and a certificate of another name each give one warning and
     // exit 6. The certificates name hosts only, no addresses: the connection

@@ -124,6 +124,8 @@ bool MqttPublisher::resume(PublishedRun state)
         source.file = std::move(file);
         source.nextSeq = source.state.seq;
         source.nextOffset = source.state.offset;
+        source.file->seek(source.nextOffset - 2);
+        source.before = source.file->read(2);
         m_sources.push_back(std::move(source));
         return true;
     }
@@ -173,6 +175,7 @@ void MqttPublisher::headerRead(const QString &inp1, const QString &inp2, const Q
         return;
     }
     live.nextOffset = live.state.offset;
+    live.before = preamble.right(2);
     m_sources.push_back(std::move(live));
     // At once: a kill right after the header read still finds the run.
     saveState();
@@ -246,16 +249,19 @@ bool MqttPublisher::nextBatch(Source &source, bool partial)
 {
     QFile &file = *source.file;
     const qint64 size = file.size();
-    if (size < source.nextOffset) {
-        m_print(QStringLiteral("warning: %1 shrank while it was published; run %2 is published no further after "
-                               "record %3")
+    // The last two bytes taken are still there: a file cut short and
+    // written on (a hole of NULs where lines were) is not read as lines.
+    const bool changed = size < source.nextOffset || !file.seek(source.nextOffset - 2) || file.read(2) != source.before;
+    if (changed) {
+        m_print(QStringLiteral("warning: %1 shrank or changed while it was published; run %2 is published no "
+                               "further after record %3")
                     .arg(native(source.state.file), source.state.run)
                     .arg(source.nextSeq));
         source.exhausted = true;
-        source.state.ended = true;
+        source.abandoned = true;
         return false;
     }
-    if (size == source.nextOffset || !file.seek(source.nextOffset))
+    if (size == source.nextOffset)
         return false;
 
     // The lines from nextOffset on, up to a message's worth; a long line is read on to its end.
@@ -294,6 +300,7 @@ bool MqttPublisher::nextBatch(Source &source, bool partial)
     }
     source.nextSeq = seq;
     source.nextOffset += from;
+    source.before = (source.before + m_readBuffer.left(from)).right(2);
 
     Message message;
     message.topic = m_recordTopic;
@@ -394,8 +401,9 @@ void MqttPublisher::saveState()
     m_stateTimer.stop();
     std::vector<PublishedRun> runs;
     for (const Source &source : m_sources)
-        // A run that has ended and is acknowledged to its last byte is seen through.
-        if (!(source.exhausted && source.state.ended && source.state.offset >= source.nextOffset))
+        // A run that has ended and is acknowledged to its last byte is seen
+        // through; one whose file changed is not published further.
+        if (!source.abandoned && !(source.exhausted && source.state.ended && source.state.offset >= source.nextOffset))
             runs.push_back(source.state);
     const QString error = PublishState::save(m_statePath, runs);
     if (!error.isEmpty() && m_stateError.isEmpty())
@@ -425,6 +433,8 @@ void MqttPublisher::done()
     quint64 missing = 0;
     quint64 total = 0;
     for (const Source &source : m_sources) {
+        if (source.abandoned)
+            continue;
         const auto [lines, tail] = linesFrom(*source.file, source.state.offset);
         const quint64 left = lines + (tail ? 1 : 0);
         missing += left;

@@ -101,7 +101,9 @@ private:
         bool headerQueued = false;
         quint64 nextSeq = 0;   // the last seq in a message
         qint64 nextOffset = 0; // after that line
+        QByteArray before;     // the two bytes before nextOffset
         bool exhausted = false;
+        bool abandoned = false; // its file changed under the publisher
     };
 
     struct Message
