@@ -1,6 +1,4 @@
-#include "TestFiles.h"
-#include "FixedClock.h"
-#include "ScriptedPrompts.h"
+#include "FormFixture.h"
 #include "app/Form1.h"
 #include "app/PictureButton.h"
 #include "files/ProgramFolders.h"
@@ -205,23 +203,14 @@ void TestFolders::installedCopyStartsFromConfigFolder()
 void TestFolders::installedSettingsSaveToConfigFolder()
 {
     QTemporaryDir program;
-    QTemporaryDir config;
-    QTemporaryDir current;
-    QVERIFY(writeFile(config.filePath(QStringLiteral("scx.ini")), kSettings));
-    test::ScriptedPrompts prompts;
-    test::FixedClock clock;
-    Form1::Deps deps;
-    deps.prompts = &prompts;
-    deps.clock = &clock;
-    deps.programDir = config.path();
-    deps.currentDir = current.path();
-    deps.manualDir = program.path();
-    deps.dialogDir = current.path();
-    deps.settingsReadDir = config.path();
-    deps.executablePath = QStandardPaths::findExecutable(QStringLiteral("true"));
-    Form1 form(deps);
-    form.startUp();
-    QVERIFY(prompts.messages.isEmpty());
+    test::FormFixture fx; // its program folder is the configuration folder
+    QVERIFY(fx.writeSettings(kSettings));
+    fx.deps.manualDir = program.path();
+    fx.deps.dialogDir = fx.currentDir.path();
+    fx.deps.settingsReadDir = fx.programDir.path();
+    fx.deps.executablePath = QStandardPaths::findExecutable(QStringLiteral("true"));
+    Form1 &form = fx.startForm();
+    QVERIFY(fx.prompts.messages.isEmpty());
 
     // The dialog shows what the configuration folder holds, and saves there.
     form.Path_Click();
@@ -232,32 +221,27 @@ void TestFolders::installedSettingsSaveToConfigFolder()
     QSignalSpy ended(&form, &Form1::programEnded);
     dialog->Button1->click();
     QCOMPARE(ended.count(), 1);
-    QCOMPARE(readFile(config.filePath(QStringLiteral("scx.ini"))).split('\n').value(2), QByteArray("Francais\r"));
-    QVERIFY(!QFileInfo::exists(current.filePath(QStringLiteral("scx.ini"))));
+    QCOMPARE(readFile(fx.programDir.filePath(QStringLiteral("scx.ini"))).split('\n').value(2),
+             QByteArray("Francais\r"));
+    QVERIFY(!QFileInfo::exists(fx.currentDir.filePath(QStringLiteral("scx.ini"))));
     QVERIFY(!QFileInfo::exists(program.filePath(QStringLiteral("scx.ini"))));
     delete dialog;
 }
 
 void TestFolders::unusableFoldersAreReportedOnce()
 {
-    QTemporaryDir root;
-    test::ScriptedPrompts prompts;
-    test::FixedClock clock;
-    Form1::Deps deps;
-    deps.prompts = &prompts;
-    deps.clock = &clock;
-    deps.programDir = root.filePath(QStringLiteral("blocked/ZKD735_DataRecorder"));
-    deps.currentDir = root.path();
-    deps.settingsFolderUnusable = true;
-    deps.unusableMeasurementDir = root.filePath(QStringLiteral("home/ZKD735"));
-    Form1 form(deps);
-    form.startUp();
+    test::FormFixture fx;
+    fx.deps.programDir = fx.currentDir.filePath(QStringLiteral("blocked/ZKD735_DataRecorder"));
+    fx.deps.settingsFolderUnusable = true;
+    fx.deps.unusableMeasurementDir = fx.currentDir.filePath(QStringLiteral("home/ZKD735"));
+    Form1 &form = fx.startForm();
 
-    QCOMPARE(prompts.messages.size(), 1);
-    const QString text = prompts.messages.first().text;
-    QVERIFY2(text.contains(QStringLiteral("The settings folder \"%1\" could not be created").arg(deps.programDir)),
+    QCOMPARE(fx.prompts.messages.size(), 1);
+    const QString text = fx.prompts.messages.first().text;
+    QVERIFY2(text.contains(QStringLiteral("The settings folder \"%1\" could not be created").arg(fx.deps.programDir)),
              qPrintable(text));
-    QVERIFY2(text.contains(QStringLiteral("Measurements are kept in \"%1\"").arg(root.path())), qPrintable(text));
+    QVERIFY2(text.contains(QStringLiteral("Measurements are kept in \"%1\"").arg(fx.currentDir.path())),
+             qPrintable(text));
     QVERIFY(!text.contains(QStringLiteral("cannot be read")));
     // The built-in values: green on black, and the working file is open.
     QCOMPARE(form.Term->palette().color(QPalette::Text), QColor(Qt::green));
