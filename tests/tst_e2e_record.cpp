@@ -1,7 +1,6 @@
 #include "TestFiles.h"
 #include "ExpectedRecording.h"
-#include "FixedClock.h"
-#include "ScriptedPrompts.h"
+#include "FormFixture.h"
 #include "SimulatorProcess.h"
 #include "app/Form1.h"
 
@@ -202,23 +201,15 @@ private slots:
         QVERIFY(QFileInfo::exists(QDir(recFolder).filePath(QStringLiteral("senso.scy"))));
 
         // The window, on a second simulator, saving from its stop question.
-        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("win")));
-        const QString winFolder = dir.filePath(QStringLiteral("win"));
         test::Simulator simForWindow(dir.path(), QStringLiteral("ttyWindow"));
         QVERIFY(simForWindow.start(simOptions));
-        QVERIFY(writeFile(QDir(winFolder).filePath(QStringLiteral("scx.ini")),
-                          "\r\n" + simForWindow.link.toLocal8Bit() + "\r\n" + language.toLatin1()
-                              + "\r\n 10 \r\n 0 \r\n\r\n\r\n0\r\nReady\r\n"));
-        test::ScriptedPrompts prompts;
-        test::FixedClock clock;
-        clock.time = QTime::fromString(time, QStringLiteral("HH:mm:ss"));
-        clock.date = date;
-        Form1::Deps deps;
-        deps.prompts = &prompts;
-        deps.clock = &clock;
-        deps.programDir = winFolder;
-        deps.currentDir = winFolder;
-        Form1 window(deps);
+        test::FormFixture fx; // its program folder is the window's current folder too
+        const QString winFolder = fx.programDir.path();
+        fx.deps.currentDir = winFolder;
+        QVERIFY(fx.writeSettings(test::FormFixture::settings(simForWindow.link.toLocal8Bit(), language.toLatin1())));
+        fx.clock.time = QTime::fromString(time, QStringLiteral("HH:mm:ss"));
+        fx.clock.date = date;
+        Form1 &window = fx.buildForm();
         QVERIFY(window.startUp());
         window.Text2->setPlainText(kNotes);
         window.SSCommand2_Click();
@@ -226,10 +217,10 @@ private slots:
         const QString windowWorkFile = QDir(winFolder).filePath(QStringLiteral("Senso.scx"));
         QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(windowWorkFile).size() >= recorded.size(), kRunTimeoutMs);
         QTRY_VERIFY_WITH_TIMEOUT(!window.timerActive(), kHeaderDelayMs * 2);
-        prompts.answers.enqueue(PromptButton::Yes);
-        prompts.files.enqueue(QDir(winFolder).filePath(QStringLiteral("run.1")));
+        fx.prompts.answers.enqueue(PromptButton::Yes);
+        fx.prompts.files.enqueue(QDir(winFolder).filePath(QStringLiteral("run.1")));
         window.SSCommand2_Click();
-        QCOMPARE(prompts.messages.size(), 1); // the save question, no transmission error
+        QCOMPARE(fx.prompts.messages.size(), 1); // the save question, no transmission error
         QCOMPARE(readFile(QDir(winFolder).filePath(QStringLiteral("run1.csv"))), recorded);
     }
 
