@@ -5,9 +5,7 @@
 // the saved file's record count (records) or the bytes accounted for
 // (garbage). Exit status 0 when nothing was lost and memory stayed flat.
 #include "ExpectedRecording.h"
-#include "app/Form1.h"
-#include "util/Clock.h"
-#include "util/Prompts.h"
+#include "FormFixture.h"
 
 #include <QApplication>
 #include <QDir>
@@ -29,24 +27,6 @@ constexpr int kSampleMs = 10000;
 constexpr qint64 kFlatLimitKb = 2048;
 constexpr qint64 kBytesPerSecondAt921600 = 92160;
 
-// Yes to the save question, a file name for the save dialog, OK to the rest.
-class SoakPrompts final : public IPrompts
-{
-public:
-    QString saveAs;
-    int asked = 0;
-    PromptButton ask(const PromptMessage &message) override
-    {
-        ++asked;
-        std::fprintf(stderr, "asked: %s\n", qPrintable(message.text));
-        return message.buttons.contains(PromptButton::Yes) ? PromptButton::Yes : message.buttons.first();
-    }
-    std::optional<QString> saveFile(const FileDialogRequest &) override { return saveAs; }
-    std::optional<QString> openFile(const FileDialogRequest &) override { return std::nullopt; }
-    void about(const QString &, const QString &) override {}
-    void beep() override {}
-};
-
 qint64 residentKb()
 {
     QFile status(QStringLiteral("/proc/self/status"));
@@ -57,13 +37,6 @@ qint64 residentKb()
             return line.mid(6).trimmed().split(' ').first().toLongLong();
     }
     return -1;
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    f.open(QIODevice::ReadOnly);
-    return f.readAll();
 }
 
 } // namespace
@@ -82,7 +55,9 @@ int main(int argc, char *argv[])
     const int interval = garbage ? 0 : args.value(3, QStringLiteral("10")).toInt();
     const int garbageSeconds = garbage ? args[2].toInt() : 0;
 
-    QTemporaryDir dir;
+    // The window's current folder holds the link, the streams and what is recorded.
+    test::FormFixture fx;
+    const QTemporaryDir &dir = fx.currentDir;
     const QString link = dir.filePath(QStringLiteral("ttyZKD735"));
     const QString sentLog = dir.filePath(QStringLiteral("sent.bin"));
     QProcess simulator;
@@ -105,13 +80,11 @@ int main(int argc, char *argv[])
             else
                 stream.append(char(rng.bounded(256)));
         }
-        QFile replay(dir.filePath(QStringLiteral("garbage.bin")));
-        replay.open(QIODevice::WriteOnly);
-        replay.write(stream);
-        replay.close();
+        const QString replay = dir.filePath(QStringLiteral("garbage.bin"));
+        test::writeFile(replay, stream);
         simArgs << "--baud"
                 << "921600"
-                << "--replay" << replay.fileName();
+                << "--replay" << replay;
     } else {
         simArgs << "--baud"
                 << "0";
@@ -124,21 +97,12 @@ int main(int argc, char *argv[])
     for (int i = 0; i < 200 && !QFileInfo::exists(link); ++i)
         QThread::msleep(20);
 
-    QFile ini(dir.filePath(QStringLiteral("scx.ini")));
-    ini.open(QIODevice::WriteOnly);
-    ini.write("\r\n" + link.toUtf8() + "\r\nEnglish\r\n 10 \r\n 0 \r\n\r\n\r\n0\r\nReady\r\n");
-    ini.close();
-
-    SoakPrompts prompts;
-    prompts.saveAs = dir.filePath(QStringLiteral("soak.csv"));
-    SystemClock clock;
-    Form1::Deps deps;
-    deps.prompts = &prompts;
-    deps.clock = &clock;
-    deps.programDir = dir.path();
-    deps.currentDir = dir.path();
-    Form1 form(deps);
-    form.startUp();
+    fx.writeSettings(test::FormFixture::settings(link.toUtf8(), "English"));
+    // Yes to the save question (its first button), a file name for the save dialog.
+    const QString saveAs = dir.filePath(QStringLiteral("soak.csv"));
+    fx.prompts.files.enqueue(saveAs);
+    fx.prompts.onMessage = [](const PromptMessage &m) { std::fprintf(stderr, "asked: %s\n", qPrintable(m.text)); };
+    Form1 &form = fx.startForm();
     form.SSCommand2_Click();
 
     QElapsedTimer run;
@@ -178,7 +142,7 @@ int main(int argc, char *argv[])
     simulator.terminate();
     simulator.waitForFinished(5000);
 
-    const QByteArray saved = readAll(prompts.saveAs) + readAll(dir.filePath(QStringLiteral("Senso.scx")));
+    const QByteArray saved = test::readFile(saveAs) + test::readFile(dir.filePath(QStringLiteral("Senso.scx")));
     bool ok = true;
     std::printf("mode=%s\n", garbage ? "garbage" : "records");
     std::printf("seconds=%lld\n", static_cast<long long>(run.elapsed() / 1000));
@@ -193,7 +157,7 @@ int main(int argc, char *argv[])
         ok = ok && rss.last() - warm < kFlatLimitKb;
     }
     if (garbage) {
-        const QByteArray sent = readAll(dir.filePath(QStringLiteral("garbage.bin")));
+        const QByteArray sent = test::readFile(dir.filePath(QStringLiteral("garbage.bin")));
         const QByteArray body = saved.mid(saved.indexOf("Notes :  \r") + 10);
         std::printf("bytes_sent=%lld\nbytes_recorded=%lld\n", static_cast<long long>(sent.size()),
                     static_cast<long long>(body.size()));
