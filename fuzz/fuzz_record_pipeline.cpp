@@ -1,5 +1,5 @@
-// Record processing: RecordPipeline::process on any received bytes, fed in
-// chunks of random size.
+// Record processing: RecordPipeline::process and the window's LiveTable on
+// any received bytes, fed in chunks of random size.
 //
 // Input: byte 0 chooses the run: bits 0-1 the language (none, "Deutsch",
 // "English", "Francais"), bit 2 Check1 unticked, bit 3 working file closed,
@@ -16,7 +16,8 @@
 //   line feeds dropped, every CR followed by LF, "." turned into "," in German
 //   and French, tabs turned into ";" while Check1 is ticked, headed by the
 //   notes header when one is pending; nothing while the file is closed;
-// - the live table, the line buffer, the last line, its words, the value
+// - the live table (its unsaved length and whether a chunk found text in it
+//   too), the line buffer, the last line, its words, the value
 //   boxes, meter levels, overflow marks and beeps equal a reference that runs
 //   the documented steps character by character, however the stream is cut;
 // - the line listener gets each line the reference completes, in order; it
@@ -29,6 +30,7 @@
 #include "PipelineReference.h"
 
 #include "serial/RecordPipeline.h"
+#include "serial/ui/LiveTable.h"
 #include "util/Codec8.h"
 
 using namespace zkd;
@@ -71,6 +73,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         ++headerRequests;
         return header;
     });
+    LiveTable table;
+    table.setLanguage(language);
 
     test::PipelineReference ref;
     ref.decimalComma = language.isGerman() || language.isFrench();
@@ -126,16 +130,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             taken += pipeline.process(QByteArrayView(batch).sliced(taken), result);
         ZKD_FUZZ_CHECK(seen == ref.completed.size(), context());
         file += result.fileBytes;
+        const bool dataSeen = table.receive(batch);
 
         // Whole texts are compared on the first calls, every 64th and the last;
         // sizes and the displays after every call.
         const bool fullCheck = batches < 16 || batches % 64 == 0 || at >= received.size();
         ++batches;
-        ZKD_FUZZ_CHECK(pipeline.table().size() == ref.table.size() && (!fullCheck || pipeline.table() == ref.table),
+        ZKD_FUZZ_CHECK(table.text().size() == ref.table.size() && (!fullCheck || table.text() == ref.table),
                        QStringLiteral("table %1, expected %2; %3")
-                           .arg(show(pipeline.table().right(80)), show(ref.table.right(80)), context()));
-        ZKD_FUZZ_CHECK(pipeline.table().size() <= kTableLimit,
-                       QStringLiteral("table of %1 characters; %2").arg(pipeline.table().size()).arg(context()));
+                           .arg(show(table.text().right(80)), show(ref.table.right(80)), context()));
+        ZKD_FUZZ_CHECK(table.text().size() <= kTableLimit,
+                       QStringLiteral("table of %1 characters; %2").arg(table.text().size()).arg(context()));
         ZKD_FUZZ_CHECK(pipeline.lineBuffer().size() == ref.lineBuffer.size()
                            && (!fullCheck || pipeline.lineBuffer() == ref.lineBuffer),
                        QStringLiteral("line buffer %1, expected %2; %3")
@@ -175,18 +180,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         ZKD_FUZZ_CHECK(
             result.beeps == ref.beeps - beepsBefore,
             QStringLiteral("%1 beeps, expected %2; %3").arg(result.beeps).arg(ref.beeps - beepsBefore).arg(context()));
-        ZKD_FUZZ_CHECK(result.dataSeen == ref.dataSeen, context());
-        ZKD_FUZZ_CHECK(pipeline.unsavedLength() == ref.unsavedLength,
+        ZKD_FUZZ_CHECK(dataSeen == ref.dataSeen, context());
+        ZKD_FUZZ_CHECK(table.unsavedLength() == ref.unsavedLength,
                        QStringLiteral("unsaved length %1, expected %2; %3")
-                           .arg(pipeline.unsavedLength())
+                           .arg(table.unsavedLength())
                            .arg(ref.unsavedLength)
                            .arg(context()));
         ZKD_FUZZ_CHECK(!pipeline.headerPending(), context());
 
         // As the window does: drop what was trimmed off the front of what it
         // shows; the rest is unchanged up to `from`, unless it must be reset.
-        const TableChange change = pipeline.takeTableChange();
-        ZKD_FUZZ_CHECK(change.from >= 0 && change.from <= pipeline.table().size() && change.removed >= 0, context());
+        const TableChange change = table.takeChange();
+        ZKD_FUZZ_CHECK(change.from >= 0 && change.from <= table.text().size() && change.removed >= 0, context());
         if (change.reset) {
             unchangedUpTo = 0;
         } else {
@@ -197,12 +202,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         if (fullCheck) {
             ZKD_FUZZ_CHECK(unchangedUpTo <= window.size()
                                && QStringView(window).left(unchangedUpTo)
-                                   == QStringView(pipeline.table()).left(unchangedUpTo),
+                                   == QStringView(table.text()).left(unchangedUpTo),
                            QStringLiteral("changes reported from %1 on, but the table differs from what the window "
                                           "shows before that; %2")
                                .arg(unchangedUpTo)
                                .arg(context()));
-            window = pipeline.table();
+            window = table.text();
             unchangedUpTo = window.size();
         }
     }

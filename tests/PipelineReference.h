@@ -14,8 +14,9 @@ namespace zkd::test {
 
 // The record processing written out plainly, one received character per
 // chunk, as the window's per-character events take it: an independent
-// account of what RecordPipeline must give, for the unit tests, the
-// refresh test and the fuzz target.
+// account of what RecordPipeline (the file, the line, the value boxes) and
+// the window's LiveTable (the table, its trim, the unsaved length) must give,
+// for the unit tests, the refresh test and the fuzz target.
 struct PipelineReference
 {
     bool decimalComma = false;

@@ -49,7 +49,6 @@ private slots:
     {
         Run run("Deutsch");
         run.feedPerCharacter("12.5 10.0 11.0 9.0 20.0 21.0 19.0\r");
-        QCOMPARE(run.pipeline.table(), QStringLiteral("12,5 10,0 11,0 9,0 20,0 21,0 19,0\r\n"));
         const RecordDisplay &d = run.pipeline.display();
         QCOMPARE(d.values[0], QStringLiteral("12,5"));
         QCOMPARE(d.values[1], QStringLiteral("10,0"));
@@ -118,21 +117,16 @@ private slots:
             QVERIFY(d.values[std::size_t(i)].isEmpty());
     }
 
-    void backspaceAsFirstCharacterTakesBackTheTable()
+    void backspaceLeavesTheFileAsItIs()
     {
         Run run;
         run.feedPerCharacter("abc");
         run.feedPerCharacter("\b");
-        QCOMPARE(run.pipeline.table(), QStringLiteral("ab"));
         // The working file only loses the backspace itself.
         QCOMPARE(run.file, QByteArray("abc"));
-        // Inside a longer chunk a backspace takes the character before it.
         RecordPipeline p;
         p.setFileOpen(true);
         QCOMPARE(p.process("x\by").fileBytes, QByteArray("xy")); // still one chunk per byte
-        Run empty;
-        empty.feedPerCharacter("\b\bq");
-        QCOMPARE(empty.pipeline.table(), QStringLiteral("q"));
     }
 
     void lineEndsAndTabs()
@@ -140,25 +134,11 @@ private slots:
         Run run;
         run.feedPerCharacter("a\tb;c\r\nd\n\re");
         QCOMPARE(run.file, QByteArray("a;b;c\r\nd\r\ne"));
-        QCOMPARE(run.pipeline.table(), QStringLiteral("a\tb;c\r\nd\r\ne"));
         // Tabs and semicolons never reach the record line.
         QCOMPARE(run.pipeline.lastLine(), QStringLiteral("d\r\n"));
         run.pipeline.setCheck1(false);
         run.feedPerCharacter("\t");
         QCOMPARE(run.file.right(1), QByteArray("\t"));
-    }
-
-    void trimsTheTableAt8192Characters()
-    {
-        Run run("English", false);
-        const QByteArray line = QByteArray(30, 'x') + '\r'; // 32 characters in the table
-        for (int i = 0; i < 256; ++i)
-            run.feed(line);
-        QCOMPARE(run.pipeline.table().size(), 8192);
-        run.feedPerCharacter("y");
-        QCOMPARE(run.pipeline.table().size(), 8192 - 4096 + 1);
-        QVERIFY(run.pipeline.table().endsWith(QLatin1Char('y')));
-        QVERIFY(run.file.isEmpty()); // the working file was closed
     }
 
     void notesHeaderComesFirstAndTheFirstChunkIsKept()
@@ -167,7 +147,6 @@ private slots:
         run.pipeline.setHeaderPending(true);
         run.feedPerCharacter("INP1 = bar\r\n");
         QCOMPARE(run.file, QByteArray("  Time: 10:00:00\r  Date: 08.12.2026\rNotes :  probe A\rINP1 = bar\r\n"));
-        QCOMPARE(run.pipeline.table(), QStringLiteral("INP1 = bar\r\n"));
         QVERIFY(!run.pipeline.headerPending());
     }
 
@@ -232,48 +211,16 @@ private slots:
             const RecordPipeline &b = batched.pipeline;
             QCOMPARE(batched.file, ref.file);
             QCOMPARE(batched.beeps, ref.beeps);
-            QCOMPARE(b.table(), ref.table);
             QCOMPARE(b.lineBuffer(), ref.lineBuffer);
             QCOMPARE(b.lastLine(), ref.lastLine);
             QCOMPARE(b.words(), ref.words);
             QCOMPARE(b.linesCompleted(), ref.lines);
-            QCOMPARE(b.unsavedLength(), ref.unsavedLength);
             QCOMPARE(b.display().values, ref.values);
             QCOMPARE(b.display().level1, ref.level1);
             QCOMPARE(b.display().level2, ref.level2);
             QCOMPARE(b.display().overflow1, ref.overflow1);
             QCOMPARE(b.display().overflow2, ref.overflow2);
         }
-    }
-
-    // A window that follows the table change by change ends with the table.
-    void tableChangesRebuildTheTable()
-    {
-        QRandomGenerator rng(12);
-        Run run("English", false);
-        QString shown;
-        int kept = 0;
-        int keptAfterTrim = 0;
-        for (int batch = 0; batch < 3000; ++batch) {
-            QByteArray bytes;
-            for (int i = rng.bounded(1, 60); i > 0; --i)
-                bytes.append(rng.bounded(300) == 0 ? '\b' : "0123456789 \r\n"[rng.bounded(13)]);
-            run.feed(bytes);
-            if (rng.bounded(3) != 0)
-                continue;
-            const TableChange change = run.pipeline.takeTableChange();
-            if (!change.reset && change.from == shown.size() - change.removed) {
-                QCOMPARE(change.removedShown, change.removed - shown.left(change.removed).count(QLatin1Char('\r')));
-                shown = shown.mid(change.removed) + run.pipeline.table().mid(change.from);
-                ++kept;
-                keptAfterTrim += change.removed > 0 ? 1 : 0;
-            } else {
-                shown = run.pipeline.table();
-            }
-            QCOMPARE(shown, run.pipeline.table());
-        }
-        // Most changes were appends, trims included, not a new text each time.
-        QVERIFY2(kept > 700 && keptAfterTrim > 5, qPrintable(QStringLiteral("%1 %2").arg(kept).arg(keptAfterTrim)));
     }
 };
 

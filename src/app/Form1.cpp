@@ -434,6 +434,7 @@ void Form1::applySettingsFile()
         problems.append(
             problem(texts::SettingsProblemPortNumber).arg(portField->trimmed(), QString::number(kLastCommPort)));
     pipeline().setLanguage(lang);
+    m_table.setLanguage(lang);
     if (!problems.isEmpty())
         m_pendingError = pick(lang, texts::SettingsReadError)
                              .value_or(str(texts::SettingsReadErrorNone))

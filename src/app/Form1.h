@@ -5,6 +5,7 @@
 #include "graph/Graph.h"
 #include "settings/ui/Pathpro.h"
 #include "serial/RecordingRun.h"
+#include "serial/ui/LiveTable.h"
 
 #include <QElapsedTimer>
 #include <QMainWindow>
@@ -169,12 +170,12 @@ public:
     QString workFilePath() const;
     QString WorkFileName() const { return m_workFileName; }
     std::int16_t WorkFileNumber() const;
-    std::int16_t UnsavedLength() const { return m_run.pipeline().unsavedLength(); }
+    std::int16_t UnsavedLength() const { return m_table.unsavedLength(); }
     const QString &SavedFileName() const { return m_savedFileName; }
     const QString &pendingStartupError() const { return m_pendingError; }
     bool timerActive() const;
     // The live table's text as the program keeps it (line ends as CR LF).
-    QString termText() const { return m_run.pipeline().table(); }
+    QString termText() const { return m_table.text(); }
 
 signals:
     // Emitted when the program ends itself (Exit, restart); the application quits.
@@ -211,6 +212,7 @@ private:
     Deps m_deps;
     Globals m_globals;
     RecordingRun m_run;
+    LiveTable m_table;
     QString m_workFileName;
     QString m_savedFileName;
     QString m_pendingError;

@@ -1,5 +1,6 @@
 #include "serial/RecordPipeline.h"
 
+#include "serial/ByteCharacters.h"
 #include "util/Codec8.h"
 #include "util/Texts.h"
 
@@ -12,21 +13,9 @@ constexpr QChar kBackspace(8);
 constexpr QChar kTab(9);
 constexpr QChar kLineFeed(10);
 constexpr QChar kReturn(13);
-// Bytes handled with one set of buffer pointers: the table and the line buffer
-// grow by at most two characters a byte.
+// Bytes handled with one set of buffer pointers: the line buffer grows by at
+// most two characters a byte.
 constexpr qsizetype kSliceBytes = 1024;
-
-// Characters of the 8-bit code page by byte value.
-const std::array<char16_t, 256> &decodeTable()
-{
-    static const std::array<char16_t, 256> table = [] {
-        std::array<char16_t, 256> t{};
-        for (std::size_t b = 0; b < t.size(); ++b)
-            t[b] = decodeByte(static_cast<unsigned char>(b)).unicode();
-        return t;
-    }();
-    return table;
-}
 } // namespace
 
 void RecordPipeline::setScaleMax(std::int16_t max1, std::int16_t max2)
@@ -45,42 +34,6 @@ QString RecordPipeline::notesHeader(const Language &language, const QString &tim
     const QString cr(kReturn);
     return pickOrEmpty(language, texts::NotesTime) + time + cr + pickOrEmpty(language, texts::NotesDate) + date + cr
         + str(texts::NotesLabel) + notes + cr;
-}
-
-void RecordPipeline::appendToTable(const QString &text)
-{
-    markTableChange(m_table.size());
-    m_table.append(text);
-}
-
-void RecordPipeline::clearTable()
-{
-    m_table.clear();
-    m_tableReset = true;
-    markTableChange(0);
-}
-
-TableChange RecordPipeline::takeTableChange()
-{
-    const TableChange change{m_tableReset, m_trimmed, m_trimmedShown, m_changedFrom};
-    m_tableReset = false;
-    m_trimmed = 0;
-    m_trimmedShown = 0;
-    m_changedFrom = m_table.size();
-    return change;
-}
-
-void RecordPipeline::noteTrim(const QChar *table)
-{
-    m_trimmed += kTrimChars;
-    m_trimmedShown += kTrimChars - std::count(table, table + kTrimChars, kReturn);
-    // A change inside the trimmed part leaves nothing the window could keep.
-    if (m_changedFrom >= kTrimChars) {
-        m_changedFrom -= kTrimChars;
-    } else {
-        m_changedFrom = 0;
-        m_tableReset = true;
-    }
 }
 
 BatchResult RecordPipeline::process(const QByteArray &bytes)
@@ -127,16 +80,11 @@ void RecordPipeline::firstChunk(QByteArrayView bytes, BatchResult &result)
         processSlice<true>(bytes.data(), bytes.size(), m_decimalComma, result);
         return;
     }
-    // The byte's way into the table and the file, without its line; then the
-    // notes header ahead of it in the file, its tabs as ";" too while Check1
-    // is ticked.
+    // The byte's way into the file, without its line; then the notes header
+    // ahead of it in the file, its tabs as ";" too while Check1 is ticked.
     const qsizetype fileBefore = result.fileBytes.size();
     QString text;
-    if (bytes.isEmpty()) {
-        qsizetype tableLength = m_table.size();
-        measure(m_table.data(), tableLength, result);
-        m_table.resize(tableLength);
-    } else {
+    if (!bytes.isEmpty()) {
         processSlice<false>(bytes.data(), 1, m_decimalComma, result);
         const QChar c = decodeByte(static_cast<unsigned char>(bytes.front()));
         if (c == kReturn)
@@ -170,20 +118,6 @@ void RecordPipeline::firstChunk(QByteArrayView bytes, BatchResult &result)
         ++result.beeps;
 }
 
-void RecordPipeline::measure(QChar *table, qsizetype &tableLength, BatchResult &result)
-{
-    // The table's length counts two bytes a character, as the unsaved-data measure always has.
-    const qsizetype length = tableLength * 2;
-    m_unsavedLength = static_cast<std::int16_t>(std::min<qsizetype>(length, INT16_MAX));
-    if (length > 0)
-        result.dataSeen = true;
-    if (length >= kTrimAtChars * 2) {
-        noteTrim(table);
-        std::copy(table + kTrimChars, table + tableLength, table);
-        tableLength -= kTrimChars;
-    }
-}
-
 void RecordPipeline::settleWords() const
 {
     if (m_wordsStale) {
@@ -206,11 +140,8 @@ void RecordPipeline::applyStaleScale()
 template <bool kCollectLine>
 qsizetype RecordPipeline::processSlice(const char *bytes, qsizetype count, bool decimalComma, BatchResult &result)
 {
-    const std::array<char16_t, 256> &decoded = decodeTable();
+    const std::array<char16_t, 256> &decoded = byteCharacters();
     // Room for every byte to become two characters; cut back to size at the end.
-    qsizetype tableLength = m_table.size();
-    m_table.resize(tableLength + 2 * count);
-    QChar *table = m_table.data();
     qsizetype lineLength = m_lineBuffer.size();
     m_lineBuffer.resize(lineLength + 2 * count);
     QChar *line = m_lineBuffer.data();
@@ -223,35 +154,22 @@ qsizetype RecordPipeline::processSlice(const char *bytes, qsizetype count, bool 
     qsizetype i = 0;
     while (i < count && !m_stopped) {
         const auto byte = static_cast<unsigned char>(bytes[i++]);
-        // The unsaved-data length and the trim, measured before every byte.
-        measure(table, tableLength, result);
-
         const QChar c(decoded[byte]);
         const bool comma = decimalComma && c == QLatin1Char('.');
         const QChar shown = comma ? QChar(QLatin1Char(',')) : c;
         const bool lineEnd = c == kReturn;
-        if (c == kBackspace) {
-            // A backspace is always the first character of its chunk.
-            if (tableLength > 0) {
-                --tableLength;
-                markTableChange(tableLength);
-            }
-        } else if (c != kLineFeed) {
-            markTableChange(tableLength);
-            table[tableLength++] = shown;
-            if (lineEnd)
-                table[tableLength++] = kLineFeed;
-            if (writeFile) {
-                if (lineEnd) {
-                    file[fileLength++] = '\r';
-                    file[fileLength++] = '\n';
-                } else if (comma) {
-                    file[fileLength++] = ',';
-                } else if (semicolons && c == kTab) {
-                    file[fileLength++] = ';';
-                } else {
-                    file[fileLength++] = static_cast<char>(byte);
-                }
+        // The file loses backspaces and line feeds (a backspace takes back
+        // only what the table shows).
+        if (writeFile && c != kBackspace && c != kLineFeed) {
+            if (lineEnd) {
+                file[fileLength++] = '\r';
+                file[fileLength++] = '\n';
+            } else if (comma) {
+                file[fileLength++] = ',';
+            } else if (semicolons && c == kTab) {
+                file[fileLength++] = ';';
+            } else {
+                file[fileLength++] = static_cast<char>(byte);
             }
         }
         if constexpr (kCollectLine) {
@@ -274,7 +192,6 @@ qsizetype RecordPipeline::processSlice(const char *bytes, qsizetype count, bool 
                 ++result.beeps;
         }
     }
-    m_table.resize(tableLength);
     m_lineBuffer.resize(lineLength);
     result.fileBytes.resize(fileLength);
     return i;

@@ -14,26 +14,15 @@
 
 namespace zkd {
 
-// What the live table, the working file and the value displays show after a
-// batch of received bytes. Every byte is processed as a chunk of its own, in
-// order, so each result is the one per-character events would give; only what
-// the user cannot tell apart (repaints, several beeps within one batch) is
-// merged.
+// What the working file and the value displays get from a batch of received
+// bytes. Every byte is processed as a chunk of its own, in order, so each
+// result is the one per-character events would give; only what the user
+// cannot tell apart (several beeps within one batch) is merged.
 struct BatchResult
 {
     QByteArray fileBytes; // what the working file receives, in order
     bool lineCompleted = false;
-    int beeps = 0;         // chunks processed while no line had completed yet
-    bool dataSeen = false; // a chunk found text in the table: show the activity picture
-};
-
-// What changed in the live table since the window last looked.
-struct TableChange
-{
-    bool reset = false;         // show the whole table anew
-    qsizetype removed = 0;      // characters trimmed off the front
-    qsizetype removedShown = 0; // of them, those the window shows (all but CR)
-    qsizetype from = 0;         // first position changed, in the table as it is now
+    int beeps = 0; // chunks processed while no line had completed yet
 };
 
 struct RecordDisplay
@@ -52,11 +41,9 @@ struct RecordDisplay
 class RecordPipeline
 {
 public:
-    static constexpr qsizetype kTrimAtChars = 8192;
-    static constexpr qsizetype kTrimChars = 4096;
     static constexpr qsizetype kLineBufferLimit = 4096;
 
-    // The language decides the decimal mark the table and the file show.
+    // The language decides the decimal mark the file and the value boxes show.
     void setLanguage(const Language &language) { m_decimalComma = language.isGerman() || language.isFrench(); }
     void setCheck1(bool ticked) { m_check1 = ticked; }
     void setScaleMax(std::int16_t max1, std::int16_t max2);
@@ -78,16 +65,6 @@ public:
     // Returning false stops the batch right after the line's carriage
     // return; the bytes behind it are not processed.
     void setLineListener(std::function<bool(const RecordLine &)> listener) { m_lineListener = std::move(listener); }
-
-    // The live table as the user sees it.
-    const QString &table() const { return m_table; }
-    void appendToTable(const QString &text);
-    void clearTable();
-    // What changed since the last call: the window drops what was trimmed and
-    // appends the tail when the rest equals what it has, else resets its text.
-    TableChange takeTableChange();
-    std::int16_t unsavedLength() const { return m_unsavedLength; }
-    void setUnsavedLength(std::int16_t value) { m_unsavedLength = value; }
 
     QString lineBuffer() const { return m_lineBuffer.right(kLineBufferLimit); }
     const QString &lastLine() const { return m_line.text(); } // txtPopStr
@@ -113,20 +90,15 @@ private:
     // The first chunk of a run, which brings the notes header, or a chunk
     // of no byte: at most one byte.
     void firstChunk(QByteArrayView bytes, BatchResult &result);
-    // Every byte of a slice, one at a time, straight into the table, the line
-    // buffer (unless kCollectLine is false: the caller takes the line) and the
-    // file bytes, as per-character events would. Gives the number of bytes taken.
+    // Every byte of a slice, one at a time, straight into the line buffer
+    // (unless kCollectLine is false: the caller takes the line) and the file
+    // bytes, as per-character events would. Gives the number of bytes taken.
     template <bool kCollectLine>
     qsizetype processSlice(const char *bytes, qsizetype count, bool decimalComma, BatchResult &result);
-    // The unsaved-data length and the trim, measured before every chunk.
-    void measure(QChar *table, qsizetype &tableLength, BatchResult &result);
-    // Notes that the first kTrimChars characters of `table` are about to go.
-    void noteTrim(const QChar *table);
     void applyStaleScale();
     // A completed line: the meters follow it at once, the words and the value
     // boxes when next asked for. False when the listener wants no more.
     bool completeLine(QStringView line);
-    void markTableChange(qsizetype position) { m_changedFrom = std::min(m_changedFrom, position); }
     void settleWords() const;
     void updateDisplay() const;
 
@@ -141,12 +113,6 @@ private:
     std::int16_t m_scaleMax2 = 0;
     bool m_displayStale = false;
 
-    QString m_table;
-    qsizetype m_changedFrom = 0;
-    qsizetype m_trimmed = 0;
-    qsizetype m_trimmedShown = 0;
-    bool m_tableReset = false;
-    std::int16_t m_unsavedLength = 0;
     // The line so far; only its last kLineBufferLimit characters count. The
     // byte path lets it grow to twice that before it cuts, so a long line
     // costs a constant amount per byte.

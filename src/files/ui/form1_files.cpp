@@ -81,7 +81,7 @@ void Form1::SScommand4_Click()
 
 Form1::SaveOutcome Form1::saveMeasurement()
 {
-    pipeline().setUnsavedLength(0);
+    m_table.markSaved();
     const Language &lang = m_globals.language;
     const QString title = pickOrEmpty(lang, texts::SaveDialogTitle);
     const QString before = pickOrEmpty(lang, texts::OverwriteBefore);
@@ -124,7 +124,7 @@ Form1::SaveOutcome Form1::saveMeasurement()
     }
     m_savedFileName = result.savedPath;
     form2()->refreshList();
-    pipeline().clearTable();
+    m_table.clear();
     syncTerm();
     closePort();
     if (m_deviceLost) {
@@ -154,7 +154,7 @@ void Form1::ReopenWorkFile()
 
 void Form1::AskSaveAfterStop()
 {
-    pipeline().setUnsavedLength(0);
+    m_table.markSaved();
     const QString question = pickOrEmpty(m_globals.language, texts::SaveQuestion);
     CloseWorkFile();
     if (prompts().ask(yesNoQuestion(question)) != PromptButton::Yes) {
@@ -169,7 +169,7 @@ void Form1::AskSaveAfterStop()
 
 void Form1::SSCommand1_Click()
 {
-    pipeline().setUnsavedLength(0);
+    m_table.markSaved();
     const QString question = pickOrEmpty(m_globals.language, texts::SaveQuestion);
     CloseWorkFile();
     if (prompts().ask(yesNoQuestion(question)) != PromptButton::Yes) {

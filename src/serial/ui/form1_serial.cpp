@@ -62,7 +62,7 @@ void Form1::MSettings_Click() {}
 
 void Form1::appendToTerm(const QString &text)
 {
-    pipeline().appendToTable(text);
+    m_table.append(text);
     syncTerm();
 }
 
@@ -123,7 +123,7 @@ void Form1::clearRecordDisplays()
     // The value boxes, the table and the meters, in the order the stop clears them.
     for (QLineEdit *box : {Text8, Text9, Text10, Text11, Text12, Text13})
         box->clear();
-    pipeline().clearTable();
+    m_table.clear();
     syncTerm();
     Bar1->setLevel(0);
     Bar2->setLevel(0);
@@ -134,7 +134,7 @@ void Form1::clearLateArrivals()
 {
     // The few bytes that came while the stop cleared the displays and closed
     // the port are in the working file; the displays stay empty after a stop.
-    if (pipeline().table().isEmpty())
+    if (m_table.text().isEmpty())
         return;
     m_displayPending = false;
     m_refreshTimer->stop();
@@ -198,8 +198,9 @@ void Form1::ProcessReceived(const QByteArray &chunk)
 {
     pipeline().setCheck1(Check1->isChecked());
     const BatchResult result = m_run.read(chunk);
+    const bool dataSeen = m_table.receive(chunk);
     StatusBar->countReceived(chunk);
-    if (result.dataSeen && Image1->isHidden()) {
+    if (dataSeen && Image1->isHidden()) {
         Image1->show();
         Image2->hide();
     }
@@ -268,8 +269,8 @@ void Form1::applyDisplay()
 
 void Form1::syncTerm()
 {
-    const QString &table = pipeline().table();
-    const TableChange change = pipeline().takeTableChange();
+    const QString &table = m_table.text();
+    const TableChange change = m_table.takeChange();
     QScrollBar *bar = Term->verticalScrollBar();
     const bool atEnd = bar->value() >= bar->maximum() - 2;
     // What the window shows, less what was trimmed off the front, is still there
@@ -307,7 +308,7 @@ void Form1::syncTerm()
 
 void Form1::Term_DblClick()
 {
-    pipeline().clearTable();
+    m_table.clear();
     syncTerm();
 }
 
