@@ -1,21 +1,20 @@
 #pragma once
 
+#include "app/FormDeps.h"
 #include "app/Globals.h"
 #include "files/ui/Form2.h"
 #include "graph/Graph.h"
 #include "settings/ui/Pathpro.h"
 #include "serial/RecordingRun.h"
 #include "serial/ui/LiveTable.h"
+#include "serial/ui/RefreshSchedule.h"
+#include "serial/ui/TermView.h"
 
-#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QPointer>
 #include <QString>
 
-#include <chrono>
 #include <cstdint>
-#include <functional>
-#include <memory>
 
 class QAction;
 class QCheckBox;
@@ -31,11 +30,11 @@ class QTimer;
 namespace zkd {
 
 class BarMeter;
+class InputPanel;
 class IClock;
 class IPrompts;
 class PictureButton;
 class ScaleLabel;
-class SingleInstance;
 class StatusPanel;
 
 // The main window: owns the serial link, the live table, the value displays,
@@ -45,34 +44,7 @@ class Form1 : public QMainWindow
 {
     Q_OBJECT
 public:
-    struct Deps
-    {
-        IPrompts *prompts = nullptr;
-        IClock *clock = nullptr;
-        QString programDir;                 // scx.ini, sensor.ini, senso.scy and the manual live here
-        QString currentDir;                 // the working file and the files of Open/Save/Delete
-        SingleInstance *instance = nullptr; // null: no single-instance check (tests)
-        QString executablePath;             // what the settings dialog restarts
-
-        // An installed copy keeps its files apart; empty fields keep the
-        // places of a portable copy.
-        QString manualDir;       // the manual; empty: programDir
-        QString dialogDir;       // first folder of the Save, Open and browse dialogs; empty: programDir
-        QString settingsReadDir; // scx.ini as the settings dialog, Open and export read it; empty: currentDir
-        // Reported once at start-up: programDir, the settings folder, could
-        // not be created (the built-in settings are used); the measurement
-        // folder that could not be created (currentDir is the fallback).
-        bool settingsFolderUnusable = false;
-        QString unusableMeasurementDir;
-        // Told the language once the settings file has given it, before any
-        // message or dialog can appear; the program puts Qt's own texts
-        // (standard buttons, file dialogs) in it. Empty: Qt's texts stay.
-        std::function<void(const Language &)> languageRead;
-
-        QString manualFolder() const { return manualDir.isEmpty() ? programDir : manualDir; }
-        QString dialogFolder() const { return dialogDir.isEmpty() ? programDir : dialogDir; }
-        QString settingsReadFolder() const { return settingsReadDir.isEmpty() ? currentDir : settingsReadDir; }
-    };
+    using Deps = FormDeps;
 
     explicit Form1(const Deps &deps, QWidget *parent = nullptr);
     ~Form1() override;
@@ -183,25 +155,19 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void buildControls();
-    void buildMenus();
-    void buildShortcuts();
     void buildStatusBar();
     // Says in the status bar, once after start-up, that a kept recording can be recovered.
     void announceRecoverable();
     void applySettingsFile();
-    void syncTerm();
+    void syncTerm() { m_termView.sync(m_table, *Term); }
     void applyDisplay();
-    void scheduleRefresh();
     void showPortError(const QString &text);
     void appendToTerm(const QString &text);
     QString notesText() const;
     // Asks whether to try a failed write of the working file again.
     bool retryWrite(const QString &error);
-    void runHeaderCheck();
     enum class SaveOutcome { Cancelled, Saved, Failed };
     SaveOutcome saveMeasurement();
     // Hands `argument` to `program` and waits until it has ended, with
@@ -224,26 +190,17 @@ private:
     // The line's device went away and the port has not been opened since.
     bool m_deviceLost = false;
     bool m_sessionEnding = false;
-    qsizetype m_termShownLength = 0;
+    TermView m_termView;
     quint64 m_linesShown = 0;
-    QTimer *m_refreshTimer = nullptr;
-    bool m_displayPending = false;
-    // What arrived is shown at most ten times a second: at once when the last
-    // refresh is a period old, else with the next read of a busy line whose
-    // reads are held, or when the refresh timer runs out. A faster
-    // table scrolls by more than a screenful between two looks anyway, and each
-    // refresh lays out and paints the table's new lines and the value boxes.
-    static constexpr std::chrono::milliseconds kRefreshPeriod{100};
-    // A refresh this close to due runs with the bytes at hand rather than
-    // waking the window again a moment later.
-    static constexpr std::chrono::milliseconds kRefreshSlack{5};
-    QElapsedTimer m_sinceRefresh;
+    RefreshSchedule *m_refresh = nullptr;
     QPointer<Graph> m_graph;
     QPointer<Form2> m_form2;
     QPointer<Pathpro> m_pathpro;
 
 public:
     // Controls, named as the program describes them.
+    InputPanel *Input1 = nullptr;
+    InputPanel *Input2 = nullptr;
     QPlainTextEdit *Term = nullptr;
     QPlainTextEdit *Text2 = nullptr;
     QLineEdit *Secunden = nullptr;

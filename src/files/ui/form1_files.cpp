@@ -1,10 +1,9 @@
 #include "app/Form1.h"
 #include "files/EditorChoice.h"
-#include "files/FileOps.h"
 #include "files/Recovery.h"
-#include "files/SaveName.h"
 #include "files/WorkFile.h"
 #include "files/clsProcess.h"
+#include "files/ui/FilePrompts.h"
 #include "files/ui/Form2.h"
 #include "files/ui/Module1.h"
 #include "settings/ScxIni.h"
@@ -16,7 +15,6 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 #include <QMenu>
 
 namespace zkd {
@@ -27,51 +25,6 @@ namespace {
 constexpr int kSpreadsheetFieldCount = 3;
 // Window-show value for the manual: shown, not activated.
 constexpr qint32 kShowNoActivate = 4;
-constexpr QLatin1StringView kLineBreak{"\r\n"};
-
-// Faults the program reports in its own words fall back to English where no
-// language is selected.
-QString ownText(const Language &language, const LangText &text)
-{
-    return pick(language, text).value_or(str(text.en));
-}
-
-// The "nothing to export" message: empty without a language.
-QString missingDataMessage(const Language &language, const LangText &firstLine)
-{
-    if (!language.isValid())
-        return QString();
-    return pickOrEmpty(language, firstLine) + kLineBreak + pickOrEmpty(language, texts::ExportMissingLine2);
-}
-
-PromptMessage warning(const QString &text)
-{
-    return {text, str(texts::AppTitle), PromptIcon::Warning, {PromptButton::Ok}};
-}
-
-PromptMessage yesNoQuestion(const QString &text)
-{
-    return {text, str(texts::AppTitle), PromptIcon::Question, {PromptButton::Yes, PromptButton::No}};
-}
-
-// The overwrite question for the name the dialog returned and, when the name
-// written differs (a name typed without ".csv"), for that one too. False as
-// soon as the user answers No.
-bool confirmReplace(IPrompts &prompts, const QString &chosen, const QString &before, const QString &after)
-{
-    QStringList existing;
-    if (fileExists(chosen))
-        existing << chosen;
-    const QString target = normaliseSaveName(chosen);
-    if (target != chosen && fileExists(target))
-        existing << target;
-    for (const QString &name : existing) {
-        if (prompts.ask(yesNoQuestion(before + name + after)) == PromptButton::No)
-            return false;
-    }
-    return true;
-}
-
 } // namespace
 
 void Form1::SScommand4_Click()
@@ -212,46 +165,17 @@ void Form1::MRecover_Click()
 {
     const Language &lang = m_globals.language;
     const QString backup = backupPath();
-    const QString shownBackup = QDir::toNativeSeparators(backup);
-    // The file may have gone or changed since the menu was shown.
-    QString problem;
-    QFile check(backup);
-    if (!recovery::recoverableSince(backup))
-        problem = pickOrEnglish(lang, texts::RecoverGone).arg(shownBackup);
-    else if (!check.open(QIODevice::ReadOnly))
-        problem = pickOrEnglish(lang, texts::RecoverUnreadable).arg(shownBackup, check.errorString());
-    check.close();
+    const QString problem = recoverProblem(lang, backup);
     if (!problem.isEmpty()) {
         MRecover->setEnabled(false);
         prompts().ask(warning(problem));
         return;
     }
-
-    // The Save command's dialog, overwrite question and name rules.
-    const QString title = pickOrEmpty(lang, texts::SaveDialogTitle);
-    const QString before = pickOrEmpty(lang, texts::OverwriteBefore);
-    const QString after = pickOrEmpty(lang, texts::OverwriteAfter);
-    QString chosen;
-    do {
-        const std::optional<QString> answer = prompts().saveFile(
-            {title, m_deps.programDir, str(texts::CsvFilter), QString()});
-        if (!answer)
-            return;
-        chosen = QDir::toNativeSeparators(*answer);
-    } while (!confirmReplace(prompts(), chosen, before, after));
-
-    const QString target = normaliseSaveName(chosen);
-    const recovery::Result result = recovery::recover(backup, target);
-    switch (result.outcome) {
-    case recovery::Result::Outcome::Recovered: StatusBar->clearMessage(); break;
-    case recovery::Result::Outcome::CopyFailed:
-        prompts().ask(warning(pickOrEnglish(lang, texts::RecoverFailed).arg(result.errorText, shownBackup)));
-        break;
-    case recovery::Result::Outcome::RemoveFailed:
-        prompts().ask(warning(
-            pickOrEnglish(lang, texts::RecoverNotRemoved).arg(QDir::toNativeSeparators(target), result.errorText)));
-        break;
-    }
+    const std::optional<bool> recovered = recoverAs(prompts(), lang, backup, m_deps.programDir);
+    if (!recovered)
+        return;
+    if (*recovered)
+        StatusBar->clearMessage();
     if (m_form2)
         m_form2->refreshList();
     updateRecoverItem();

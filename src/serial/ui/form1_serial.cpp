@@ -1,5 +1,7 @@
 #include "app/BarMeter.h"
 #include "app/Form1.h"
+#include "app/InputPanel.h"
+#include "app/PictureButton.h"
 #include "app/ScaleLabel.h"
 #include "app/StatusPanel.h"
 #include "util/Clock.h"
@@ -10,23 +12,12 @@
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QPlainTextEdit>
-#include <QScrollBar>
-#include <QTextBlock>
-#include <QTextCursor>
-#include <QTextDocument>
-#include <QTextLayout>
-#include <QThread>
 #include <QTimer>
-
-#include <algorithm>
-
-#include "app/PictureButton.h"
 
 namespace zkd {
 namespace {
@@ -136,8 +127,7 @@ void Form1::clearLateArrivals()
     // the port are in the working file; the displays stay empty after a stop.
     if (m_table.text().isEmpty())
         return;
-    m_displayPending = false;
-    m_refreshTimer->stop();
+    m_refresh->cancel();
     clearRecordDisplays();
     Image1->hide();
     Image2->show();
@@ -207,35 +197,13 @@ void Form1::ProcessReceived(const QByteArray &chunk)
     m_run.record(result);
     if (result.beeps > 0)
         prompts().beep();
-    scheduleRefresh();
-}
-
-void Form1::scheduleRefresh()
-{
-    m_displayPending = true;
-    const qint64 since = m_sinceRefresh.isValid() ? m_sinceRefresh.elapsed() : kRefreshPeriod.count();
-    // Inside a burst the rest of it is read first.
-    if (since >= (kRefreshPeriod - kRefreshSlack).count() && !comm().moreWaiting()) {
-        refreshDisplay();
-        return;
-    }
-    // The first change after a refresh starts the timer; later ones ride along.
-    // While a busy line is read at intervals, a read comes within one of them
-    // and brings the refresh: the timer then only stands in for a line that
-    // falls quiet, and wakes the window for nothing else.
-    if (!m_refreshTimer->isActive()) {
-        const auto due = std::max(std::chrono::milliseconds(0), kRefreshPeriod - std::chrono::milliseconds(since));
-        m_refreshTimer->start(comm().readHeld() ? due + comm().readPeriod() : due);
-    }
+    m_refresh->changed(comm());
 }
 
 void Form1::refreshDisplay()
 {
-    if (!m_displayPending)
+    if (!m_refresh->take())
         return;
-    m_displayPending = false;
-    m_refreshTimer->stop();
-    m_sinceRefresh.start();
     syncTerm();
     applyDisplay();
 }
@@ -256,54 +224,12 @@ void Form1::applyDisplay()
         SplitLine();
     }
     const RecordDisplay &d = pipeline().display();
-    QLineEdit *const boxes[] = {Secunden, Text8, Text9, Text10, Text11, Text12, Text13};
-    for (std::size_t i = 0; i < d.values.size(); ++i) {
-        if (boxes[i]->text() != d.values[i])
-            boxes[i]->setText(d.values[i]);
-    }
-    Bar1->setLevel(d.level1);
-    Bar2->setLevel(d.level2);
-    Label7->setVisible(d.overflow1);
-    Label8->setVisible(d.overflow2);
-}
-
-void Form1::syncTerm()
-{
-    const QString &table = m_table.text();
-    const TableChange change = m_table.takeChange();
-    QScrollBar *bar = Term->verticalScrollBar();
-    const bool atEnd = bar->value() >= bar->maximum() - 2;
-    // What the window shows, less what was trimmed off the front, is still there
-    // unchanged up to `from`: drop the trimmed part and append the new tail.
-    // Else the document is cleared, which also frees what earlier edits left
-    // behind in it, and takes the whole text anew. Either way one edit by
-    // position: moving a cursor by other means, or the text box's own
-    // setPlainText, lays out and reformats lines on the way.
-    const qsizetype kept = m_termShownLength - change.removed;
-    QTextDocument *document = Term->document();
-    const bool append = !change.reset && change.from == kept && change.from <= table.size();
-    if (append && change.removed == 0 && change.from == table.size())
-        return;
-    if (!append)
-        document->clear();
-    QTextCursor cursor(document);
-    cursor.beginEditBlock();
-    if (append && change.removedShown > 0) {
-        cursor.setPosition(static_cast<int>(change.removedShown), QTextCursor::KeepAnchor);
-        cursor.removeSelectedText();
-    }
-    cursor.setPosition(document->characterCount() - 1);
-    cursor.insertText((append ? table.mid(change.from) : QString(table)).remove(QLatin1Char('\r')));
-    // The last screenful of lines keeps what its layout shapes, so that
-    // painting them right after does not shape them again.
-    const int inView = Term->viewport()->height() / std::max(1, Term->fontMetrics().lineSpacing()) + 2;
-    QTextBlock block = document->lastBlock();
-    for (int i = 0; i < inView && block.isValid(); ++i, block = block.previous())
-        block.layout()->setCacheEnabled(true);
-    cursor.endEditBlock();
-    m_termShownLength = table.size();
-    if (atEnd)
-        bar->setValue(bar->maximum());
+    if (Secunden->text() != d.value(RecordLine::Value::Time))
+        Secunden->setText(d.value(RecordLine::Value::Time));
+    Input1->showRecord(d.value(RecordLine::Value::Act1), d.value(RecordLine::Value::Max1),
+                       d.value(RecordLine::Value::Min1), d.level1, d.overflow1);
+    Input2->showRecord(d.value(RecordLine::Value::Act2), d.value(RecordLine::Value::Max2),
+                       d.value(RecordLine::Value::Min2), d.level2, d.overflow2);
 }
 
 void Form1::Term_DblClick()
