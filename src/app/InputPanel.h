@@ -1,8 +1,7 @@
 #pragma once
 
-#include "app/CachedWidgets.h"
-
 #include <QColor>
+#include <QGroupBox>
 #include <QString>
 
 #include <cstdint>
@@ -28,7 +27,7 @@ QLabel *captionLabel(const QString &text, QWidget *parent, QWidget *box);
 // input 1 holds Bar1, Label9 (scale), Label7 (overflow mark), Label5 (unit
 // line) and Text8, Text9, Text10; input 2 Bar2, Label10, Label8, Label6 and
 // Text11, Text12, Text13.
-class InputPanel : public CachedGroupBox
+class InputPanel : public QGroupBox
 {
     Q_OBJECT
 public:

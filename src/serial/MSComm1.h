@@ -132,8 +132,6 @@ public:
     // The last read left bytes waiting in the system's buffer: more of the
     // same burst follows at once.
     bool moreWaiting() const { return m_moreWaiting; }
-    // The next read of a busy line is held for the rest of a period.
-    bool readHeld() const { return m_readPause.isActive(); }
     // The period a busy line is read at: the pacing, shortened at a line fast
     // enough to bring more than kReadHoldBytes in it. 0 when reads are not paced.
     std::chrono::milliseconds readPeriod() const;

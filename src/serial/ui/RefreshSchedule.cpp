@@ -24,13 +24,8 @@ void RefreshSchedule::changed(const MSComm1 &comm)
         return;
     }
     // The first change after a refresh starts the timer; later ones ride along.
-    // While a busy line is read at intervals, a read comes within one of them
-    // and brings the refresh: the timer then only stands in for a line that
-    // falls quiet, and wakes the window for nothing else.
-    if (!m_timer->isActive()) {
-        const auto due = std::max(std::chrono::milliseconds(0), kRefreshPeriod - std::chrono::milliseconds(since));
-        m_timer->start(comm.readHeld() ? due + comm.readPeriod() : due);
-    }
+    if (!m_timer->isActive())
+        m_timer->start(std::max(std::chrono::milliseconds(0), kRefreshPeriod - std::chrono::milliseconds(since)));
 }
 
 bool RefreshSchedule::take()
