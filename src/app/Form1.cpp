@@ -39,7 +39,7 @@ Form1::Form1(const Deps &deps, QWidget *parent) : QMainWindow(parent), m_deps(de
     setWindowIcon(pictureIcon(Picture::Program));
     layOutMainWindow(*this);
     buildCommands(*this);
-    buildStatusBar();
+    addStatusBar(*this);
 
     Timer1 = &m_run.headerTimer();
     Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -57,17 +57,6 @@ Form1::Form1(const Deps &deps, QWidget *parent) : QMainWindow(parent), m_deps(de
 }
 
 Form1::~Form1() = default;
-
-void Form1::buildStatusBar()
-{
-    StatusBar = new StatusPanel(
-        clock(),
-        [this] {
-            return StatusPanel::State{comm().portName(), comm().settings(), comm().PortOpen(), m_deps.currentDir};
-        },
-        this);
-    setStatusBar(StatusBar);
-}
 
 bool Form1::startUp()
 {

@@ -157,7 +157,6 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    void buildStatusBar();
     // Says in the status bar, once after start-up, that a kept recording can be recovered.
     void announceRecoverable();
     void applySettingsFile();

@@ -4,6 +4,7 @@
 #include "app/Icons.h"
 #include "app/InputPanel.h"
 #include "app/PictureButton.h"
+#include "app/StatusPanel.h"
 #include "util/Texts.h"
 
 #include <QCheckBox>
@@ -161,6 +162,18 @@ void layOutMainWindow(Form1 &form)
     form.Check1->setChecked(true);
 
     form.resize(900, 700);
+}
+
+void addStatusBar(Form1 &form)
+{
+    form.StatusBar = new StatusPanel(
+        form.clock(),
+        [&form] {
+            MSComm1 &comm = form.comm();
+            return StatusPanel::State{comm.portName(), comm.settings(), comm.PortOpen(), form.deps().currentDir};
+        },
+        &form);
+    form.setStatusBar(form.StatusBar);
 }
 
 } // namespace zkd

@@ -16,6 +16,8 @@ class Form1;
 // table under its column header; the notes; and the hidden helpers. The
 // commands that run the handlers are connected by buildCommands.
 void layOutMainWindow(Form1 &form);
+// The status bar under them: port, line settings, run state, figures received.
+void addStatusBar(Form1 &form);
 
 // Sets the text and background colours of a text box; an empty one keeps its colour.
 void setTextColours(QWidget *widget, std::optional<QColor> text, std::optional<QColor> background);
