@@ -465,6 +465,11 @@ private slots:
             if (!restarted && outage.elapsed() >= outageMs / 3) {
                 killed->signal(SIGKILL);
                 QCOMPARE(killed->wait(), -1);
+                // The bench is started again as a whole: a simulator that
+                // kept sending into a line nobody read has a backlog that can
+                // push its header past the header read on a loaded machine.
+                sims[1].reset();
+                sims[1] = simulator(dir.path(), QStringLiteral("tty1"), 737, true);
                 restarted = recorder(1, (outageMs - int(outage.elapsed()) + kAfterOutageMs) / 1000);
             }
             if (outage.elapsed() < 5000)
@@ -486,9 +491,11 @@ private slots:
         std::map<QString, QByteArray> savedRuns; // by run id
         for (Program *program : {steady.get(), restarted.get()}) {
             const int code = program->wait(kRunTimeoutMs * 2);
-            QVERIFY2(
-                code == 0,
-                qPrintable(QStringLiteral("exit %1: %2").arg(code).arg(QString::fromLocal8Bit(program->messages()))));
+            QVERIFY2(code == 0,
+                     qPrintable(QStringLiteral("%1 exit %2: %3")
+                                    .arg(QLatin1String(program == steady.get() ? "bench-1" : "bench_2 again"))
+                                    .arg(code)
+                                    .arg(QString::fromLocal8Bit(program->messages()).replace('\n', " | "))));
             // The outage was noticed, reported once, and is over.
             QCOMPARE(program->count("warning: MQTT broker"), 1);
             QCOMPARE(program->count("warning:"), 1);
