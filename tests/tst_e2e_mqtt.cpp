@@ -645,6 +645,11 @@ private slots:
             arguments[arguments.indexOf(QStringLiteral("--out")) + 1] = QStringLiteral("second");
             return std::make_unique<Program>("zkd735-record", arguments, folder);
         };
+        // A start whose port does not open leaves the publishing state as it found it.
+        Program noPort("zkd735-record",
+                       recorderArguments(dir.filePath(QStringLiteral("nothing")), "bench-g", broker.url(), 20),
+                       dir.filePath(QStringLiteral("g")));
+        QCOMPARE(noPort.wait(), 3);
         const auto simK = simulator(dir.path(), QStringLiteral("ttyK2"), 3);
         const auto k = again("bench-k", "ttyK2", dir.filePath(QStringLiteral("k")));
         const auto g = again("bench-g", "ttyG", dir.filePath(QStringLiteral("g")));

@@ -80,7 +80,6 @@ void MqttPublisher::startRun(const QString &notes)
                     .arg(native(QFileInfo(m_statePath).absolutePath())));
     for (PublishedRun &state : loaded.runs)
         resume(std::move(state));
-    saveState();
 
     mqtt::MqttClient::Setup setup;
     setup.server = m_config.server;
@@ -91,6 +90,7 @@ void MqttPublisher::startRun(const QString &notes)
     connect(m_client.get(), &mqtt::MqttClient::connected, this, &MqttPublisher::onConnected);
     connect(m_client.get(), &mqtt::MqttClient::connectionFailed, this, &MqttPublisher::onConnectionFailed);
     connect(m_client.get(), &mqtt::MqttClient::acknowledged, this, &MqttPublisher::onAcknowledged);
+    saveState();
     Message status;
     status.topic = m_statusTopic;
     status.payload = mqtt::statusPayload(QStringLiteral("recording"), m_run, m_start);
@@ -399,6 +399,9 @@ void MqttPublisher::saveStateSoon()
 void MqttPublisher::saveState()
 {
     m_stateTimer.stop();
+    // A start that never began a run (the port did not open) leaves the state as it found it.
+    if (!m_client)
+        return;
     std::vector<PublishedRun> runs;
     for (const Source &source : m_sources)
         // A run that has ended and is acknowledged to its last byte is seen
