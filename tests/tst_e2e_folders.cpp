@@ -1,23 +1,11 @@
-#include "FormFixture.h"
-#include "app/Form1.h"
-#include "app/PictureButton.h"
-#include "files/ProgramFolders.h"
-#include "settings/ui/Pathpro.h"
+#include "TestFiles.h"
 
-#include <QComboBox>
+#include <QDir>
 #include <QFile>
-#include <QPlainTextEdit>
-#include <QScrollBar>
 #include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <unistd.h>
-
-using namespace zkd;
-
-using zkd::test::readFile;
 using zkd::test::writeFile;
 
 namespace {
@@ -49,14 +37,8 @@ class TestFolders : public QObject
 private slots:
     void versionAndHelpNeedNoDisplay_data();
     void versionAndHelpNeedNoDisplay();
-    void folderChoice_data();
-    void folderChoice();
-    void programFolderReadOnlyForThisUser();
-    void measurementFolder();
     void installedCopyStartsFromConfigFolder_data();
     void installedCopyStartsFromConfigFolder();
-    void installedSettingsSaveToConfigFolder();
-    void unusableFoldersAreReportedOnce();
 };
 
 void TestFolders::versionAndHelpNeedNoDisplay_data()
@@ -89,71 +71,6 @@ void TestFolders::versionAndHelpNeedNoDisplay()
     // Nothing was claimed or created on the way: no single-instance place, no settings.
     QVERIFY(QDir(root.filePath(QStringLiteral("run"))).isEmpty());
     QVERIFY(!QFileInfo::exists(root.filePath(QStringLiteral("config"))));
-}
-
-void TestFolders::folderChoice_data()
-{
-    QTest::addColumn<bool>("writable");
-    QTest::addColumn<bool>("docFolder");
-    QTest::addColumn<bool>("installed");
-    QTest::newRow("portable: writable program folder") << true << false << false;
-    QTest::newRow("installed: read-only program folder") << false << false << true;
-    QTest::newRow("installed: read-only, documentation beside") << false << true << true;
-    QTest::newRow("installed by root: documentation beside") << true << true << true;
-}
-
-void TestFolders::folderChoice()
-{
-    QFETCH(bool, writable);
-    QFETCH(bool, docFolder);
-    QFETCH(bool, installed);
-    QTemporaryDir prefix;
-    const QString bin = prefix.filePath(QStringLiteral("bin"));
-    const QString doc = prefix.filePath(QStringLiteral("share/doc/zkd735"));
-    QVERIFY(QDir().mkpath(bin));
-    if (docFolder)
-        QVERIFY(QDir().mkpath(doc));
-    const QString config = prefix.filePath(QStringLiteral("config/ZKD735_DataRecorder"));
-
-    const ProgramFolders folders = chooseProgramFolders(bin, writable, config);
-    QCOMPARE(folders.installed, installed);
-    QCOMPARE(folders.settingsDir, installed ? config : bin);
-    QCOMPARE(folders.manualDir, docFolder ? doc : bin);
-    QCOMPARE(QFileInfo(config).isDir(), installed);
-    QVERIFY(!folders.settingsUnusable);
-}
-
-void TestFolders::programFolderReadOnlyForThisUser()
-{
-    QTemporaryDir dir;
-    QVERIFY(folderWritable(dir.path()));
-    QVERIFY(!folderWritable(dir.filePath(QStringLiteral("missing"))));
-    if (::geteuid() == 0)
-        QSKIP("root may write into any folder; the read-only case needs a normal user");
-    QVERIFY(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner));
-    QVERIFY(!folderWritable(dir.path()));
-    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-}
-
-void TestFolders::measurementFolder()
-{
-    QTemporaryDir home;
-    const QString wanted = home.filePath(QStringLiteral("ZKD735"));
-    MeasurementFolder folder = prepareMeasurementFolder(home.path(), QStringLiteral("ZKD735"));
-    QCOMPARE(folder.path, wanted);
-    QVERIFY(folder.unusableFolder.isEmpty());
-    QVERIFY(QFileInfo(wanted).isDir());
-    // A file in the way: the home folder is used, and the failed folder named.
-    QVERIFY(writeFile(home.filePath(QStringLiteral("blocked")), "a file"));
-    folder = prepareMeasurementFolder(home.path(), QStringLiteral("blocked"));
-    QCOMPARE(folder.path, home.path());
-    QCOMPARE(folder.unusableFolder, home.filePath(QStringLiteral("blocked")));
-
-    // The configuration folder cannot be made either: the settings are unusable.
-    const ProgramFolders folders = chooseProgramFolders(home.path(), false,
-                                                        home.filePath(QStringLiteral("blocked/ZKD735_DataRecorder")));
-    QVERIFY(folders.installed);
-    QVERIFY(folders.settingsUnusable);
 }
 
 void TestFolders::installedCopyStartsFromConfigFolder_data()
@@ -200,53 +117,5 @@ void TestFolders::installedCopyStartsFromConfigFolder()
     QCOMPARE(QFileInfo::exists(root.filePath(QStringLiteral("config"))), installed);
 }
 
-void TestFolders::installedSettingsSaveToConfigFolder()
-{
-    QTemporaryDir program;
-    test::FormFixture fx; // its program folder is the configuration folder
-    QVERIFY(fx.writeSettings(kSettings));
-    fx.deps.manualDir = program.path();
-    fx.deps.dialogDir = fx.currentDir.path();
-    fx.deps.settingsReadDir = fx.programDir.path();
-    fx.deps.executablePath = QStandardPaths::findExecutable(QStringLiteral("true"));
-    Form1 &form = fx.startForm();
-    QVERIFY(fx.prompts.messages.isEmpty());
-
-    // The dialog shows what the configuration folder holds, and saves there.
-    form.Path_Click();
-    Pathpro *dialog = form.pathpro();
-    QCOMPARE(dialog->Sprache->currentText(), QStringLiteral("English"));
-    QCOMPARE(dialog->Fore->value(), 14);
-    dialog->Sprache->setCurrentText(QStringLiteral("Francais"));
-    QSignalSpy ended(&form, &Form1::programEnded);
-    dialog->Button1->click();
-    QCOMPARE(ended.count(), 1);
-    QCOMPARE(readFile(fx.programDir.filePath(QStringLiteral("scx.ini"))).split('\n').value(2),
-             QByteArray("Francais\r"));
-    QVERIFY(!QFileInfo::exists(fx.currentDir.filePath(QStringLiteral("scx.ini"))));
-    QVERIFY(!QFileInfo::exists(program.filePath(QStringLiteral("scx.ini"))));
-    delete dialog;
-}
-
-void TestFolders::unusableFoldersAreReportedOnce()
-{
-    test::FormFixture fx;
-    fx.deps.programDir = fx.currentDir.filePath(QStringLiteral("blocked/ZKD735_DataRecorder"));
-    fx.deps.settingsFolderUnusable = true;
-    fx.deps.unusableMeasurementDir = fx.currentDir.filePath(QStringLiteral("home/ZKD735"));
-    Form1 &form = fx.startForm();
-
-    QCOMPARE(fx.prompts.messages.size(), 1);
-    const QString text = fx.prompts.messages.first().text;
-    QVERIFY2(text.contains(QStringLiteral("The settings folder \"%1\" could not be created").arg(fx.deps.programDir)),
-             qPrintable(text));
-    QVERIFY2(text.contains(QStringLiteral("Measurements are kept in \"%1\"").arg(fx.currentDir.path())),
-             qPrintable(text));
-    QVERIFY(!text.contains(QStringLiteral("cannot be read")));
-    // The built-in values: green on black, and the working file is open.
-    QCOMPARE(form.Term->palette().color(QPalette::Text), QColor(Qt::green));
-    QVERIFY(form.WorkFileNumber() != 0);
-}
-
-QTEST_MAIN(TestFolders)
+QTEST_GUILESS_MAIN(TestFolders)
 #include "tst_e2e_folders.moc"

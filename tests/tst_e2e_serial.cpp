@@ -205,27 +205,6 @@ private slots:
         QVERIFY(f.Label8->isHidden());
     }
 
-    void portThatCannotBeOpened()
-    {
-        Fixture fx;
-        Form1 &f = fx.start("English", fx.currentDir.filePath(QStringLiteral("no-such-tty")));
-        fx.prompts.messages.clear();
-        f.SSCommand2_Click();
-        QVERIFY(!f.comm().PortOpen());
-        QVERIFY(!fx.prompts.messages.isEmpty());
-        const PromptMessage &error = fx.prompts.messages.first();
-        QVERIFY2(error.text.contains(QStringLiteral("no-such-tty")), qPrintable(error.text));
-        QCOMPARE(error.icon, PromptIcon::Warning);
-        QVERIFY(!f.findChild<QAction *>(QStringLiteral("MOpen"))->isChecked());
-        // Then the stop path: notes stay editable, Save visible.
-        QVERIFY(!f.Text2->isReadOnly());
-        QVERIFY(!f.Button2->isHidden());
-        // A second attempt tries again and reports again.
-        const auto before = fx.prompts.messages.size();
-        f.MOpen_Click();
-        QVERIFY(fx.prompts.messages.size() > before);
-    }
-
     // A run under way with one record shown; then the line's device goes away
     // (the far end of the pseudo-terminal pair closes, as an unplugged USB
     // adapter does) and the boxes that follow get these answers.
@@ -329,19 +308,6 @@ private slots:
         QVERIFY(f.comm().PortOpen());
     }
 
-    void errorEventsAndTheirMessages()
-    {
-        QCOMPARE(commEventMessage(CommEventCode::Overrun).value(), QStringLiteral("Overrun Error"));
-        QCOMPARE(commEventMessage(CommEventCode::CtsTimeout).value(), QStringLiteral("CTS Timeout"));
-        QCOMPARE(commEventMessage(CommEventCode::DsrTimeout).value(), QStringLiteral("DSR Timeout"));
-        QCOMPARE(commEventMessage(CommEventCode::TxFull).value(), QStringLiteral("Unknown error or event"));
-        QCOMPARE(commEventMessage(CommEventCode::Dcb).value(), QStringLiteral("Unknown error or event"));
-        QCOMPARE(commEventMessage(CommEventCode(4711)).value(), QStringLiteral("Unknown error or event"));
-        for (const CommEventCode quiet : {CommEventCode::Frame, CommEventCode::RxParity, CommEventCode::Break,
-                                          CommEventCode::RxOver, CommEventCode::Cts, CommEventCode::Receive})
-            QVERIFY(!commEventMessage(quiet));
-    }
-
     void busyLineIsReadInFewPiecesWithNothingLost()
     {
         QTemporaryDir dir;
@@ -383,29 +349,6 @@ private slots:
         QCOMPARE(received, sent);
         QVERIFY2(reads <= 40, qPrintable(QStringLiteral("%1 reads").arg(reads)));
         QVERIFY(!comm.setPortOpen(false));
-    }
-
-    void serialSettingsText()
-    {
-        QVERIFY(!parseSerialSettings(QStringLiteral(",n,8,1")));
-        QVERIFY(!parseSerialSettings(QStringLiteral("9600")));
-        QVERIFY(!parseSerialSettings(QStringLiteral("fast,n,8,1")));
-        QVERIFY(!parseSerialSettings(QString::fromUtf16(u"9600\0\0,n,8,1", 13)));
-        QCOMPARE(parseSerialSettings(QStringLiteral("9600,n,8,1"))->baudRate, 9600);
-        QCOMPARE(parseSerialSettings(QStringLiteral("921600,N,8,1"))->baudRate, 921600);
-        MSComm1 comm;
-        QVERIFY(!comm.setSettings(QStringLiteral(",n,8,1")));
-        QCOMPARE(comm.settings(), QStringLiteral("2400,n,8,1"));
-        QCOMPARE(portNameFromSetting(QStringLiteral("/dev/ttyUSB0")), QStringLiteral("/dev/ttyUSB0"));
-        // Numbers the link refuses: it keeps the port it has.
-        QVERIFY(!portNameFromSetting(QStringLiteral("99999999999")));
-        QVERIFY(!portNameFromSetting(QStringLiteral("256")));
-        QCOMPARE(portNameFromSetting(QStringLiteral("255")), portNameFromNumber(255));
-        QVERIFY(!comm.setCommPort(0));
-        QCOMPARE(comm.portName(), portNameFromNumber(1));
-#ifndef Q_OS_WIN
-        QCOMPARE(portNameFromSetting(QStringLiteral("1")), QStringLiteral("/dev/ttyS0"));
-#endif
     }
 };
 

@@ -2,6 +2,7 @@
 #include "files/EditorChoice.h"
 #include "files/FileNumbers.h"
 #include "files/FileOps.h"
+#include "files/ProgramFolders.h"
 #include "files/WorkFile.h"
 #include "sensor/HeaderScan.h"
 
@@ -49,6 +50,9 @@ private slots:
     void plantedLinksAreNotFollowed();
     void editorForFile_data();
     void editorForFile();
+    void programFolders_data();
+    void programFolders();
+    void measurementFolder();
 
 private:
     QString path(const char *name) const { return m_dir->filePath(QString::fromLatin1(name)); }
@@ -160,12 +164,16 @@ void TestFilesWorkFile::resetFailsInReadOnlyFolder()
     const QString work = folder + QStringLiteral("/Senso.scx");
     QVERIFY(QDir().mkpath(folder));
     QVERIFY(writeFile(work, "run"));
+    QVERIFY(folderWritable(folder));
+    QVERIFY(!folderWritable(path("missing")));
     QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
     const bool enforced = !writeFile(folder + QStringLiteral("/probe"), "x");
     if (!enforced) {
         QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         QSKIP("folder permissions are not enforced for this user (root)");
     }
+    // A program folder such as this one makes the copy an installed one.
+    QVERIFY(!folderWritable(folder));
     WorkFile file(m_numbers);
     const WorkFile::ResetResult result = file.reset(work);
     QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
@@ -427,6 +435,55 @@ void TestFilesWorkFile::editorForFile()
     if (size >= 0)
         QVERIFY(writeFile(file, QByteArray(size, ';')));
     QTEST(zkd::editorForFile(file), "editor");
+}
+
+void TestFilesWorkFile::programFolders_data()
+{
+    QTest::addColumn<bool>("writable");
+    QTest::addColumn<bool>("docFolder");
+    QTest::addColumn<bool>("installed");
+    QTest::newRow("portable: writable program folder") << true << false << false;
+    QTest::newRow("installed: read-only program folder") << false << false << true;
+    QTest::newRow("installed: read-only, documentation beside") << false << true << true;
+    QTest::newRow("installed by root: documentation beside") << true << true << true;
+}
+
+void TestFilesWorkFile::programFolders()
+{
+    QFETCH(bool, writable);
+    QFETCH(bool, docFolder);
+    QFETCH(bool, installed);
+    const QString bin = path("bin");
+    const QString doc = path("share/doc/zkd735");
+    QVERIFY(QDir().mkpath(bin));
+    if (docFolder)
+        QVERIFY(QDir().mkpath(doc));
+    const QString config = path("config/ZKD735_DataRecorder");
+
+    const ProgramFolders folders = chooseProgramFolders(bin, writable, config);
+    QCOMPARE(folders.installed, installed);
+    QCOMPARE(folders.settingsDir, installed ? config : bin);
+    QCOMPARE(folders.manualDir, docFolder ? doc : bin);
+    QCOMPARE(QFileInfo(config).isDir(), installed);
+    QVERIFY(!folders.settingsUnusable);
+}
+
+void TestFilesWorkFile::measurementFolder()
+{
+    MeasurementFolder folder = prepareMeasurementFolder(m_dir->path(), QStringLiteral("ZKD735"));
+    QCOMPARE(folder.path, path("ZKD735"));
+    QVERIFY(folder.unusableFolder.isEmpty());
+    QVERIFY(QFileInfo(path("ZKD735")).isDir());
+    // A file in the way: the home folder is used, and the failed folder named.
+    QVERIFY(writeFile(path("blocked"), "a file"));
+    folder = prepareMeasurementFolder(m_dir->path(), QStringLiteral("blocked"));
+    QCOMPARE(folder.path, m_dir->path());
+    QCOMPARE(folder.unusableFolder, path("blocked"));
+
+    // The configuration folder cannot be made either: the settings are unusable.
+    const ProgramFolders folders = chooseProgramFolders(m_dir->path(), false, path("blocked/ZKD735_DataRecorder"));
+    QVERIFY(folders.installed);
+    QVERIFY(folders.settingsUnusable);
 }
 
 QTEST_GUILESS_MAIN(TestFilesWorkFile)

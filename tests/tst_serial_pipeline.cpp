@@ -1,5 +1,6 @@
 #include "PipelineReference.h"
 
+#include "serial/MSComm1.h"
 #include "serial/RecordPipeline.h"
 
 #include <QRandomGenerator>
@@ -183,8 +184,8 @@ private slots:
                 stream.insert(stream.size() / 2, QByteArray(3 * RecordPipeline::kLineBufferLimit + 7, '5'));
             const char *language = pass % 2 ? "English" : "Deutsch";
             // Notes longer than the line buffer, with a tab, in every fourth run.
-            const QString header = pass % 4 == 3 ? QStringLiteral("Notes :\t") + QString(5000, 'n') + '\r'
-                                                 : QStringLiteral("header\r");
+            QString header = pass % 4 == 3 ? QStringLiteral("Notes :\t") + QString(5000, 'n') + '\r'
+                                           : QStringLiteral("header\r");
             Run batched(language);
             batched.pipeline.setNotesHeaderSource([&header] { return header; });
             batched.pipeline.setScaleMax(50, 50);
@@ -221,6 +222,19 @@ private slots:
             QCOMPARE(b.display().overflow1, ref.overflow1);
             QCOMPARE(b.display().overflow2, ref.overflow2);
         }
+    }
+
+    // The serial link's events that raise a message, and their texts.
+    void errorEventsAndTheirMessages()
+    {
+        QCOMPARE(commEventMessage(CommEventCode::Overrun).value(), QStringLiteral("Overrun Error"));
+        QCOMPARE(commEventMessage(CommEventCode::CtsTimeout).value(), QStringLiteral("CTS Timeout"));
+        QCOMPARE(commEventMessage(CommEventCode::DsrTimeout).value(), QStringLiteral("DSR Timeout"));
+        for (const CommEventCode unknown : {CommEventCode::TxFull, CommEventCode::Dcb, CommEventCode(4711)})
+            QCOMPARE(commEventMessage(unknown).value(), QStringLiteral("Unknown error or event"));
+        for (const CommEventCode quiet : {CommEventCode::Frame, CommEventCode::RxParity, CommEventCode::Break,
+                                          CommEventCode::RxOver, CommEventCode::Cts, CommEventCode::Receive})
+            QVERIFY(!commEventMessage(quiet));
     }
 };
 

@@ -15,7 +15,7 @@ private:
 
     QString write(const QByteArray &content)
     {
-        const QString path = m_dir.filePath(QStringLiteral("scx.ini"));
+        QString path = m_dir.filePath(QStringLiteral("scx.ini"));
         QFile f(path);
         f.open(QIODevice::WriteOnly | QIODevice::Truncate);
         f.write(content);
@@ -93,34 +93,51 @@ private slots:
     }
 
     // Line 2: a number names the platform's classic port, anything else is
-    // the device's own name and is used as written.
+    // the device's own name and is used as written. A number the link
+    // refuses gives no port (the link keeps the one it has).
     void portOfLine2_data()
     {
         QTest::addColumn<QString>("line2");
-        QTest::addColumn<QString>("port");
+        QTest::addColumn<QString>("port"); // null: refused
+        const auto row = [](const char *name, const char *line2, const QString &port) {
+            QTest::newRow(name) << QString::fromLatin1(line2) << port;
+        };
 #ifdef Q_OS_WIN
-        QTest::newRow("1 is COM1") << "1"
-                                   << "COM1";
-        QTest::newRow("two digits, blanks") << " 12 "
-                                            << "COM12";
+        row("1 is COM1", "1", "COM1");
+        row("two digits, blanks", " 12 ", "COM12");
 #else
-        QTest::newRow("1 is the first serial device") << "1"
-                                                      << "/dev/ttyS0";
-        QTest::newRow("two digits, blanks") << " 12 "
-                                            << "/dev/ttyS11";
+        row("1 is the first serial device", "1", "/dev/ttyS0");
+        row("two digits, blanks", " 12 ", "/dev/ttyS11");
 #endif
-        QTest::newRow("port name") << "COM3"
-                                   << "COM3";
-        QTest::newRow("device path") << "\\\\.\\COM10"
-                                     << "\\\\.\\COM10";
-        QTest::newRow("unix device path") << "/dev/ttyUSB0"
-                                          << "/dev/ttyUSB0";
+        row("255, the last number", "255", portNameFromNumber(255));
+        row("256", "256", QString());
+        row("too large for 16 bits", "99999999999", QString());
+        row("port name", "COM3", "COM3");
+        row("device path", "\\\\.\\COM10", "\\\\.\\COM10");
+        row("unix device path", "/dev/ttyUSB0", "/dev/ttyUSB0");
     }
     void portOfLine2()
     {
         QFETCH(QString, line2);
         QFETCH(QString, port);
-        QCOMPARE(portNameFromSetting(line2), std::optional<QString>(port));
+        QCOMPARE(portNameFromSetting(line2), port.isNull() ? std::nullopt : std::optional<QString>(port));
+    }
+
+    // The serial settings text: baud, parity, data and stop bits; the link
+    // keeps its settings and its port when given ones it refuses.
+    void serialSettingsText()
+    {
+        QVERIFY(!parseSerialSettings(QStringLiteral(",n,8,1")));
+        QVERIFY(!parseSerialSettings(QStringLiteral("9600")));
+        QVERIFY(!parseSerialSettings(QStringLiteral("fast,n,8,1")));
+        QVERIFY(!parseSerialSettings(QString::fromUtf16(u"9600\0\0,n,8,1", 13)));
+        QCOMPARE(parseSerialSettings(QStringLiteral("9600,n,8,1"))->baudRate, 9600);
+        QCOMPARE(parseSerialSettings(QStringLiteral("921600,N,8,1"))->baudRate, 921600);
+        MSComm1 comm;
+        QVERIFY(!comm.setSettings(QStringLiteral(",n,8,1")));
+        QCOMPARE(comm.settings(), QStringLiteral("2400,n,8,1"));
+        QVERIFY(!comm.setCommPort(0));
+        QCOMPARE(comm.portName(), portNameFromNumber(1));
     }
 
     void writerRoundTrip()

@@ -1,7 +1,11 @@
 #include "FormFixture.h"
+#include "app/BarMeter.h"
 #include "app/Form1.h"
+#include "app/PictureButton.h"
 
+#include <QAction>
 #include <QFile>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -45,7 +49,7 @@ public:
     // Fills the disk up to the last byte with a file of its own.
     QString fill() const
     {
-        const QString path = QDir(m_mountPoint).filePath(QStringLiteral("filler"));
+        QString path = QDir(m_mountPoint).filePath(QStringLiteral("filler"));
         QFile f(path);
         f.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
         const QByteArray block(512, 'f');
@@ -121,6 +125,38 @@ private slots:
         QVERIFY(f.WorkFileNumber() != 0);
         // Every byte given is in the file once, in order (LF dropped, CR -> CR LF leaves it as sent).
         QCOMPARE(fx.workFile(), given);
+    }
+
+    // Start / Stop finds no port: the error names it, the run ends as after a
+    // stop with the displays cleared (and they stay so), and a second
+    // attempt reports again.
+    void portThatCannotBeOpened()
+    {
+        test::FormFixture fx;
+        QVERIFY(fx.writeSettings(test::FormFixture::settings(
+            QFile::encodeName(fx.currentDir.filePath(QStringLiteral("no-such-tty"))), "English")));
+        Form1 &f = fx.startForm();
+        f.ProcessReceived("1.0 2.0 3.0 4.0 5.0 6.0 7.0\r\n");
+        fx.prompts.messages.clear();
+        fx.prompts.answers << PromptButton::Ok << PromptButton::No << PromptButton::No;
+        f.SSCommand2_Click();
+        QVERIFY(!f.comm().PortOpen());
+        QVERIFY(!fx.prompts.messages.isEmpty());
+        QVERIFY2(fx.prompts.texts().first().contains(QStringLiteral("no-such-tty")),
+                 qPrintable(fx.prompts.texts().first()));
+        QCOMPARE(fx.prompts.messages.first().icon, PromptIcon::Warning);
+        QVERIFY(!f.MOpen->isChecked());
+        QVERIFY(!f.Text2->isReadOnly());
+        QVERIFY(!f.Button2->isHidden());
+        f.refreshDisplay();
+        QVERIFY(f.Text8->text().isEmpty());
+        QCOMPARE(f.Bar1->level(), std::int16_t(0));
+        QCOMPARE(f.txtPopStr->text(), QStringLiteral("1.0 2.0 3.0 4.0 5.0 6.0 7.0\r\n"));
+        QVERIFY(!f.Term->toPlainText().contains(QStringLiteral("7.0")));
+
+        const auto before = fx.prompts.messages.size();
+        f.MOpen_Click();
+        QVERIFY(fx.prompts.messages.size() > before);
     }
 };
 

@@ -95,6 +95,7 @@ private slots:
     void saveWritesNineLines();
     void commaInPathRoundTrips();
     void saveRestartsInCurrentFolderAndEnds();
+    void installedCopyReadsAndSavesInTheConfigFolder();
     void failedSaveReportsAndKeepsRunning_data();
     void failedSaveReportsAndKeepsRunning();
     void startProgramCopyReportsMissingProgram();
@@ -489,6 +490,28 @@ void TestPathpro::saveRestartsInCurrentFolderAndEnds()
     QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(marker).size() > 0, 10000);
     QCOMPARE(QFileInfo(QString::fromLocal8Bit(readFile(marker)).trimmed()).canonicalFilePath(),
              QFileInfo(rig.currentDir.path()).canonicalFilePath());
+}
+
+void TestPathpro::installedCopyReadsAndSavesInTheConfigFolder()
+{
+    // The program folder of an installed copy is its configuration folder,
+    // and the dialog reads from there too; the program lies elsewhere.
+    QTemporaryDir program;
+    Rig rig;
+    QVERIFY(writeFile(rig.programIni(), "\r\n2\r\nEnglish\r\n 14 \r\n 1 \r\n\r\n\r\n0\r\nReady\r\n"));
+    rig.deps.manualDir = program.path();
+    rig.deps.settingsReadDir = rig.programDir.path();
+    rig.buildForm();
+    Pathpro *dialog = rig.open();
+    QCOMPARE(dialog->Sprache->currentText(), QStringLiteral("English"));
+    QCOMPARE(dialog->Fore->value(), 14);
+    dialog->Sprache->setCurrentText(QStringLiteral("Francais"));
+    QSignalSpy ended(rig.form.get(), &Form1::programEnded);
+    dialog->Button1->click();
+    QCOMPARE(ended.count(), 1);
+    QCOMPARE(readFile(rig.programIni()).split('\n').value(2), QByteArray("Francais\r"));
+    QVERIFY(!QFileInfo::exists(rig.currentIni()));
+    QVERIFY(!QFileInfo::exists(program.filePath(QStringLiteral("scx.ini"))));
 }
 
 void TestPathpro::failedSaveReportsAndKeepsRunning_data()

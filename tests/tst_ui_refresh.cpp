@@ -100,23 +100,6 @@ private slots:
         QCOMPARE(fx.workFile(), ref.file);
     }
 
-    void startStopClearsWhatWasStillToBeShown()
-    {
-        test::FormFixture fx;
-        QVERIFY(fx.writeSettings(test::FormFixture::settings(
-            QFile::encodeName(fx.currentDir.filePath(QStringLiteral("no-such-tty"))), "English")));
-        Form1 &f = fx.startForm();
-        f.ProcessReceived("1.0 2.0 3.0 4.0 5.0 6.0 7.0\r\n");
-        // Start / Stop finds no port: the displays are cleared and stay so.
-        fx.prompts.answers << PromptButton::Ok << PromptButton::No << PromptButton::No;
-        f.SSCommand2_Click();
-        f.refreshDisplay();
-        QVERIFY(f.Text8->text().isEmpty());
-        QCOMPARE(f.Bar1->level(), std::int16_t(0));
-        QCOMPARE(f.txtPopStr->text(), QStringLiteral("1.0 2.0 3.0 4.0 5.0 6.0 7.0\r\n"));
-        QVERIFY(!f.Term->toPlainText().contains(QStringLiteral("7.0")));
-    }
-
     // A meter copies the bar from a picture of it at full height: the picture
     // follows the colour, the overflow colour and the size.
     void meterShowsLevelColourAndSize()

@@ -209,7 +209,7 @@ private slots:
     {
         Fixture fx;
         QByteArray garbage("\x01\xff\r\n\r\nEnglish\r\n 99 \r\n 2 \r\nfast\r\n");
-        garbage += QByteArray(200000, 'z') + "\r\n\0\0\r\nReady\r\n";
+        garbage += QByteArray(200000, 'z') + QByteArray("\r\n\0\0\r\nReady\r\n", 13);
         QVERIFY(fx.writeSettings(garbage));
         Form1 &f = fx.start();
         QCOMPARE(f.Label2->text(), QStringLiteral("Notes"));
@@ -237,6 +237,26 @@ private slots:
         QVERIFY(QFileInfo::exists(fx.currentDir.filePath(QStringLiteral("Senso.scx"))));
         QCOMPARE(f.Term->palette().color(QPalette::Text), QColor(0, 255, 0));
         QCOMPARE(f.Label2->text(), QStringLiteral("Notizen"));
+    }
+
+    void unusableFoldersAreReportedOnce()
+    {
+        Fixture fx;
+        fx.deps.programDir = fx.currentDir.filePath(QStringLiteral("blocked/ZKD735_DataRecorder"));
+        fx.deps.settingsFolderUnusable = true;
+        fx.deps.unusableMeasurementDir = fx.currentDir.filePath(QStringLiteral("home/ZKD735"));
+        Form1 &f = fx.start();
+        QCOMPARE(fx.prompts.messages.size(), 1);
+        const QString text = fx.prompts.messages.first().text;
+        QVERIFY2(
+            text.contains(QStringLiteral("The settings folder \"%1\" could not be created").arg(fx.deps.programDir)),
+            qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral("Measurements are kept in \"%1\"").arg(fx.currentDir.path())),
+                 qPrintable(text));
+        QVERIFY(!text.contains(QStringLiteral("cannot be read")));
+        // The built-in values: green on black, and the working file is open.
+        QCOMPARE(f.Term->palette().color(QPalette::Text), QColor(Qt::green));
+        QVERIFY(f.WorkFileNumber() != 0);
     }
 
     void shortSettingsFileAppliesWhatItHas()
