@@ -56,126 +56,59 @@ void TestSensorHeader::scanSnapshot_data()
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<QString>("bufferBefore");
     QTest::addColumn<QString>("inp1Before");
-    QTest::addColumn<QString>("inp1");
-    QTest::addColumn<QString>("sr1");
-    QTest::addColumn<QString>("inp2");
-    QTest::addColumn<QString>("sr2");
-    QTest::addColumn<QString>("caption"); // null: no Pri line seen
+    QTest::addColumn<QStringList>("lines"); // INP1, SR1, INP2 and SR2 as found
+    QTest::addColumn<QString>("caption");   // null: no Pri line seen
     QTest::addColumn<QString>("bufferAfter");
     QTest::addColumn<bool>("arrived");
 
+    // A scan of a working file with nothing held from before; `before` sets
+    // what was held (and no file) for the rows that need it.
+    struct Before
+    {
+        bool workFileExists = true;
+        QString buffer;
+        QString inp1;
+    };
+    const auto row = [](const char *name, const QByteArray &content, const QStringList &lines, const QString &caption,
+                        const QString &bufferAfter, bool arrived, const Before &before = {}) {
+        QTest::newRow(name) << before.workFileExists << content << before.buffer << before.inp1 << lines << caption
+                            << bufferAfter << arrived;
+    };
     const QString none;
+    const QStringList fullHeader{"INP1 = bar", "SR1 =  5", "INP2 = mbar", "SR2 = 47"};
+    const QStringList nothing{"", "", "", ""};
+    const QString degreeC = "INP1 = " + kDegree + "C";
 
-    QTest::newRow("full header, records fill 16 lines") << true << kFullHeader + records(20) << ""
-                                                        << ""
-                                                        << "INP1 = bar"
-                                                        << "SR1 =  5"
-                                                        << "INP2 = mbar"
-                                                        << "SR2 = 47"
-                                                        << "Pri 1 s" << record(10) << true;
-    QTest::newRow("degrees rewritten") << true << QByteArray("INP1 = degrC\r\nINP2 = degrF\r\n") + records(14) << ""
-                                       << ""
-                                       << "INP1 = " + kDegree + "C"
-                                       << ""
-                                       << "INP2 = " + kDegree + "F"
-                                       << "" << none << record(13) << true;
-    QTest::newRow("trailing blank not rewritten")
-        << true << QByteArray("INP1 = degrC \r\nINP2 = degrFx\r\n") + records(14) << ""
-        << ""
-        << "INP1 = degrC "
-        << ""
-        << "INP2 = degrFx"
-        << "" << none << record(13) << true;
-    QTest::newRow("prefix tests: SR10 and Print")
-        << true << QByteArray("INP1 = V\r\nSR10 = 5\r\nSR2x\r\nPrint\r\n") + records(12) << ""
-        << ""
-        << "INP1 = V"
-        << "SR10 = 5"
-        << ""
-        << "SR2x"
-        << "Print" << record(11) << true;
-    QTest::newRow("lower case not recognised")
-        << true << QByteArray("inp1 = bar\r\nsr1 =  5\r\npri\r\n") + records(13) << ""
-        << ""
-        << ""
-        << ""
-        << ""
-        << "" << none << record(12) << false;
-    QTest::newRow("key lines after line 16") << true << records(16) + kFullHeader << ""
-                                             << ""
-                                             << ""
-                                             << ""
-                                             << ""
-                                             << "" << none << record(15) << false;
-    QTest::newRow("fewer lines, last held and tested again") << true << QByteArray("INP2 = K\r\nINP1 = mV") << ""
-                                                             << ""
-                                                             << "INP1 = mV"
-                                                             << ""
-                                                             << "INP2 = K"
-                                                             << "" << none << "INP1 = mV" << true;
-    QTest::newRow("INP1 without INP2") << true << QByteArray("INP1 = bar\r\nSR1 =  5\r\n") << ""
-                                       << ""
-                                       << "INP1 = bar"
-                                       << "SR1 =  5"
-                                       << ""
-                                       << "" << none << "SR1 =  5" << true;
-    QTest::newRow("last Pri line wins") << true << kFullHeader + "Pri 2 s\r\n"
-                                        << ""
-                                        << ""
-                                        << "INP1 = bar"
-                                        << "SR1 =  5"
-                                        << "INP2 = mbar"
-                                        << "SR2 = 47"
-                                        << "Pri 2 s"
-                                        << "Pri 2 s" << true;
-    QTest::newRow("notes header with bare CRs")
-        << true
-        << QByteArray("  Time: 12:00:00\r  Date: 01.02.2026\rNotes :  first\r\nsecond\r") + kFullHeader + records(10)
-        << ""
-        << ""
-        << "INP1 = bar"
-        << "SR1 =  5"
-        << "INP2 = mbar"
-        << "SR2 = 47"
-        << "Pri 1 s" << record(6) << true;
-    QTest::newRow("bare CRs push the header past line 16") << true << QByteArray(16, '\r') + kFullHeader << ""
-                                                           << ""
-                                                           << ""
-                                                           << ""
-                                                           << ""
-                                                           << "" << none << "" << false;
-    QTest::newRow("LF alone does not end a line") << true << QByteArray("INP1 = bar\nSR1 =  5\r\n") << ""
-                                                  << ""
-                                                  << "INP1 = bar\nSR1 =  5"
-                                                  << ""
-                                                  << ""
-                                                  << "" << none << "INP1 = bar\nSR1 =  5" << true;
-    QTest::newRow("degree sign as byte 176") << true
-                                             << QByteArray("INP1 = \xB0"
-                                                           "C\r\n")
-                                             << ""
-                                             << ""
-                                             << "INP1 = " + kDegree + "C"
-                                             << ""
-                                             << ""
-                                             << "" << none << "INP1 = " + kDegree + "C" << true;
-    QTest::newRow("no work file, held line tested again") << false << QByteArray() << "INP1 = held"
-                                                          << ""
-                                                          << "INP1 = held"
-                                                          << ""
-                                                          << ""
-                                                          << "" << none << "INP1 = held" << true;
-    QTest::newRow("empty work file, held record changes nothing") << true << QByteArray() << record(2) << ""
-                                                                  << ""
-                                                                  << ""
-                                                                  << ""
-                                                                  << "" << none << record(2) << false;
-    QTest::newRow("stop: INP1 left by the command passes") << true << records(20) << ""
-                                                           << "INP1"
-                                                           << "INP1"
-                                                           << ""
-                                                           << ""
-                                                           << "" << none << record(15) << true;
+    row("full header, records fill 16 lines", kFullHeader + records(20), fullHeader, "Pri 1 s", record(10), true);
+    row("degrees rewritten", QByteArray("INP1 = degrC\r\nINP2 = degrF\r\n") + records(14),
+        {degreeC, "", "INP2 = " + kDegree + "F", ""}, none, record(13), true);
+    row("trailing blank not rewritten", QByteArray("INP1 = degrC \r\nINP2 = degrFx\r\n") + records(14),
+        {"INP1 = degrC ", "", "INP2 = degrFx", ""}, none, record(13), true);
+    row("prefix tests: SR10 and Print", QByteArray("INP1 = V\r\nSR10 = 5\r\nSR2x\r\nPrint\r\n") + records(12),
+        {"INP1 = V", "SR10 = 5", "", "SR2x"}, "Print", record(11), true);
+    row("lower case not recognised", QByteArray("inp1 = bar\r\nsr1 =  5\r\npri\r\n") + records(13), nothing, none,
+        record(12), false);
+    row("key lines after line 16", records(16) + kFullHeader, nothing, none, record(15), false);
+    row("fewer lines, last held and tested again", "INP2 = K\r\nINP1 = mV", {"INP1 = mV", "", "INP2 = K", ""}, none,
+        "INP1 = mV", true);
+    row("INP1 without INP2", "INP1 = bar\r\nSR1 =  5\r\n", {"INP1 = bar", "SR1 =  5", "", ""}, none, "SR1 =  5", true);
+    row("last Pri line wins", kFullHeader + "Pri 2 s\r\n", fullHeader, "Pri 2 s", "Pri 2 s", true);
+    row("notes header with bare CRs",
+        QByteArray("  Time: 12:00:00\r  Date: 01.02.2026\rNotes :  first\r\nsecond\r") + kFullHeader + records(10),
+        fullHeader, "Pri 1 s", record(6), true);
+    row("bare CRs push the header past line 16", QByteArray(16, '\r') + kFullHeader, nothing, none, "", false);
+    row("LF alone does not end a line", "INP1 = bar\nSR1 =  5\r\n", {"INP1 = bar\nSR1 =  5", "", "", ""}, none,
+        "INP1 = bar\nSR1 =  5", true);
+    row("degree sign as byte 176",
+        "INP1 = \xB0"
+        "C\r\n",
+        {degreeC, "", "", ""}, none, degreeC, true);
+    row("no work file, held line tested again", QByteArray(), {"INP1 = held", "", "", ""}, none, "INP1 = held", true,
+        {false, "INP1 = held", ""});
+    row("empty work file, held record changes nothing", QByteArray(), nothing, none, record(2), false,
+        {true, record(2), ""});
+    row("stop: INP1 left by the command passes", records(20), {"INP1", "", "", ""}, none, record(15), true,
+        {true, "", "INP1"});
 }
 
 void TestSensorHeader::scanSnapshot()
@@ -184,10 +117,7 @@ void TestSensorHeader::scanSnapshot()
     QFETCH(QByteArray, content);
     QFETCH(QString, bufferBefore);
     QFETCH(QString, inp1Before);
-    QFETCH(QString, inp1);
-    QFETCH(QString, sr1);
-    QFETCH(QString, inp2);
-    QFETCH(QString, sr2);
+    QFETCH(QStringList, lines);
     QFETCH(QString, caption);
     QFETCH(QString, bufferAfter);
     QFETCH(bool, arrived);
@@ -204,10 +134,8 @@ void TestSensorHeader::scanSnapshot()
     QCOMPARE(snapshot, content);
 
     const HeaderScan::Result result = HeaderScan::scan(snapshot, bufferBefore, before);
-    QCOMPARE(result.lines.inp1Line, inp1);
-    QCOMPARE(result.lines.sr1Line, sr1);
-    QCOMPARE(result.lines.inp2Line, inp2);
-    QCOMPARE(result.lines.sr2Line, sr2);
+    QCOMPARE((QStringList{result.lines.inp1Line, result.lines.sr1Line, result.lines.inp2Line, result.lines.sr2Line}),
+             lines);
     QCOMPARE(result.label11Caption.has_value(), !caption.isNull());
     if (result.label11Caption)
         QCOMPARE(*result.label11Caption, caption);
