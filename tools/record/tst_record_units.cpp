@@ -54,12 +54,13 @@ private slots:
         QTest::addColumn<qint64>("durationMs"); // -1: none
         QTest::addColumn<qint64>("records");    // 0: no limit
         QTest::addColumn<bool>("quiet");
-        QTest::newRow("defaults") << "--port /dev/ttyUSB0"
-                                  << "/dev/ttyUSB0"
-                                  << "2400,n,8,1"
-                                  << ""
-                                  << ""
-                                  << "" << qint64(-1) << qint64(0) << false;
+        // The defaults but for the port, the duration and the notes.
+        const auto row = [](const char *name, const QString &arguments, const char *port, qint64 durationMs = -1,
+                            const QString &notes = {}) {
+            QTest::newRow(name) << arguments << port << "2400,n,8,1"
+                                << "" << notes << "" << durationMs << qint64(0) << false;
+        };
+        row("defaults", "--port /dev/ttyUSB0", "/dev/ttyUSB0");
         QTest::newRow("everything")
             << "--port ttyA --baud 921600 --language Francais --notes \"Probe 7\" --out run.1 --duration 2.5 "
                "--records 40 --quiet"
@@ -68,17 +69,8 @@ private slots:
             << "Francais"
             << "Probe 7"
             << "run.1" << qint64(2500) << qint64(40) << true;
-        QTest::newRow("notes lines end in CR LF") << QStringLiteral("--port p --notes \"a\nb\r\nc\"") << "p"
-                                                  << "2400,n,8,1"
-                                                  << ""
-                                                  << "a\r\nb\r\nc"
-                                                  << "" << qint64(-1) << qint64(0) << false;
-        QTest::newRow("tiny duration is one millisecond") << "--port p --duration 0.0001"
-                                                          << "p"
-                                                          << "2400,n,8,1"
-                                                          << ""
-                                                          << ""
-                                                          << "" << qint64(1) << qint64(0) << false;
+        row("notes lines end in CR LF", "--port p --notes \"a\nb\r\nc\"", "p", -1, "a\r\nb\r\nc");
+        row("tiny duration is one millisecond", "--port p --duration 0.0001", "p", 1);
     }
     void optionsThatRun()
     {
@@ -104,36 +96,24 @@ private slots:
     {
         QTest::addColumn<QString>("arguments");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("no port") << "--baud 9600"
-                                 << "--port";
-        QTest::newRow("port without value") << "--port"
-                                            << "port";
-        QTest::newRow("baud not a number") << "--port p --baud fast"
-                                           << "--baud";
-        QTest::newRow("baud zero") << "--port p --baud 0"
-                                   << "--baud";
-        QTest::newRow("baud too large") << "--port p --baud 99999999999"
-                                        << "--baud";
-        QTest::newRow("language in lower case") << "--port p --language english"
-                                                << "--language";
-        QTest::newRow("language unknown") << "--port p --language Italiano"
-                                          << "--language";
-        QTest::newRow("duration zero") << "--port p --duration 0"
-                                       << "--duration";
-        QTest::newRow("duration negative") << "--port p --duration -3"
-                                           << "--duration";
-        QTest::newRow("duration not a number") << "--port p --duration soon"
-                                               << "--duration";
-        QTest::newRow("records zero") << "--port p --records 0"
-                                      << "--records";
-        QTest::newRow("records negative") << "--port p --records -5"
-                                          << "--records";
-        QTest::newRow("empty out") << "--port p --out \"\""
-                                   << "--out";
-        QTest::newRow("unknown option") << "--port p --speed 3"
-                                        << "speed";
-        QTest::newRow("stray argument") << "--port p extra"
-                                        << "extra";
+        const auto row = [](const char *name, const char *arguments, const char *reason) {
+            QTest::newRow(name) << QString::fromLatin1(arguments) << QString::fromLatin1(reason);
+        };
+        row("no port", "--baud 9600", "--port");
+        row("port without value", "--port", "port");
+        row("baud not a number", "--port p --baud fast", "--baud");
+        row("baud zero", "--port p --baud 0", "--baud");
+        row("baud too large", "--port p --baud 99999999999", "--baud");
+        row("language in lower case", "--port p --language english", "--language");
+        row("language unknown", "--port p --language Italiano", "--language");
+        row("duration zero", "--port p --duration 0", "--duration");
+        row("duration negative", "--port p --duration -3", "--duration");
+        row("duration not a number", "--port p --duration soon", "--duration");
+        row("records zero", "--port p --records 0", "--records");
+        row("records negative", "--port p --records -5", "--records");
+        row("empty out", "--port p --out \"\"", "--out");
+        row("unknown option", "--port p --speed 3", "speed");
+        row("stray argument", "--port p extra", "extra");
     }
     void optionsThatAreRefused()
     {
