@@ -72,11 +72,13 @@ void TestFilesNames::shellOpenSplit_data()
 
     const QChar win(u'\\');
     const QChar posix(u'/');
-    const QString none;
-    // Rows whose command text comes back unchanged; the current folder is "CUR".
-    const auto row = [&](const char *tag, const QString &text, QChar separator, const QString &program,
-                         const QString &parameters, const QString &folder) {
-        QTest::newRow(tag) << text << separator << none << text << program << parameters << folder;
+    // The current folder is "CUR"; a null `command`: the text comes back
+    // unchanged; a null `folderGiven`: no folder is given.
+    const auto row = [](const char *tag, const QString &text, QChar separator, const QString &program,
+                        const QString &parameters, const QString &folder, const QString &command = {},
+                        const QString &folderGiven = {}) {
+        QTest::newRow(tag) << text << separator << folderGiven << (command.isNull() ? text : command) << program
+                           << parameters << folder;
     };
     row("win program and parameters", "C:\\Tools\\view.exe -f data.csv", win, "C:\\Tools\\view.exe", "-f data.csv",
         "C:\\Tools");
@@ -93,21 +95,11 @@ void TestFilesNames::shellOpenSplit_data()
         "/opt");
     row("posix backslash is no separator", "C:\\a.pdf", posix, "C:\\a.pdf", "", "CUR");
 
-    QTest::newRow("win quoted program with blank")
-        << "\"C:\\My Tools\\view.exe\" data.csv" << win << none << "C:\\My Tools\\view.exe data.csv"
-        << "C:\\My Tools\\view.exe"
-        << "data.csv"
-        << "C:\\My Tools";
-    QTest::newRow("posix quoted program with blank")
-        << "\"/opt/My Tools/view\" data.csv" << posix << none << "/opt/My Tools/view data.csv"
-        << "/opt/My Tools/view"
-        << "data.csv"
-        << "/opt/My Tools";
-    QTest::newRow("folder given") << "C:\\Tools\\view.exe x" << win << "D:\\Work"
-                                  << "C:\\Tools\\view.exe x"
-                                  << "C:\\Tools\\view.exe"
-                                  << "x"
-                                  << "D:\\Work";
+    row("win quoted program with blank", "\"C:\\My Tools\\view.exe\" data.csv", win, "C:\\My Tools\\view.exe",
+        "data.csv", "C:\\My Tools", "C:\\My Tools\\view.exe data.csv");
+    row("posix quoted program with blank", "\"/opt/My Tools/view\" data.csv", posix, "/opt/My Tools/view", "data.csv",
+        "/opt/My Tools", "/opt/My Tools/view data.csv");
+    row("folder given", "C:\\Tools\\view.exe x", win, "C:\\Tools\\view.exe", "x", "D:\\Work", {}, "D:\\Work");
 }
 
 void TestFilesNames::shellOpenSplit()

@@ -24,36 +24,27 @@ void TestSensorIni::read_data()
     QTest::addColumn<QString>("inp2Line");
     QTest::addColumn<int>("valueAfter");
 
-    QTest::newRow("missing file") << false << QByteArray() << 0 << "0"
-                                  << "0" << 0;
-    QTest::newRow("missing file keeps the variable") << false << QByteArray() << 9 << "9"
-                                                     << "9" << 9;
-    QTest::newRow("empty file") << true << QByteArray() << 0 << "0"
-                                << "0" << 0;
-    QTest::newRow("one number") << true << QByteArray("4\r\n") << 0 << "4"
-                                << "4" << 4;
-    QTest::newRow("two lines") << true << QByteArray("12\r\n7\r\n") << 0 << "12"
-                               << "7" << 7;
-    QTest::newRow("comma") << true << QByteArray("12,7") << 0 << "12"
-                           << "7" << 7;
-    QTest::newRow("leading blanks") << true << QByteArray("   12,  7\r\n") << 0 << "12"
-                                    << "7" << 7;
-    QTest::newRow("negative") << true << QByteArray("-3\r\n5\r\n") << 0 << "-3"
-                              << "5" << 5;
-    QTest::newRow("16-bit ends") << true << QByteArray("-32768\r\n32767\r\n") << 0 << "-32768"
-                                 << "32767" << 32767;
-    QTest::newRow("first out of range") << true << QByteArray("32768\r\n5\r\n") << 2 << "2"
-                                        << "5" << 5;
-    QTest::newRow("second out of range") << true << QByteArray("12\r\n-32769\r\n") << 0 << "12"
-                                         << "12" << 12;
-    QTest::newRow("first not a number") << true << QByteArray("abc,7") << 3 << "3"
-                                        << "7" << 7;
-    QTest::newRow("second not a number") << true << QByteArray("12,abc") << 0 << "12"
-                                         << "12" << 12;
-    QTest::newRow("fraction is not whole") << true << QByteArray("4.5\r\n6\r\n") << 1 << "1"
-                                           << "6" << 6;
-    QTest::newRow("third field ignored") << true << QByteArray("1,2,3\r\n") << 0 << "1"
-                                         << "2" << 2;
+    // `content` null: no sensor.ini.
+    const auto row = [](const char *name, const char *content, int before, const char *inp1, const char *inp2,
+                        int after) {
+        QTest::newRow(name) << (content != nullptr) << QByteArray(content) << before << QString::fromLatin1(inp1)
+                            << QString::fromLatin1(inp2) << after;
+    };
+    row("missing file", nullptr, 0, "0", "0", 0);
+    row("missing file keeps the variable", nullptr, 9, "9", "9", 9);
+    row("empty file", "", 0, "0", "0", 0);
+    row("one number", "4\r\n", 0, "4", "4", 4);
+    row("two lines", "12\r\n7\r\n", 0, "12", "7", 7);
+    row("comma", "12,7", 0, "12", "7", 7);
+    row("leading blanks", "   12,  7\r\n", 0, "12", "7", 7);
+    row("negative", "-3\r\n5\r\n", 0, "-3", "5", 5);
+    row("16-bit ends", "-32768\r\n32767\r\n", 0, "-32768", "32767", 32767);
+    row("first out of range", "32768\r\n5\r\n", 2, "2", "5", 5);
+    row("second out of range", "12\r\n-32769\r\n", 0, "12", "12", 12);
+    row("first not a number", "abc,7", 3, "3", "7", 7);
+    row("second not a number", "12,abc", 0, "12", "12", 12);
+    row("fraction is not whole", "4.5\r\n6\r\n", 1, "1", "6", 6);
+    row("third field ignored", "1,2,3\r\n", 0, "1", "2", 2);
 }
 
 void TestSensorIni::read()

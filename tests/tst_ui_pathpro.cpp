@@ -115,38 +115,28 @@ void TestPathpro::firstShowingAppliesFile_data()
     QTest::addColumn<QColor>("backSwatch");
     QTest::addColumn<QString>("extended");
 
+    const auto row = [](const char *name, const QByteArray &file, const char *path, const char *port,
+                        const char *language, int fore, int back, const QColor &foreSwatch, const QColor &backSwatch,
+                        const char *extended) {
+        QTest::newRow(name) << file << path << port << language << fore << back << foreSwatch << backSwatch << extended;
+    };
     const QColor white(Qt::white);
-    QTest::newRow("no file, values as built") << QByteArray() << "MS Excel ??"
-                                              << "2"
-                                              << "Deutsch" << 11 << 1 << white << white << "0";
-    QTest::newRow("full file") << QByteArray(
-        "C:\\Office\\EXCEL.EXE\r\n4\r\nEnglish\r\n 14 \r\n 4 \r\n\r\n\r\n1\r\nReady\r\n")
-                               << "C:\\Office\\EXCEL.EXE"
-                               << "4"
-                               << "English" << 14 << 4 << QColor(255, 255, 0) << QColor(128, 0, 0) << "1";
-    QTest::newRow("built positions 11 and 1 change nothing")
-        << QByteArray("x\r\n2\r\nFrancais\r\n 11 \r\n 1 \r\n\r\n\r\n0\r\nReady\r\n") << "x"
-        << "2"
-        << "Francais" << 11 << 1 << white << white << "0";
-    QTest::newRow("colour indexes out of range")
-        << QByteArray("x\r\n2\r\nDeutsch\r\n16\r\n-1\r\n\r\n\r\n0\r\nReady\r\n") << "x"
-        << "2"
-        << "Deutsch" << 11 << 1 << white << white << "0";
-    QTest::newRow("fields that are no numbers")
-        << QByteArray("x\r\n2\r\nDeutsch\r\n3a\r\n2.5.1\r\n\r\n\r\nja\r\nReady\r\n") << "x"
-        << "2"
-        << "Deutsch" << 11 << 1 << white << white << "0";
-    QTest::newRow("decimals round halves to even")
-        << QByteArray("x\r\n2\r\nDeutsch\r\n2.5\r\n 12.4 \r\n\r\n\r\n1.4\r\nReady\r\n") << "x"
-        << "2"
-        << "Deutsch" << 2 << 12 << QColor(0, 128, 0) << QColor(255, 0, 0) << "1";
-    QTest::newRow("language outside the list, device path as port")
-        << QByteArray("\r\n/dev/ttyUSB0\r\nenglish\r\n0\r\n15\r\n\r\n\r\n2\r\nReady\r\n") << ""
-        << "/dev/ttyUSB0"
-        << "Deutsch" << 0 << 15 << QColor(0, 0, 0) << QColor(255, 255, 255) << "0";
-    QTest::newRow("short file applies what it has") << QByteArray("x\r\n7\r\nEnglish\r\n 12 \r\n") << "x"
-                                                    << "7"
-                                                    << "English" << 12 << 1 << QColor(255, 0, 0) << white << "0";
+    row("no file, values as built", QByteArray(), "MS Excel ??", "2", "Deutsch", 11, 1, white, white, "0");
+    row("full file", "C:\\Office\\EXCEL.EXE\r\n4\r\nEnglish\r\n 14 \r\n 4 \r\n\r\n\r\n1\r\nReady\r\n",
+        "C:\\Office\\EXCEL.EXE", "4", "English", 14, 4, QColor(255, 255, 0), QColor(128, 0, 0), "1");
+    row("built positions 11 and 1 change nothing", "x\r\n2\r\nFrancais\r\n 11 \r\n 1 \r\n\r\n\r\n0\r\nReady\r\n", "x",
+        "2", "Francais", 11, 1, white, white, "0");
+    row("colour indexes out of range", "x\r\n2\r\nDeutsch\r\n16\r\n-1\r\n\r\n\r\n0\r\nReady\r\n", "x", "2", "Deutsch",
+        11, 1, white, white, "0");
+    row("fields that are no numbers", "x\r\n2\r\nDeutsch\r\n3a\r\n2.5.1\r\n\r\n\r\nja\r\nReady\r\n", "x", "2",
+        "Deutsch", 11, 1, white, white, "0");
+    row("decimals round halves to even", "x\r\n2\r\nDeutsch\r\n2.5\r\n 12.4 \r\n\r\n\r\n1.4\r\nReady\r\n", "x", "2",
+        "Deutsch", 2, 12, QColor(0, 128, 0), QColor(255, 0, 0), "1");
+    row("language outside the list, device path as port",
+        "\r\n/dev/ttyUSB0\r\nenglish\r\n0\r\n15\r\n\r\n\r\n2\r\nReady\r\n", "", "/dev/ttyUSB0", "Deutsch", 0, 15,
+        QColor(0, 0, 0), QColor(255, 255, 255), "0");
+    row("short file applies what it has", "x\r\n7\r\nEnglish\r\n 12 \r\n", "x", "7", "English", 12, 1,
+        QColor(255, 0, 0), white, "0");
 }
 
 void TestPathpro::firstShowingAppliesFile()
