@@ -236,14 +236,14 @@ void TestUiGraph::captionByLanguage_data()
     QTest::addColumn<QString>("caption");
 
     const QString initial = QStringLiteral("INP 1  +  INP 2  Preview Graph    ");
-    QTest::newRow("German") << "Deutsch"
-                            << "INP 1  INP 2  Vorschau Grafik ";
-    QTest::newRow("English") << "English"
-                             << "INP 1  INP 2  Preview Graph";
-    QTest::newRow("French") << "Francais"
-                            << "INP 1  INP 2  aprecu";
-    QTest::newRow("lower case is no language") << "english" << initial;
-    QTest::newRow("empty") << "" << initial;
+    const auto row = [](const char *name, const char *language, const QString &caption) {
+        QTest::newRow(name) << QString::fromLatin1(language) << caption;
+    };
+    row("German", "Deutsch", "INP 1  INP 2  Vorschau Grafik ");
+    row("English", "English", "INP 1  INP 2  Preview Graph");
+    row("French", "Francais", "INP 1  INP 2  aprecu");
+    row("lower case is no language", "english", initial);
+    row("empty", "", initial);
 }
 
 void TestUiGraph::captionByLanguage()
@@ -265,30 +265,19 @@ void TestUiGraph::refresh_data()
     QTest::addColumn<double>("plot1");
     QTest::addColumn<double>("plot2");
 
-    QTest::newRow("value and overflow") << "123.4"
-                                        << "*Ovl*"
-                                        << "12.0"
-                                        << " Data logging time.. 12.0 Sec." << 123.0 << 0.0;
-    QTest::newRow("nothing received") << ""
-                                      << ""
-                                      << ""
-                                      << " Data logging time..  Sec." << 0.0 << 0.0;
-    QTest::newRow("decimal comma plots the whole part") << "12,5"
-                                                        << "-3,7"
-                                                        << "1,0"
-                                                        << " Data logging time.. 1,0 Sec." << 12.0 << -3.0;
-    QTest::newRow("halves to even") << "12.5"
-                                    << "13.5"
-                                    << "2.0"
-                                    << " Data logging time.. 2.0 Sec." << 12.0 << 14.0;
-    QTest::newRow("32-bit limits") << "2147483647.4"
-                                   << "-2147483648"
-                                   << "3.0"
-                                   << " Data logging time.. 3.0 Sec." << 2147483647.0 << -2147483648.0;
-    QTest::newRow("beyond 32 bits plots 0") << "2147483648"
-                                            << "-99999999999"
-                                            << "4.0"
-                                            << " Data logging time.. 4.0 Sec." << 0.0 << 0.0;
+    // Label 9 shows the seconds in its sentence.
+    const auto row = [](const char *name, const char *act1, const char *act2, const char *seconds, double plot1,
+                        double plot2) {
+        QTest::newRow(name) << act1 << act2 << seconds
+                            << QStringLiteral(" Data logging time.. %1 Sec.").arg(QLatin1String(seconds)) << plot1
+                            << plot2;
+    };
+    row("value and overflow", "123.4", "*Ovl*", "12.0", 123.0, 0.0);
+    row("nothing received", "", "", "", 0.0, 0.0);
+    row("decimal comma plots the whole part", "12,5", "-3,7", "1,0", 12.0, -3.0);
+    row("halves to even", "12.5", "13.5", "2.0", 12.0, 14.0);
+    row("32-bit limits", "2147483647.4", "-2147483648", "3.0", 2147483647.0, -2147483648.0);
+    row("beyond 32 bits plots 0", "2147483648", "-99999999999", "4.0", 0.0, 0.0);
 }
 
 void TestUiGraph::refresh()
@@ -520,30 +509,19 @@ void TestUiGraph::exports_data()
                                               "C)\r\n")
         + "1,1,-1\r\n2,2,-2\r\n3,3,-3\r\n"
         + "4,4,-4\r\n5,5,-5\r\n6,6,-6\r\n7,7,-7\r\n8,8,-8\r\n9,9,-9\r\n10,10,-10\r\n";
-    QTest::newRow("data, German") << QByteArray("Deutsch") << "GraphSaveData"
-                                  << "run.csv"
-                                  << "run.csv" << germanData << false;
-    QTest::newRow("data, English") << QByteArray("English") << "GraphSaveData"
-                                   << "run.csv"
-                                   << "run.csv" << englishData << false;
-    QTest::newRow("data, French") << QByteArray("Francais") << "GraphSaveData"
-                                  << "run.csv"
-                                  << "run.csv" << QByteArray("Temps (s);INP 1 (bar);") << false;
-    QTest::newRow("PNG picture") << QByteArray("English") << "GraphSavePicture"
-                                 << "shot.png"
-                                 << "shot.png" << QByteArray("\x89PNG") << false;
-    QTest::newRow("no ending gives PNG") << QByteArray("English") << "GraphSavePicture"
-                                         << "shot"
-                                         << "shot.png" << QByteArray("\x89PNG") << false;
-    QTest::newRow("SVG picture") << QByteArray("English") << "GraphSavePicture"
-                                 << "shot.SVG"
-                                 << "shot.SVG" << QByteArray("<?xml") << false;
-    QTest::newRow("cancelled") << QByteArray("English") << "GraphSaveData" << QString() << QString() << QByteArray()
-                               << false;
-    QTest::newRow("missing folder") << QByteArray("English") << "GraphSaveData"
-                                    << "gone/run.csv" << QString() << QByteArray() << true;
-    QTest::newRow("folder is a file") << QByteArray("Deutsch") << "GraphSavePicture"
-                                      << "plain/shot.png" << QString() << QByteArray() << true;
+    const auto row = [](const char *name, const char *language, const char *command, const char *chosen,
+                        const char *written, const QByteArray &startsWith, bool fails = false) {
+        QTest::newRow(name) << QByteArray(language) << command << chosen << written << startsWith << fails;
+    };
+    row("data, German", "Deutsch", "GraphSaveData", "run.csv", "run.csv", germanData);
+    row("data, English", "English", "GraphSaveData", "run.csv", "run.csv", englishData);
+    row("data, French", "Francais", "GraphSaveData", "run.csv", "run.csv", "Temps (s);INP 1 (bar);");
+    row("PNG picture", "English", "GraphSavePicture", "shot.png", "shot.png", "\x89PNG");
+    row("no ending gives PNG", "English", "GraphSavePicture", "shot", "shot.png", "\x89PNG");
+    row("SVG picture", "English", "GraphSavePicture", "shot.SVG", "shot.SVG", "<?xml");
+    row("cancelled", "English", "GraphSaveData", "", "", {});
+    row("missing folder", "English", "GraphSaveData", "gone/run.csv", "", {}, true);
+    row("folder is a file", "Deutsch", "GraphSavePicture", "plain/shot.png", "", {}, true);
 }
 
 void TestUiGraph::exports()
