@@ -5,12 +5,12 @@
 #include "app/MainCommands.h"
 #include "app/MainLayout.h"
 #include "app/NativeWindow.h"
-#include "app/PictureButton.h"
 #include "app/SingleInstance.h"
 #include "app/StartupSettings.h"
 #include "app/StatusPanel.h"
 #include "app/WindowPlacement.h"
 #include "files/WorkFile.h"
+#include "files/ui/FilePrompts.h"
 #include "files/ui/Form2.h"
 #include "graph/Graph.h"
 #include "sensor/SensorIni.h"
@@ -24,7 +24,6 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QLabel>
-#include <QMenu>
 #include <QPlainTextEdit>
 #include <QTimer>
 
@@ -68,10 +67,8 @@ bool Form1::startUp()
         m_deps.languageRead(m_globals.language);
     if (!m_deps.unusableMeasurementDir.isEmpty()) {
         // Told together with any settings problem, in the language just read.
-        const QString text = pick(m_globals.language, texts::MeasurementFolderFailed)
-                                 .value_or(str(texts::MeasurementFolderFailed.en))
-                                 .arg(QDir::toNativeSeparators(m_deps.unusableMeasurementDir),
-                                      QDir::toNativeSeparators(m_deps.currentDir));
+        const QString text = measurementFolderProblem(m_globals.language, m_deps.unusableMeasurementDir,
+                                                      m_deps.currentDir);
         m_pendingError = m_pendingError.isEmpty() ? text : m_pendingError + QStringLiteral("\r\n\r\n") + text;
     }
     Label1->setText(str(texts::TableHeader));
@@ -122,9 +119,7 @@ void Form1::applySettingsFile()
     if (m_deps.settingsFolderUnusable) {
         // No settings folder, so no settings file: the built-in values stay,
         // and the folder is what the user is told about.
-        m_pendingError = pick(m_globals.language, texts::ConfigFolderFailed)
-                             .value_or(str(texts::ConfigFolderFailed.en))
-                             .arg(QDir::toNativeSeparators(m_deps.programDir));
+        m_pendingError = settingsFolderProblem(m_globals.language, m_deps.programDir);
         return;
     }
     const QString path = QDir(m_deps.programDir).filePath(str(texts::SettingsFileName));
@@ -148,22 +143,7 @@ void Form1::ApplyLanguageTexts()
         return;
     if (const auto caption = pick(lang, texts::LangForm2Caption))
         form2()->setWindowTitle(*caption);
-    const auto set = [&lang](const LangText &text, auto apply) {
-        if (const auto value = pick(lang, text))
-            apply(*value);
-    };
-    set(texts::LangLabel2, [this](const QString &t) { Label2->setText(t); });
-    set(texts::LangText2Tip, [this](const QString &t) { Text2->setToolTip(t); });
-    set(texts::LangMenuFile, [this](const QString &t) { Dateien->setTitle(t); });
-    set(texts::LangMenuSave, [this](const QString &t) { SScommand4->setText(t); });
-    set(texts::LangMenuOpen, [this](const QString &t) { SScommand3->setText(t); });
-    set(texts::LangMenuSettings, [this](const QString &t) { MPort->setTitle(t); });
-    set(texts::LangMenuUserSettings, [this](const QString &t) { Path->setText(t); });
-    set(texts::LangTipButton1, [this](const QString &t) { Button1->setToolTip(t); });
-    set(texts::LangTipButton2, [this](const QString &t) { Button2->setToolTip(t); });
-    set(texts::LangTipButton3, [this](const QString &t) { Button3->setToolTip(t); });
-    set(texts::LangTipButton5, [this](const QString &t) { Button5->setToolTip(t); });
-    set(texts::LangTipButton4, [this](const QString &t) { Button4->setToolTip(t); });
+    setLanguageTexts(*this, lang);
 }
 
 QString Form1::workFilePath() const
@@ -184,33 +164,13 @@ void Form1::ResetWorkFile(ResetKind kind)
         // first start on a fresh machine records its first run.
         const QString error = m_pendingError;
         m_pendingError.clear();
-        prompts().ask({error, str(texts::AppTitle), PromptIcon::Warning, {PromptButton::Ok}});
+        prompts().ask(warning(error));
     }
     const WorkFile::ResetResult result = m_run.resetWorkFile(
         workFilePath(), kind == ResetKind::Discard ? WorkFile::Leftover::Discard : WorkFile::Leftover::Keep);
-    switch (result.outcome) {
-    case WorkFile::ResetResult::Outcome::Opened: break;
-    case WorkFile::ResetResult::Outcome::CannotDelete:
-        prompts().ask({str(texts::CloseExcel),
-                       str(texts::CloseExcelTitle),
-                       PromptIcon::Question,
-                       {PromptButton::Cancel, PromptButton::TryAgain, PromptButton::Continue}});
-        break;
-    case WorkFile::ResetResult::Outcome::CannotOpen:
-        prompts().ask({result.errorText, str(texts::AppTitle), PromptIcon::Warning, {PromptButton::Ok}});
-        break;
-    case WorkFile::ResetResult::Outcome::LinkRefused: reportRefusedLink(result.refusedLink); break;
-    }
+    if (const auto problem = resetProblem(m_globals.language, result))
+        prompts().ask(*problem);
     updateRecoverItem();
-}
-
-void Form1::reportRefusedLink(const QString &path)
-{
-    // In English where no language is selected: the user must act on it.
-    const QString text = pick(m_globals.language, texts::LinkRefused)
-                             .value_or(str(texts::LinkRefused.en))
-                             .arg(QDir::toNativeSeparators(path));
-    prompts().ask({text, str(texts::AppTitle), PromptIcon::Warning, {PromptButton::Ok}});
 }
 
 void Form1::CloseWorkFile()
@@ -227,32 +187,22 @@ bool Form1::retryWrite(const QString &error)
 
 void Form1::closeEvent(QCloseEvent *event)
 {
-    if (m_closing) {
-        event->accept();
+    if (!m_closing && m_sessionEnding) {
+        std::int16_t cancel = 0;
+        Form_Unload(cancel);
+        event->setAccepted(cancel == 0);
         return;
     }
-    if (!m_sessionEnding) {
-        // The window has no working close: the program is left through Exit.
-        event->ignore();
-        return;
-    }
-    std::int16_t cancel = 0;
-    Form_Unload(cancel);
-    if (cancel != 0)
-        event->ignore();
-    else
-        event->accept();
+    // The window has no working close: the program is left through Exit.
+    event->setAccepted(m_closing);
 }
 
 void Form1::EndProgram()
 {
     m_closing = true;
-    if (m_graph)
-        m_graph->close();
-    if (m_form2)
-        m_form2->close();
-    if (m_pathpro)
-        m_pathpro->close();
+    for (QWidget *window : std::initializer_list<QWidget *>{m_graph, m_form2, m_pathpro})
+        if (window)
+            window->close();
     close();
     emit programEnded();
     QCoreApplication::exit(0);
@@ -284,8 +234,7 @@ void Form1::info_Click()
 
 void Form1::Button4_Click()
 {
-    Form2 *dialog = form2();
-    dialog->showDialog();
+    form2()->showDialog();
 }
 
 Form2 *Form1::form2()

@@ -2,6 +2,7 @@
 
 #include "app/FormDeps.h"
 #include "app/Globals.h"
+#include "app/MainControls.h"
 #include "files/ui/Form2.h"
 #include "graph/Graph.h"
 #include "settings/ui/Pathpro.h"
@@ -16,31 +17,15 @@
 
 #include <cstdint>
 
-class QAction;
-class QCheckBox;
-class QLabel;
-class QLineEdit;
-class QListWidget;
-class QMenu;
-class QPlainTextEdit;
-class QPushButton;
-class QShortcut;
-class QTimer;
-
 namespace zkd {
 
-class BarMeter;
-class InputPanel;
 class IClock;
 class IPrompts;
-class PictureButton;
-class ScaleLabel;
-class StatusPanel;
 
 // The main window: owns the serial link, the live table, the value displays,
 // the working file and the run state. Its handlers keep the names the program
 // is described with; each subsystem folder defines its own handlers.
-class Form1 : public QMainWindow
+class Form1 : public QMainWindow, public MainControls
 {
     Q_OBJECT
 public:
@@ -63,17 +48,10 @@ public:
     // answered No to the save question, the run is thrown away.
     enum class ResetKind { StartUp, Discard };
     void ResetWorkFile(ResetKind kind = ResetKind::StartUp);
-    // Empties the table and the value displays again when bytes came in
-    // while a stop closed the port.
-    void clearRecordDisplays();
-    void clearLateArrivals();
     void CloseWorkFile();
     // Opens the working file again for appending, keeping what it holds, when
     // it is closed; reports a failure to open it.
     void ReopenWorkFile();
-    // Tells the user that `path`, a file the program writes, is a symbolic
-    // link and nothing was written through it.
-    void reportRefusedLink(const QString &path);
     void Form_Unload(std::int16_t &cancel);
     void info_Click();
     void Help_Click();
@@ -100,7 +78,6 @@ public:
     // Waits for the transmit buffer to empty, then closes the port. False when
     // the user chose Abort: the port stays open.
     bool DrainAndClosePort();
-    void endRunAfterDeviceLoss();
     // Processes what has arrived, then closes the serial port.
     void closePort();
 
@@ -116,7 +93,6 @@ public:
     void MRecover_Click();
     // MRecover on exactly while "Senso.bak" holds a recording.
     void updateRecoverItem();
-    QString backupPath() const;
 
     // ---- sensor configuration and graph ---------------------------------------
     void KopfLesen_Click();
@@ -133,18 +109,15 @@ public:
     // ---- state the handlers share -------------------------------------------------
     Globals &globals() { return m_globals; }
     const Globals &globals() const { return m_globals; }
-    RecordingRun &run() { return m_run; }
     MSComm1 &comm() { return m_run.comm(); }
     RecordPipeline &pipeline() { return m_run.pipeline(); }
     IPrompts &prompts() const { return *m_deps.prompts; }
     IClock &clock() const { return *m_deps.clock; }
     const Deps &deps() const { return m_deps; }
     QString workFilePath() const;
-    QString WorkFileName() const { return m_workFileName; }
     std::int16_t WorkFileNumber() const;
     std::int16_t UnsavedLength() const { return m_table.unsavedLength(); }
     const QString &SavedFileName() const { return m_savedFileName; }
-    const QString &pendingStartupError() const { return m_pendingError; }
     bool timerActive() const;
     // The live table's text as the program keeps it (line ends as CR LF).
     QString termText() const { return m_table.text(); }
@@ -162,7 +135,11 @@ private:
     void applySettingsFile();
     void syncTerm() { m_termView.sync(m_table, *Term); }
     void applyDisplay();
-    void showPortError(const QString &text);
+    void clearRecordDisplays();
+    // Empties the table and the value displays again when bytes came in
+    // while a stop closed the port.
+    void clearLateArrivals();
+    void endRunAfterDeviceLoss();
     void appendToTerm(const QString &text);
     QString notesText() const;
     // Asks whether to try a failed write of the working file again.
@@ -173,6 +150,9 @@ private:
     // cmdstart off meanwhile; false when nothing could be started or handed
     // to the desktop.
     bool runExternal(const QString &program, const QString &argument);
+    // Hands the file just saved to `program`, or says `missingMessage` when
+    // there is none.
+    void exportSaved(const QString &program, const QString &missingMessage);
 
     Deps m_deps;
     Globals m_globals;
@@ -195,61 +175,6 @@ private:
     QPointer<Graph> m_graph;
     QPointer<Form2> m_form2;
     QPointer<Pathpro> m_pathpro;
-
-public:
-    // Controls, named as the program describes them.
-    InputPanel *Input1 = nullptr;
-    InputPanel *Input2 = nullptr;
-    QPlainTextEdit *Term = nullptr;
-    QPlainTextEdit *Text2 = nullptr;
-    QLineEdit *Secunden = nullptr;
-    QLineEdit *Text8 = nullptr;
-    QLineEdit *Text9 = nullptr;
-    QLineEdit *Text10 = nullptr;
-    QLineEdit *Text11 = nullptr;
-    QLineEdit *Text12 = nullptr;
-    QLineEdit *Text13 = nullptr;
-    QLineEdit *Text1_0 = nullptr;
-    QLineEdit *Text1_1 = nullptr;
-    QLineEdit *txtPopStr = nullptr;
-    QListWidget *lstPopStrings = nullptr;
-    QCheckBox *Check1 = nullptr;
-    QLabel *Label1 = nullptr;
-    QLabel *Label2 = nullptr;
-    QLabel *Label5 = nullptr;
-    QLabel *Label6 = nullptr;
-    QLabel *Label7 = nullptr;
-    QLabel *Label8 = nullptr;
-    ScaleLabel *Label9 = nullptr;
-    ScaleLabel *Label10 = nullptr;
-    QLabel *Label11 = nullptr;
-    BarMeter *Bar1 = nullptr;
-    BarMeter *Bar2 = nullptr;
-    QLabel *Image1 = nullptr;
-    QLabel *Image2 = nullptr;
-    PictureButton *Button1 = nullptr;
-    PictureButton *Button2 = nullptr;
-    PictureButton *Button3 = nullptr;
-    PictureButton *Button4 = nullptr;
-    PictureButton *Button5 = nullptr;
-    QPushButton *KopfLesen = nullptr;
-    QPushButton *Sensorwahl = nullptr;
-    QTimer *Timer1 = nullptr;
-    StatusPanel *StatusBar = nullptr;
-    QMenu *Dateien = nullptr;
-    QMenu *MPort = nullptr;
-    QAction *SSCommand2 = nullptr;
-    QAction *SScommand4 = nullptr;
-    QAction *SScommand3 = nullptr;
-    QAction *cmdstart = nullptr;
-    QAction *SSCommand6 = nullptr;
-    QAction *SSCommand1 = nullptr;
-    QAction *MRecover = nullptr;
-    QAction *Path = nullptr;
-    QAction *MOpen = nullptr;
-    QAction *MSettings = nullptr;
-    QAction *info = nullptr;
-    QAction *Help = nullptr;
 };
 
 } // namespace zkd

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "sensor/HeaderScan.h"
 #include "util/Language.h"
 
 #include <QString>
@@ -20,6 +21,15 @@ struct Globals
     std::int16_t ScaleMax2 = 0;
     std::int16_t ScaleMin1 = 0;
     std::int16_t ScaleMin2 = 0;
+
+    HeaderScan::Lines headerLines() const { return {Inp1Line, Inp2Line, Sr1Line, Sr2Line}; }
+    void setHeaderLines(const HeaderScan::Lines &lines)
+    {
+        Inp1Line = lines.inp1Line;
+        Inp2Line = lines.inp2Line;
+        Sr1Line = lines.sr1Line;
+        Sr2Line = lines.sr2Line;
+    }
 };
 
 } // namespace zkd

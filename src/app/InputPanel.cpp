@@ -1,5 +1,7 @@
 #include "app/InputPanel.h"
 
+#include "serial/RecordPipeline.h"
+
 #include "app/AccessibleWidgets.h"
 #include "app/BarMeter.h"
 #include "app/ScaleLabel.h"
@@ -107,18 +109,19 @@ InputPanel::InputPanel(int input, const QColor &colour, QWidget *parent)
     setMaximumWidth(fontMetrics().averageCharWidth() * kInputPanelMaxChars);
 }
 
-void InputPanel::showRecord(const QString &actText, const QString &maxText, const QString &minText, std::int16_t level,
-                            bool overflows)
+void InputPanel::showRecord(const RecordDisplay &display)
 {
-    const auto show = [](QLineEdit *box, const QString &text) {
-        if (box->text() != text)
-            box->setText(text);
+    using Value = RecordLine::Value;
+    const bool first = m_input == 1;
+    const auto show = [&display](QLineEdit *box, Value value) {
+        if (box->text() != display.value(value))
+            box->setText(display.value(value));
     };
-    show(act, actText);
-    show(max, maxText);
-    show(min, minText);
-    bar->setLevel(level);
-    overflow->setVisible(overflows);
+    show(act, first ? Value::Act1 : Value::Act2);
+    show(max, first ? Value::Max1 : Value::Max2);
+    show(min, first ? Value::Min1 : Value::Min2);
+    bar->setLevel(first ? display.level1 : display.level2);
+    overflow->setVisible(first ? display.overflow1 : display.overflow2);
 }
 
 void InputPanel::describe(const Language &language)

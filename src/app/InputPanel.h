@@ -14,6 +14,7 @@ namespace zkd {
 class BarMeter;
 class Language;
 class ScaleLabel;
+struct RecordDisplay;
 
 // A read-only value box of the main window: right-aligned numbers in the
 // fixed font, on the colours given.
@@ -34,8 +35,8 @@ public:
     // `input` is 1 or 2; `colour` is the input's colour of text and bar.
     InputPanel(int input, const QColor &colour, QWidget *parent);
 
-    // The values of the last record, the meter level and the overflow mark.
-    void showRecord(const QString &act, const QString &max, const QString &min, std::int16_t level, bool overflow);
+    // This input's values of the last record, its meter level and overflow mark.
+    void showRecord(const RecordDisplay &display);
     // What the meter and the scale tell a screen reader.
     void describe(const Language &language);
 

@@ -7,12 +7,14 @@
 #include "app/StatusPanel.h"
 #include "util/Texts.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -162,6 +164,26 @@ void layOutMainWindow(Form1 &form)
     form.Check1->setChecked(true);
 
     form.resize(900, 700);
+}
+
+void setLanguageTexts(MainControls &controls, const Language &lang)
+{
+    const auto set = [&lang](const LangText &text, auto apply) {
+        if (const auto value = pick(lang, text))
+            apply(*value);
+    };
+    set(texts::LangLabel2, [&controls](const QString &t) { controls.Label2->setText(t); });
+    set(texts::LangText2Tip, [&controls](const QString &t) { controls.Text2->setToolTip(t); });
+    set(texts::LangMenuFile, [&controls](const QString &t) { controls.Dateien->setTitle(t); });
+    set(texts::LangMenuSave, [&controls](const QString &t) { controls.SScommand4->setText(t); });
+    set(texts::LangMenuOpen, [&controls](const QString &t) { controls.SScommand3->setText(t); });
+    set(texts::LangMenuSettings, [&controls](const QString &t) { controls.MPort->setTitle(t); });
+    set(texts::LangMenuUserSettings, [&controls](const QString &t) { controls.Path->setText(t); });
+    set(texts::LangTipButton1, [&controls](const QString &t) { controls.Button1->setToolTip(t); });
+    set(texts::LangTipButton2, [&controls](const QString &t) { controls.Button2->setToolTip(t); });
+    set(texts::LangTipButton3, [&controls](const QString &t) { controls.Button3->setToolTip(t); });
+    set(texts::LangTipButton5, [&controls](const QString &t) { controls.Button5->setToolTip(t); });
+    set(texts::LangTipButton4, [&controls](const QString &t) { controls.Button4->setToolTip(t); });
 }
 
 void addStatusBar(Form1 &form)

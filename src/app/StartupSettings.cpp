@@ -67,4 +67,18 @@ StartupSettings applyScxIni(const QString &path, MSComm1 &comm, const Language &
     return settings;
 }
 
+QString settingsFolderProblem(const Language &language, const QString &programDir)
+{
+    return pick(language, texts::ConfigFolderFailed)
+        .value_or(str(texts::ConfigFolderFailed.en))
+        .arg(QDir::toNativeSeparators(programDir));
+}
+
+QString measurementFolderProblem(const Language &language, const QString &unusableDir, const QString &currentDir)
+{
+    return pick(language, texts::MeasurementFolderFailed)
+        .value_or(str(texts::MeasurementFolderFailed.en))
+        .arg(QDir::toNativeSeparators(unusableDir), QDir::toNativeSeparators(currentDir));
+}
+
 } // namespace zkd

@@ -26,4 +26,11 @@ struct StartupSettings
 // the language the file gives (else `language`).
 StartupSettings applyScxIni(const QString &path, MSComm1 &comm, const Language &language);
 
+// The folders the start-up could not create, told in `language` (English
+// where none is selected): the settings folder `programDir`, whose built-in
+// values are then used; the measurement folder `unusableDir`, for which
+// `currentDir` stands in.
+QString settingsFolderProblem(const Language &language, const QString &programDir);
+QString measurementFolderProblem(const Language &language, const QString &unusableDir, const QString &currentDir);
+
 } // namespace zkd

@@ -1,8 +1,16 @@
 #include "files/Recovery.h"
 
+#include "files/WorkFile.h"
+
 #include <QFileInfo>
 
 namespace zkd::recovery {
+
+QString newestBackup(const QString &workFilePath)
+{
+    const QStringList backups = WorkFile::backupsFor(workFilePath);
+    return backups.isEmpty() ? WorkFile::backupPathFor(workFilePath) : backups.first();
+}
 
 std::optional<QDateTime> recoverableSince(const QString &path)
 {

@@ -12,6 +12,10 @@ namespace zkd {
 // stored again under a name of the user's choice.
 namespace recovery {
 
+// The backup of the working file `workFilePath` offered first: several runs
+// may wait to be recovered, and the newest comes first ("Senso.bak" when none does).
+QString newestBackup(const QString &workFilePath);
+
 // When the backup at `path` was last written, if it is a file with content;
 // nothing when it is missing, empty or not a file.
 std::optional<QDateTime> recoverableSince(const QString &path);

@@ -3,6 +3,7 @@
 #include "files/FileOps.h"
 #include "files/Recovery.h"
 #include "files/SaveName.h"
+#include "util/StatusFormat.h"
 #include "util/Texts.h"
 
 #include <QDir>
@@ -28,6 +29,31 @@ QString missingDataMessage(const Language &language, const LangText &firstLine)
 PromptMessage warning(const QString &text)
 {
     return {text, str(texts::AppTitle), PromptIcon::Warning, {PromptButton::Ok}};
+}
+
+PromptMessage refusedLinkWarning(const Language &language, const QString &path)
+{
+    return warning(ownText(language, texts::LinkRefused).arg(QDir::toNativeSeparators(path)));
+}
+
+PromptMessage workFileWarning(const Language &language, const WorkFile &file, const QString &error)
+{
+    return file.refusedLink().isEmpty() ? warning(error) : refusedLinkWarning(language, file.refusedLink());
+}
+
+std::optional<PromptMessage> resetProblem(const Language &language, const WorkFile::ResetResult &result)
+{
+    switch (result.outcome) {
+    case WorkFile::ResetResult::Outcome::Opened: break;
+    case WorkFile::ResetResult::Outcome::CannotDelete:
+        return PromptMessage{str(texts::CloseExcel),
+                             str(texts::CloseExcelTitle),
+                             PromptIcon::Question,
+                             {PromptButton::Cancel, PromptButton::TryAgain, PromptButton::Continue}};
+    case WorkFile::ResetResult::Outcome::CannotOpen: return warning(result.errorText);
+    case WorkFile::ResetResult::Outcome::LinkRefused: return refusedLinkWarning(language, result.refusedLink);
+    }
+    return std::nullopt;
 }
 
 PromptMessage yesNoQuestion(const QString &text)
@@ -60,6 +86,16 @@ QString recoverProblem(const Language &lang, const QString &backup)
     else if (!check.open(QIODevice::ReadOnly))
         problem = pickOrEnglish(lang, texts::RecoverUnreadable).arg(shownBackup, check.errorString());
     return problem;
+}
+
+QString recoverableNote(const Language &language, const QString &backup, const QString &menuTitle)
+{
+    const auto since = recovery::recoverableSince(backup);
+    if (!since)
+        return QString();
+    QString menu = menuTitle;
+    return pickOrEnglish(language, texts::RecoverAvailable)
+        .arg(status::dateTime(*since, language), menu.remove(QLatin1Char('&')));
 }
 
 std::optional<bool> recoverAs(IPrompts &prompts, const Language &lang, const QString &backup, const QString &folder)

@@ -2,18 +2,16 @@
 #include "files/EditorChoice.h"
 #include "files/Recovery.h"
 #include "files/WorkFile.h"
-#include "files/clsProcess.h"
+#include "files/ui/ExternalProgram.h"
 #include "files/ui/FilePrompts.h"
 #include "files/ui/Form2.h"
 #include "files/ui/Module1.h"
 #include "settings/ScxIni.h"
 #include "app/StatusPanel.h"
 #include "util/Prompts.h"
-#include "util/StatusFormat.h"
 #include "util/Texts.h"
 
 #include <QAction>
-#include <QCoreApplication>
 #include <QDir>
 #include <QMenu>
 
@@ -69,10 +67,7 @@ Form1::SaveOutcome Form1::saveMeasurement()
     case WorkFile::SaveResult::Outcome::ReopenFailed:
         m_savedFileName = result.savedPath;
         form2()->refreshList();
-        if (m_run.workFile().refusedLink().isEmpty())
-            prompts().ask(warning(result.errorText));
-        else
-            reportRefusedLink(m_run.workFile().refusedLink());
+        prompts().ask(workFileWarning(lang, m_run.workFile(), result.errorText));
         return SaveOutcome::Failed;
     }
     m_savedFileName = result.savedPath;
@@ -96,12 +91,8 @@ void Form1::ReopenWorkFile()
 {
     if (!m_run.workFile().isOpen()) {
         m_workFileName = str(texts::WorkFileName);
-        if (!m_run.reopenWorkFile(workFilePath())) {
-            if (m_run.workFile().refusedLink().isEmpty())
-                prompts().ask(warning(m_run.workFile().errorText()));
-            else
-                reportRefusedLink(m_run.workFile().refusedLink());
-        }
+        if (!m_run.reopenWorkFile(workFilePath()))
+            prompts().ask(workFileWarning(m_globals.language, m_run.workFile(), m_run.workFile().errorText()));
     }
 }
 
@@ -139,32 +130,22 @@ void Form1::SSCommand1_Click()
         ReopenWorkFile();
 }
 
-QString Form1::backupPath() const
-{
-    // Several runs may wait to be recovered; the newest is offered first.
-    const QStringList backups = WorkFile::backupsFor(workFilePath());
-    return backups.isEmpty() ? WorkFile::backupPathFor(workFilePath()) : backups.first();
-}
-
 void Form1::updateRecoverItem()
 {
-    MRecover->setEnabled(recovery::recoverableSince(backupPath()).has_value());
+    MRecover->setEnabled(recovery::recoverableSince(recovery::newestBackup(workFilePath())).has_value());
 }
 
 void Form1::announceRecoverable()
 {
-    const auto since = recovery::recoverableSince(backupPath());
-    if (!since)
-        return;
-    const Language &lang = m_globals.language;
-    const QString menu = Dateien->title().remove(QLatin1Char('&'));
-    StatusBar->showMessage(pickOrEnglish(lang, texts::RecoverAvailable).arg(status::dateTime(*since, lang), menu));
+    const QString note = recoverableNote(m_globals.language, recovery::newestBackup(workFilePath()), Dateien->title());
+    if (!note.isEmpty())
+        StatusBar->showMessage(note);
 }
 
 void Form1::MRecover_Click()
 {
     const Language &lang = m_globals.language;
-    const QString backup = backupPath();
+    const QString backup = recovery::newestBackup(workFilePath());
     const QString problem = recoverProblem(lang, backup);
     if (!problem.isEmpty()) {
         MRecover->setEnabled(false);
@@ -208,58 +189,31 @@ void Form1::cmdstart_Click()
     m_spreadsheetPath = settings.fields.value(0);
     if (m_spreadsheetPath.isEmpty())
         m_spreadsheetPath = str(texts::DefaultSpreadsheet);
-    if (m_savedFileName.isEmpty()) {
-        prompts().ask({message, str(texts::AppTitle), PromptIcon::None, {PromptButton::Ok, PromptButton::Cancel}});
-        return;
-    }
-    if (runExternal(m_spreadsheetPath, m_savedFileName))
-        m_savedFileName.clear();
+    exportSaved(m_spreadsheetPath, message);
 }
 
 void Form1::SSCommand6_Click()
 {
     const QString message = missingDataMessage(m_globals.language, texts::ExportMissingEditor);
+    exportSaved(editorForFile(m_savedFileName), message);
+}
+
+void Form1::exportSaved(const QString &program, const QString &missingMessage)
+{
     if (m_savedFileName.isEmpty()) {
-        prompts().ask({message, str(texts::AppTitle), PromptIcon::None, {PromptButton::Ok, PromptButton::Cancel}});
+        prompts().ask(
+            {missingMessage, str(texts::AppTitle), PromptIcon::None, {PromptButton::Ok, PromptButton::Cancel}});
         return;
     }
-    if (runExternal(editorForFile(m_savedFileName), m_savedFileName))
+    // A saved file is exported once; the next export needs a new save.
+    if (runExternal(program, m_savedFileName))
         m_savedFileName.clear();
 }
 
 bool Form1::runExternal(const QString &program, const QString &argument)
 {
-    const Language &lang = m_globals.language;
     cmdstart->setEnabled(false);
-    QString failure;
-#ifdef Q_OS_WIN
-    // Windows has "WRITE" and "Notepad"; a spreadsheet path that names no
-    // program is reported by the start below.
-    constexpr bool desktopStandsIn = false;
-#else
-    constexpr bool desktopStandsIn = true;
-#endif
-    if (desktopStandsIn && !clsProcess::programExists(program)) {
-        // Programs this platform does not have ("WRITE", "Notepad", a
-        // spreadsheet path from another machine): the desktop's application
-        // for the file stands in for them, and there is nothing to wait for.
-        if (!openWithDesktop(argument))
-            failure = ownText(lang, texts::FileOpenFailed).arg(QDir::toNativeSeparators(argument), program);
-    } else {
-        clsProcess process;
-        process.ProgramName(program);
-        process.Arguments(argument);
-        process.Exec();
-        if (process.startFailed())
-            failure = ownText(lang, texts::ProgramStartFailed).arg(program, process.errorText());
-        // The end of the program also ends the wait, so that Exit is not held
-        // up by a program that is still open.
-        while (!m_closing && !process.IsTerminated())
-            QCoreApplication::processEvents();
-        // The user's work in that program outlives the recorder.
-        if (m_closing)
-            process.Detach();
-    }
+    const QString failure = runAndWait(program, argument, m_globals.language, [this] { return m_closing; });
     EnableExport();
     if (failure.isEmpty())
         return true;

@@ -1,6 +1,7 @@
 #include "app/BarMeter.h"
 #include "app/Form1.h"
 #include "app/ScaleLabel.h"
+#include "files/ui/FilePrompts.h"
 #include "graph/Graph.h"
 #include "sensor/HeaderScan.h"
 #include "sensor/SensorSelection.h"
@@ -18,18 +19,14 @@ void Form1::KopfLesen_Click()
     // working file, so that recording still works.
     const QString snapshotFolder = m_deps.settingsFolderUnusable ? m_deps.currentDir : m_deps.programDir;
     QString refusedLink;
-    const HeaderScan::Lines before{m_globals.Inp1Line, m_globals.Inp2Line, m_globals.Sr1Line, m_globals.Sr2Line};
-    const HeaderScan::Result scan = m_run.readHeader(workFilePath(), snapshotFolder, m_headerLineBuffer, before,
-                                                     &refusedLink);
+    const HeaderScan::Result scan = m_run.readHeader(workFilePath(), snapshotFolder, m_headerLineBuffer,
+                                                     m_globals.headerLines(), &refusedLink);
     if (!refusedLink.isEmpty())
-        reportRefusedLink(refusedLink);
+        prompts().ask(refusedLinkWarning(m_globals.language, refusedLink));
     Text1_0->clear();
     Text1_1->clear();
     m_headerLineBuffer = scan.lineBuffer;
-    m_globals.Inp1Line = scan.lines.inp1Line;
-    m_globals.Inp2Line = scan.lines.inp2Line;
-    m_globals.Sr1Line = scan.lines.sr1Line;
-    m_globals.Sr2Line = scan.lines.sr2Line;
+    m_globals.setHeaderLines(scan.lines);
     if (scan.label11Caption)
         Label11->setText(*scan.label11Caption);
 

@@ -4,13 +4,14 @@
 #include "app/PictureButton.h"
 #include "app/ScaleLabel.h"
 #include "app/StatusPanel.h"
+#include "files/ui/FilePrompts.h"
+#include "serial/ui/PortDrain.h"
 #include "util/Clock.h"
 #include "util/Prompts.h"
 #include "util/Texts.h"
 
 #include <QAction>
 #include <QCheckBox>
-#include <QCoreApplication>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -20,10 +21,6 @@
 #include <QTimer>
 
 namespace zkd {
-namespace {
-constexpr qint64 kDrainDeadlineMs = 10000;
-constexpr int kDrainPollMs = 10;
-} // namespace
 
 void Form1::closePort()
 {
@@ -37,16 +34,11 @@ void Form1::MOpen_Click()
     m_run.collectPending();
     const auto error = comm().setPortOpen(!comm().PortOpen());
     if (error)
-        showPortError(*error);
+        prompts().ask(warning(*error));
     else if (comm().PortOpen())
         m_deviceLost = false;
     MOpen->setChecked(comm().PortOpen());
     StatusBar->refresh();
-}
-
-void Form1::showPortError(const QString &text)
-{
-    prompts().ask({text, str(texts::AppTitle), PromptIcon::Warning, {PromptButton::Ok}});
 }
 
 void Form1::MSettings_Click() {}
@@ -226,10 +218,8 @@ void Form1::applyDisplay()
     const RecordDisplay &d = pipeline().display();
     if (Secunden->text() != d.value(RecordLine::Value::Time))
         Secunden->setText(d.value(RecordLine::Value::Time));
-    Input1->showRecord(d.value(RecordLine::Value::Act1), d.value(RecordLine::Value::Max1),
-                       d.value(RecordLine::Value::Min1), d.level1, d.overflow1);
-    Input2->showRecord(d.value(RecordLine::Value::Act2), d.value(RecordLine::Value::Max2),
-                       d.value(RecordLine::Value::Min2), d.level2, d.overflow2);
+    Input1->showRecord(d);
+    Input2->showRecord(d);
 }
 
 void Form1::Term_DblClick()
@@ -245,26 +235,8 @@ void Form1::Text2_DblClick()
 
 bool Form1::DrainAndClosePort()
 {
-    // A monotonic deadline, so a wait across midnight still ends.
-    qint64 deadline = clock().monotonicMs() + kDrainDeadlineMs;
-    while (comm().OutBufferCount() != 0) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, kDrainPollMs);
-        comm().waitForBytesWritten(kDrainPollMs);
-        if (!comm().PortOpen())
-            break;
-        if (clock().monotonicMs() > deadline) {
-            const PromptButton answer = prompts().ask(
-                {str(texts::DataCannotBeSent),
-                 str(texts::AppTitle),
-                 PromptIcon::Question,
-                 {PromptButton::Abort, PromptButton::Retry, PromptButton::Ignore}});
-            if (answer == PromptButton::Abort)
-                return false;
-            if (answer == PromptButton::Ignore)
-                break;
-            deadline = clock().monotonicMs() + kDrainDeadlineMs;
-        }
-    }
+    if (!waitUntilSent(comm(), clock(), prompts()))
+        return false;
     closePort();
     return true;
 }
