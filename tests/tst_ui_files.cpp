@@ -1,3 +1,4 @@
+#include "DataRows.h"
 #include "FormFixture.h"
 
 #include "app/Form1.h"
@@ -26,6 +27,7 @@
 using namespace zkd;
 
 using zkd::test::readFile;
+using zkd::test::row;
 using zkd::test::writeFile;
 
 namespace {
@@ -215,18 +217,9 @@ void TestUiFiles::saveStoresRecordingUnderFinalName_data()
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("written");
     QTest::addColumn<QString>("title");
-    QTest::newRow("English, with .csv") << "English"
-                                        << "Test.csv"
-                                        << "Test.csv"
-                                        << "Do you want to save the measurement ?";
-    QTest::newRow("German, without extension") << "Deutsch"
-                                               << "Test"
-                                               << "Test.csv"
-                                               << "M\u00f6chten Sie die Messung Speichern ?";
-    QTest::newRow("no language, dots and CSV") << ""
-                                               << "my.data.CSV"
-                                               << "mydata.csv"
-                                               << "";
+    row("English, with .csv", "English", "Test.csv", "Test.csv", "Do you want to save the measurement ?");
+    row("German, without extension", "Deutsch", "Test", "Test.csv", "M\u00f6chten Sie die Messung Speichern ?");
+    row("no language, dots and CSV", "", "my.data.CSV", "mydata.csv", "");
 }
 
 void TestUiFiles::saveStoresRecordingUnderFinalName()
@@ -277,25 +270,14 @@ void TestUiFiles::overwriteQuestion_data()
     QTest::addColumn<QString>("after");
     QTest::addColumn<QString>("written");
     const QStringList twice{"Test.csv", "Test.csv"};
-    QTest::newRow("No, dialog again, Yes") << "English" << twice << "NY" << twice << "Do you want to replace the file  "
-                                           << " "
-                                           << "Test.csv";
-    QTest::newRow("German Yes") << "Deutsch" << QStringList{"Test.csv"} << "Y" << QStringList{"Test.csv"}
-                                << "Soll die Datei  "
-                                << " \u00fcberschreiben ?? "
-                                << "Test.csv";
-    QTest::newRow("no language: name alone") << "" << QStringList{"Test.csv"} << "Y" << QStringList{"Test.csv"} << ""
-                                             << ""
-                                             << "Test.csv";
-    QTest::newRow("typed without .csv, final name exists")
-        << "English" << QStringList{"Test"} << "Y" << QStringList{"Test.csv"} << "Do you want to replace the file  "
-        << " "
-        << "Test.csv";
-    QTest::newRow("No to the final name, another name")
-        << "English" << QStringList{"Test", "Other"} << "N" << QStringList{"Test.csv"}
-        << "Do you want to replace the file  "
-        << " "
-        << "Other.csv";
+    const QStringList once{"Test.csv"};
+    const char *replace = "Do you want to replace the file  ";
+    row("No, dialog again, Yes", "English", twice, "NY", twice, replace, " ", "Test.csv");
+    row("German Yes", "Deutsch", once, "Y", once, "Soll die Datei  ", " \u00fcberschreiben ?? ", "Test.csv");
+    row("no language: name alone", "", once, "Y", once, "", "", "Test.csv");
+    row("typed without .csv, final name exists", "English", QStringList{"Test"}, "Y", once, replace, " ", "Test.csv");
+    row("No to the final name, another name", "English", QStringList{"Test", "Other"}, "N", once, replace, " ",
+        "Other.csv");
 }
 
 void TestUiFiles::overwriteQuestion()
@@ -449,14 +431,10 @@ void TestUiFiles::exitAndUnload_data()
     QTest::addColumn<QString>("answer");
     QTest::addColumn<QString>("saveAs"); // empty: the save dialog is cancelled
     QTest::addColumn<int>("dialogs");
-    QTest::newRow("Exit, No") << false << "N"
-                              << "" << 0;
-    QTest::newRow("Exit, Yes, saved") << false << "Y"
-                                      << "exit.csv" << 1;
-    QTest::newRow("Exit, Yes, save cancelled") << false << "Y"
-                                               << "" << 1;
-    QTest::newRow("unload with unsaved data, No") << true << "N"
-                                                  << "" << 0;
+    row("Exit, No", false, "N", "", 0);
+    row("Exit, Yes, saved", false, "Y", "exit.csv", 1);
+    row("Exit, Yes, save cancelled", false, "Y", "", 1);
+    row("unload with unsaved data, No", true, "N", "", 0);
 }
 
 void TestUiFiles::exitAndUnload()
@@ -555,14 +533,11 @@ void TestUiFiles::nothingToExport_data()
     QTest::addColumn<bool>("editor");
     QTest::addColumn<QString>("language");
     QTest::addColumn<QString>("message");
-    QTest::newRow("spreadsheet, English") << false << "English"
-                                          << "Data for export missing,\r\n Please save the measurement first !";
-    QTest::newRow("editor, German") << true << "Deutsch"
-                                    << " Es sind keine Daten vorhanden,\r\n Bitte die Messung erst speichern !  ";
-    QTest::newRow("editor, French") << true << "Francais"
-                                    << " Donnes pour export manque,\r\n Veuillez sauvegarder la mesure d\u00b4abord !";
-    QTest::newRow("spreadsheet, no language") << false << ""
-                                              << "";
+    row("spreadsheet, English", false, "English", "Data for export missing,\r\n Please save the measurement first !");
+    row("editor, German", true, "Deutsch", " Es sind keine Daten vorhanden,\r\n Bitte die Messung erst speichern !  ");
+    row("editor, French", true, "Francais",
+        " Donnes pour export manque,\r\n Veuillez sauvegarder la mesure d\u00b4abord !");
+    row("spreadsheet, no language", false, "", "");
 }
 
 void TestUiFiles::nothingToExport()

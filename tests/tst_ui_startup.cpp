@@ -1,3 +1,4 @@
+#include "DataRows.h"
 #include "FormFixture.h"
 #include "app/Form1.h"
 #include "app/PictureButton.h"
@@ -15,6 +16,7 @@
 #include <QtTest>
 
 using namespace zkd;
+using zkd::test::row;
 
 namespace {
 
@@ -57,29 +59,14 @@ private slots:
         QTest::addColumn<QString>("button2Tip");
         QTest::addColumn<QString>("form2Caption");
         const QString built2 = QString::fromUtf8("Messdaten speichern");
-        QTest::newRow("German") << QByteArray("Deutsch") << "Notizen"
-                                << "&Datei"
-                                << "&Speichern"
-                                << "&Einstellungen"
-                                << "&Programm Optionen" << built2 << QString();
-        QTest::newRow("English") << QByteArray("English") << "Notes"
-                                 << "&File"
-                                 << "&Save"
-                                 << "&Settings"
-                                 << "&User settings"
-                                 << " Save the Measurement File"
-                                 << " Clean Measurement";
-        QTest::newRow("French") << QByteArray("Francais") << "Note"
-                                << "&File"
-                                << "&Sauver"
-                                << "&Options"
-                                << "&User Setting"
-                                << " Enregistrer la mesure" << QString::fromUtf8(" Efface données");
-        QTest::newRow("lower-case english") << QByteArray("english") << "Notizen"
-                                            << "&File"
-                                            << "&Save"
-                                            << "&Settings"
-                                            << "&User settings" << built2 << QString();
+        row("German", QByteArray("Deutsch"), "Notizen", "&Datei", "&Speichern", "&Einstellungen", "&Programm Optionen",
+            built2, QString());
+        row("English", QByteArray("English"), "Notes", "&File", "&Save", "&Settings", "&User settings",
+            " Save the Measurement File", " Clean Measurement");
+        row("French", QByteArray("Francais"), "Note", "&File", "&Sauver", "&Options", "&User Setting",
+            " Enregistrer la mesure", QString::fromUtf8(" Efface données"));
+        row("lower-case english", QByteArray("english"), "Notizen", "&File", "&Save", "&Settings", "&User settings",
+            built2, QString());
     }
     void languageTexts()
     {
