@@ -1,3 +1,4 @@
+#include "DataRows.h"
 #include "FormFixture.h"
 #include "app/Form1.h"
 #include "app/PictureButton.h"
@@ -26,6 +27,7 @@
 using namespace zkd;
 
 using zkd::test::readFile;
+using zkd::test::row;
 using zkd::test::writeFile;
 
 namespace {
@@ -406,14 +408,13 @@ void TestPathpro::saveWritesNineLines_data()
     QTest::addColumn<int>("fore");
     QTest::addColumn<QByteArray>("expected");
 
-    QTest::newRow("path emptied by a cancelled browse")
-        << QByteArray() << "" << 14 << QByteArray("\r\n2\r\nDeutsch\r\n 14 \r\n 1 \r\n\r\n\r\n0\r\nReady\r\n");
-    QTest::newRow("baud line emptied, extended mode carried")
-        << QByteArray("C:\\x.exe\r\n5\r\nEnglish\r\n 11 \r\n 1 \r\n9600\r\nreserved\r\n1\r\nReady\r\n") << "" << 0
-        << QByteArray("\r\n5\r\nEnglish\r\n 0 \r\n 1 \r\n\r\n\r\n1\r\nReady\r\n");
-    QTest::newRow("typed device path") << QByteArray() << "/dev/ttyUSB1" << 11
-                                       << QByteArray(
-                                              "\r\n/dev/ttyUSB1\r\nDeutsch\r\n 11 \r\n 1 \r\n\r\n\r\n0\r\nReady\r\n");
+    row("path emptied by a cancelled browse", QByteArray(), "", 14,
+        QByteArray("\r\n2\r\nDeutsch\r\n 14 \r\n 1 \r\n\r\n\r\n0\r\nReady\r\n"));
+    row("baud line emptied, extended mode carried",
+        QByteArray("C:\\x.exe\r\n5\r\nEnglish\r\n 11 \r\n 1 \r\n9600\r\nreserved\r\n1\r\nReady\r\n"), "", 0,
+        QByteArray("\r\n5\r\nEnglish\r\n 0 \r\n 1 \r\n\r\n\r\n1\r\nReady\r\n"));
+    row("typed device path", QByteArray(), "/dev/ttyUSB1", 11,
+        QByteArray("\r\n/dev/ttyUSB1\r\nDeutsch\r\n 11 \r\n 1 \r\n\r\n\r\n0\r\nReady\r\n"));
 }
 
 void TestPathpro::saveWritesNineLines()
@@ -509,12 +510,9 @@ void TestPathpro::failedSaveReportsAndKeepsRunning_data()
     QTest::addColumn<QString>("language");
     QTest::addColumn<QString>("opening");
 
-    QTest::newRow("Deutsch") << "Deutsch"
-                             << "Die Einstellungen konnten nicht in \"";
-    QTest::newRow("English") << "English"
-                             << "The settings could not be saved to \"";
-    QTest::newRow("Francais") << "Francais"
-                              << QStringLiteral("Les param\u00e8tres n'ont pas pu \u00eatre enregistr\u00e9s dans \"");
+    row("Deutsch", "Deutsch", "Die Einstellungen konnten nicht in \"");
+    row("English", "English", "The settings could not be saved to \"");
+    row("Francais", "Francais", "Les param\u00e8tres n'ont pas pu \u00eatre enregistr\u00e9s dans \"");
 }
 
 void TestPathpro::failedSaveReportsAndKeepsRunning()
@@ -557,11 +555,9 @@ void TestPathpro::failedRestartKeepsRecording_data()
     QTest::addColumn<QString>("language");
     QTest::addColumn<QString>("opening");
 
-    QTest::newRow("Deutsch") << "Deutsch"
-                             << "Die Einstellungen sind in \"";
-    QTest::newRow("English") << "English"
-                             << "The settings are saved in \"";
-    QTest::newRow("Francais") << "Francais" << QStringLiteral("Les param\u00e8tres sont enregistr\u00e9s dans \"");
+    row("Deutsch", "Deutsch", "Die Einstellungen sind in \"");
+    row("English", "English", "The settings are saved in \"");
+    row("Francais", "Francais", "Les param\u00e8tres sont enregistr\u00e9s dans \"");
 }
 
 void TestPathpro::failedRestartKeepsRecording()
