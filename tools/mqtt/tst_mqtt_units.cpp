@@ -28,24 +28,19 @@ private slots:
         QTest::addColumn<QString>("host"); // empty: refused
         QTest::addColumn<int>("port");
         QTest::addColumn<bool>("tls");
-        QTest::newRow("plain, default port") << "mqtt://broker.lab"
-                                             << "broker.lab" << 1883 << false;
-        QTest::newRow("tls, own port") << "mqtts://10.0.0.5:18883"
-                                       << "10.0.0.5" << 18883 << true;
-        QTest::newRow("ipv6") << "mqtt://[::1]:1884"
-                              << "::1" << 1884 << false;
-        QTest::newRow("no scheme") << "broker:1883"
-                                   << "" << 0 << false;
-        QTest::newRow("other scheme") << "http://broker"
-                                      << "" << 0 << false;
-        QTest::newRow("port zero") << "mqtt://broker:0"
-                                   << "" << 0 << false;
-        QTest::newRow("port too large") << "mqtt://broker:65536"
-                                        << "" << 0 << false;
-        QTest::newRow("login in url") << "mqtt://user:pw@broker"
-                                      << "" << 0 << false;
-        QTest::newRow("path") << "mqtt://broker/x"
-                              << "" << 0 << false;
+        const auto taken = [](const char *name, const char *url, const char *host, int port, bool tls) {
+            QTest::newRow(name) << QString::fromLatin1(url) << QString::fromLatin1(host) << port << tls;
+        };
+        const auto refused = [&taken](const char *name, const char *url) { taken(name, url, "", 0, false); };
+        taken("plain, default port", "mqtt://broker.lab", "broker.lab", 1883, false);
+        taken("tls, own port", "mqtts://10.0.0.5:18883", "10.0.0.5", 18883, true);
+        taken("ipv6", "mqtt://[::1]:1884", "::1", 1884, false);
+        refused("no scheme", "broker:1883");
+        refused("other scheme", "http://broker");
+        refused("port zero", "mqtt://broker:0");
+        refused("port too large", "mqtt://broker:65536");
+        refused("login in url", "mqtt://user:pw@broker");
+        refused("path", "mqtt://broker/x");
     }
     void urls()
     {
