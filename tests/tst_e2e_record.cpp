@@ -1,5 +1,6 @@
-#include "TestFiles.h"
+#include "DataRows.h"
 #include "ExpectedRecording.h"
+#include "TestFiles.h"
 #include "FormFixture.h"
 #include "SimulatorProcess.h"
 #include "app/Form1.h"
@@ -135,16 +136,12 @@ private slots:
         QTest::addColumn<QString>("dateLabel");
         QTest::addColumn<bool>("replay");
         QTest::addColumn<int>("records");
-        QTest::newRow("German") << "Deutsch" << true << "  Uhrzeit: "
-                                << "  Datum: " << false << 120;
-        QTest::newRow("English") << "English" << false << "  Time: "
-                                 << "  Date: " << false << 120;
-        QTest::newRow("French") << "Francais" << true << "  Temps: "
-                                << "  Date: " << false << 120;
-        QTest::newRow("English, tricky bytes at once") << "English" << false << "  Time: "
-                                                       << "  Date: " << true << kTrickyRecords;
-        QTest::newRow("French, tricky bytes at once") << "Francais" << true << "  Temps: "
-                                                      << "  Date: " << true << kTrickyRecords;
+        using test::row;
+        row("German", "Deutsch", true, "  Uhrzeit: ", "  Datum: ", false, 120);
+        row("English", "English", false, "  Time: ", "  Date: ", false, 120);
+        row("French", "Francais", true, "  Temps: ", "  Date: ", false, 120);
+        row("English, tricky bytes at once", "English", false, "  Time: ", "  Date: ", true, kTrickyRecords);
+        row("French, tricky bytes at once", "Francais", true, "  Temps: ", "  Date: ", true, kTrickyRecords);
     }
     void recorderAndWindowSaveTheSameBytes()
     {
