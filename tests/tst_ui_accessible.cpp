@@ -1,3 +1,4 @@
+#include "DataRows.h"
 #include "FormFixture.h"
 #include "app/BarMeter.h"
 #include "app/PictureButton.h"
@@ -13,6 +14,7 @@ using zkd::BarMeter;
 using zkd::PictureButton;
 using zkd::ScaleLabel;
 using zkd::test::FormFixture;
+using zkd::test::row;
 
 namespace {
 
@@ -54,18 +56,13 @@ void TestUiAccessible::metersAndScales_data()
     QTest::addColumn<QString>("barDescription"); // at level 123 of 400
     QTest::addColumn<QString>("scaleDescription");
 
-    QTest::newRow("German") << QByteArray("Deutsch") << "Balkenanzeige Eingang 1"
-                            << "Pegel 123 von Vollausschlag 400"
-                            << "Skala von Eingang 1";
-    QTest::newRow("English") << QByteArray("English") << "Bar meter of input 1"
-                             << "Level 123 of full scale 400"
-                             << "Scale of input 1";
-    QTest::newRow("French") << QByteArray("Francais") << "Barre de niveau de l'entr\u00e9e 1"
-                            << "Niveau 123 sur pleine \u00e9chelle 400"
-                            << "\u00c9chelle de l'entr\u00e9e 1";
-    QTest::newRow("no language reads English") << QByteArray("Klingon") << "Bar meter of input 1"
-                                               << "Level 123 of full scale 400"
-                                               << "Scale of input 1";
+    row("German", QByteArray("Deutsch"), "Balkenanzeige Eingang 1", "Pegel 123 von Vollausschlag 400",
+        "Skala von Eingang 1");
+    row("English", QByteArray("English"), "Bar meter of input 1", "Level 123 of full scale 400", "Scale of input 1");
+    row("French", QByteArray("Francais"), "Barre de niveau de l'entr\u00e9e 1",
+        "Niveau 123 sur pleine \u00e9chelle 400", "\u00c9chelle de l'entr\u00e9e 1");
+    row("no language reads English", QByteArray("Klingon"), "Bar meter of input 1", "Level 123 of full scale 400",
+        "Scale of input 1");
 }
 
 void TestUiAccessible::metersAndScales()

@@ -1,3 +1,4 @@
+#include "DataRows.h"
 #include "FormFixture.h"
 
 #include "app/Form1.h"
@@ -11,6 +12,7 @@
 #include <QTest>
 
 using namespace zkd;
+using zkd::test::row;
 
 namespace {
 
@@ -96,14 +98,12 @@ void TestUiForm2::deleteButton_data()
     QTest::addColumn<QString>("title");
     QTest::addColumn<QStringList>("left");
     const QStringList both{"a.csv", "b.csv"};
-    QTest::newRow("nothing selected") << "English" << false << true << ""
-                                      << "" << both;
-    QTest::newRow("English, No keeps") << "English" << true << false << "Do you want to delete the selected file ?"
-                                       << " delete the selected file" << both;
-    QTest::newRow("German, Yes removes") << "Deutsch" << true << true << "Wollen sie die Datei l\u00f6schen !"
-                                         << " Datei l\u00f6schen !" << QStringList{"b.csv"};
-    QTest::newRow("no language, Yes removes") << "" << true << true << ""
-                                              << "" << QStringList{"b.csv"};
+    row("nothing selected", "English", false, true, "", "", both);
+    row("English, No keeps", "English", true, false, "Do you want to delete the selected file ?",
+        " delete the selected file", both);
+    row("German, Yes removes", "Deutsch", true, true, "Wollen sie die Datei l\u00f6schen !", " Datei l\u00f6schen !",
+        QStringList{"b.csv"});
+    row("no language, Yes removes", "", true, true, "", "", QStringList{"b.csv"});
 }
 
 void TestUiForm2::deleteButton()

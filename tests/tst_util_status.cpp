@@ -1,3 +1,4 @@
+#include "DataRows.h"
 #include "TestFiles.h"
 #include "files/Recovery.h"
 #include "util/StatusFormat.h"
@@ -12,11 +13,12 @@
 using namespace zkd;
 
 using zkd::test::readFile;
+using zkd::test::row;
 using zkd::test::writeFile;
 
 namespace {
 
-constexpr qint64 kMB = 1024 * 1024;
+constexpr qint64 kMB = qint64(1024) * 1024;
 
 } // namespace
 
@@ -31,20 +33,10 @@ private slots:
         QTest::addColumn<QString>("megabytes");
         QTest::addColumn<QString>("gigabytes");
         // 1234567 lines; 87.5 MB; 1.25 GB rounds to one decimal.
-        QTest::newRow("German") << "Deutsch"
-                                << "1.234.567"
-                                << "87,5 MB"
-                                << "1,3 GB";
-        QTest::newRow("English") << "English"
-                                 << "1,234,567"
-                                 << "87.5 MB"
-                                 << "1.3 GB";
-        QTest::newRow("French") << "Francais" << QStringLiteral("1\u202f234\u202f567") << "87,5 Mo"
-                                << "1,3 Go";
-        QTest::newRow("no language") << ""
-                                     << "1,234,567"
-                                     << "87.5 MB"
-                                     << "1.3 GB";
+        row("German", "Deutsch", "1.234.567", "87,5 MB", "1,3 GB");
+        row("English", "English", "1,234,567", "87.5 MB", "1.3 GB");
+        row("French", "Francais", "1\u202f234\u202f567", "87,5 Mo", "1,3 Go");
+        row("no language", "", "1,234,567", "87.5 MB", "1.3 GB");
     }
     void figuresInTheLanguage()
     {
