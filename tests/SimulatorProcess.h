@@ -12,6 +12,12 @@
 
 namespace zkd::test {
 
+// One of the programs of this build, by its name.
+inline QString binary(const char *name)
+{
+    return QDir(QStringLiteral(ZKD_BIN_DIR)).filePath(QString::fromLatin1(name));
+}
+
 // The instrument simulator on a pseudo-terminal of its own, linked into a
 // folder as `name`, logging what it sent and what it received beside the link.
 class Simulator
@@ -28,7 +34,7 @@ public:
     // Starts it with `options` and waits until the link exists.
     bool start(const QStringList &options)
     {
-        m_process.setProgram(QStringLiteral(ZKD_BIN_DIR "/zkd735-sim"));
+        m_process.setProgram(binary("zkd735-sim"));
         m_process.setArguments(options
                                + QStringList{QStringLiteral("--link"), link, QStringLiteral("--log-sent"), m_sentLog,
                                              QStringLiteral("--log-received"), m_receivedLog});

@@ -26,6 +26,7 @@
 
 using namespace zkd;
 
+using zkd::test::binary;
 using zkd::test::readFile;
 using zkd::test::writeFile;
 
@@ -38,11 +39,6 @@ constexpr int kStatusUpdatesPerSecond = 4;
 const QString kNotes = QStringLiteral("Probe 7");
 
 enum Exit { kOk = 0, kUsage = 2, kPort = 3, kHeader = 4, kFile = 5 };
-
-QString binary(const char *name)
-{
-    return QDir(QStringLiteral(ZKD_BIN_DIR)).filePath(QString::fromLatin1(name));
-}
 
 // Where two byte strings part, for a failure message that says more than
 // two truncated dumps.

@@ -13,17 +13,13 @@
 
 using namespace zkd;
 
+using zkd::test::binary;
 using zkd::test::readFile;
 
 namespace {
 
 constexpr int kStartupMs = 10000;
 constexpr int kRunTimeoutMs = 30000;
-
-QString binary(const char *name)
-{
-    return QStringLiteral(ZKD_BIN_DIR "/") + QString::fromLatin1(name);
-}
 
 QString field(const Form1 &form, const char *name)
 {

@@ -114,6 +114,14 @@ private slots:
         row("empty out", "--port p --out \"\"", "--out");
         row("unknown option", "--port p --speed 3", "speed");
         row("stray argument", "--port p extra", "extra");
+#ifndef ZKD_NO_MQTT
+        row("malformed broker URL", "--port p --mqtt tcp://broker:1883", "--mqtt needs");
+        row("broker port out of range", "--port p --mqtt mqtt://broker:70000", "--mqtt needs");
+        row("password on the command line", "--port p --mqtt mqtt://h --mqtt-password x",
+            "Unknown option 'mqtt-password'");
+        row("device id with a dot", "--port p --mqtt mqtt://h --device a.b", "--device allows");
+        row("device without broker", "--port p --device a", "--device needs --mqtt");
+#endif
     }
     void optionsThatAreRefused()
     {
