@@ -69,15 +69,12 @@ StartupSettings applyScxIni(const QString &path, MSComm1 &comm, const Language &
 
 QString settingsFolderProblem(const Language &language, const QString &programDir)
 {
-    return pick(language, texts::ConfigFolderFailed)
-        .value_or(str(texts::ConfigFolderFailed.en))
-        .arg(QDir::toNativeSeparators(programDir));
+    return pickOrEnglish(language, texts::ConfigFolderFailed).arg(QDir::toNativeSeparators(programDir));
 }
 
 QString measurementFolderProblem(const Language &language, const QString &unusableDir, const QString &currentDir)
 {
-    return pick(language, texts::MeasurementFolderFailed)
-        .value_or(str(texts::MeasurementFolderFailed.en))
+    return pickOrEnglish(language, texts::MeasurementFolderFailed)
         .arg(QDir::toNativeSeparators(unusableDir), QDir::toNativeSeparators(currentDir));
 }
 
