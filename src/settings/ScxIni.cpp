@@ -2,7 +2,9 @@
 
 #include "util/Codec8.h"
 #include "util/Numbers.h"
+#include "util/Texts.h"
 
+#include <QDir>
 #include <QFile>
 #include <QSaveFile>
 
@@ -95,6 +97,12 @@ ScxIniReadResult readScxIni(const QString &path, int fieldCount)
         return result;
     }
     return readScxIniText(file.readAll(), fieldCount);
+}
+
+ScxIniReadResult readSpreadsheetSettings(const QString &folder)
+{
+    constexpr int kSpreadsheetFieldCount = 3;
+    return readScxIni(QDir(folder).filePath(str(texts::SettingsFileName)), kSpreadsheetFieldCount);
 }
 
 QByteArray formatScxIni(const ScxIniValues &values)

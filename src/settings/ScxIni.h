@@ -30,6 +30,9 @@ struct ScxIniReadResult
 // from the result and reported in `error`.
 ScxIniReadResult readScxIniText(const QByteArray &content, int fieldCount);
 ScxIniReadResult readScxIni(const QString &path, int fieldCount);
+// What Open and the spreadsheet export read of the scx.ini in `folder`: its
+// first three fields, the first naming the spreadsheet program.
+ScxIniReadResult readSpreadsheetSettings(const QString &folder);
 
 // The nine lines of scx.ini, as the settings dialog writes them.
 struct ScxIniValues

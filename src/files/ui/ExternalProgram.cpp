@@ -9,6 +9,12 @@
 #include <QDir>
 
 namespace zkd {
+namespace {
+
+// Window-show value for the manual: shown, not activated.
+constexpr qint32 kShowNoActivate = 4;
+
+} // namespace
 
 QString runAndWait(const QString &program, const QString &argument, const Language &language,
                    const std::function<bool()> &programEnding)
@@ -39,6 +45,17 @@ QString runAndWait(const QString &program, const QString &argument, const Langua
     if (programEnding())
         process.Detach();
     return failure;
+}
+
+QString openManual(const QString &folder, const Language &language)
+{
+    // Quoted, so that a folder with blanks still names one document.
+    const QString manual = QDir::toNativeSeparators(QDir(folder).filePath(str(texts::ManualName)));
+    QString command = QLatin1Char('"') + manual + QLatin1Char('"');
+    qint32 show = kShowNoActivate;
+    if (ShellOpen(command, show) < kShellOpenFailedBelow)
+        return ownText(language, texts::ManualOpenFailed).arg(manual);
+    return {};
 }
 
 } // namespace zkd

@@ -18,4 +18,10 @@ namespace zkd {
 QString runAndWait(const QString &program, const QString &argument, const Language &language,
                    const std::function<bool()> &programEnding);
 
+// Opens the manual in `folder` (beside a portable copy, the documentation
+// folder of an installed one) with the desktop's viewer, shown without taking
+// the focus. Returns what went wrong, in the program's own words; empty when
+// it opened.
+QString openManual(const QString &folder, const Language &language);
+
 } // namespace zkd

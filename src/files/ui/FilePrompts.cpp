@@ -41,6 +41,14 @@ PromptMessage workFileWarning(const Language &language, const WorkFile &file, co
     return file.refusedLink().isEmpty() ? warning(error) : refusedLinkWarning(language, file.refusedLink());
 }
 
+PromptMessage transmissionErrorPrompt(const Language &language)
+{
+    return {pickOrEmpty(language, texts::TransmissionError),
+            pickOrEmpty(language, texts::TransmissionErrorTitle),
+            PromptIcon::None,
+            {PromptButton::Ok}};
+}
+
 std::optional<PromptMessage> resetProblem(const Language &language, const WorkFile::ResetResult &result)
 {
     switch (result.outcome) {

@@ -30,6 +30,8 @@ PromptMessage workFileWarning(const Language &language, const WorkFile &file, co
 // What a start-up or discard of the working file must tell the user; none
 // when the file was opened.
 std::optional<PromptMessage> resetProblem(const Language &language, const WorkFile::ResetResult &result);
+// The header read found no header: the transmission error, OK only.
+PromptMessage transmissionErrorPrompt(const Language &language);
 // A question with the application title, Yes and No.
 PromptMessage yesNoQuestion(const QString &text);
 // The overwrite question for the name the dialog returned and, when the name

@@ -5,7 +5,6 @@
 #include "files/ui/ExternalProgram.h"
 #include "files/ui/FilePrompts.h"
 #include "files/ui/Form2.h"
-#include "files/ui/Module1.h"
 #include "settings/ScxIni.h"
 #include "app/StatusPanel.h"
 #include "util/Prompts.h"
@@ -16,14 +15,6 @@
 #include <QMenu>
 
 namespace zkd {
-namespace {
-
-// Open and the spreadsheet export read this many fields of scx.ini; the
-// first names the spreadsheet program.
-constexpr int kSpreadsheetFieldCount = 3;
-// Window-show value for the manual: shown, not activated.
-constexpr qint32 kShowNoActivate = 4;
-} // namespace
 
 void Form1::SScommand4_Click()
 {
@@ -170,8 +161,7 @@ void Form1::SScommand3_Click()
         {m_openDialogTitle, m_deps.dialogFolder(), str(texts::OpenFilter), QString()});
     if (!chosen)
         return;
-    const ScxIniReadResult settings = readScxIni(
-        QDir(m_deps.settingsReadFolder()).filePath(str(texts::SettingsFileName)), kSpreadsheetFieldCount);
+    const ScxIniReadResult settings = readSpreadsheetSettings(m_deps.settingsReadFolder());
     if (!settings.fields.isEmpty())
         m_spreadsheetPath = settings.fields.first();
     if (!settings.error.isEmpty())
@@ -184,8 +174,7 @@ void Form1::SScommand3_Click()
 void Form1::cmdstart_Click()
 {
     const QString message = missingDataMessage(m_globals.language, texts::ExportMissingExcel);
-    const ScxIniReadResult settings = readScxIni(
-        QDir(m_deps.settingsReadFolder()).filePath(str(texts::SettingsFileName)), kSpreadsheetFieldCount);
+    const ScxIniReadResult settings = readSpreadsheetSettings(m_deps.settingsReadFolder());
     m_spreadsheetPath = settings.fields.value(0);
     if (m_spreadsheetPath.isEmpty())
         m_spreadsheetPath = str(texts::DefaultSpreadsheet);
@@ -228,14 +217,9 @@ void Form1::EnableExport()
 
 void Form1::Help_Click()
 {
-    // The manual lies beside a portable copy, in the documentation folder of
-    // an installed one. Quoted, so that a folder with blanks still names one
-    // document.
-    const QString manual = QDir::toNativeSeparators(QDir(m_deps.manualFolder()).filePath(str(texts::ManualName)));
-    QString command = QLatin1Char('"') + manual + QLatin1Char('"');
-    qint32 show = kShowNoActivate;
-    if (ShellOpen(command, show) < kShellOpenFailedBelow)
-        prompts().ask(warning(ownText(m_globals.language, texts::ManualOpenFailed).arg(manual)));
+    const QString failure = openManual(m_deps.manualFolder(), m_globals.language);
+    if (!failure.isEmpty())
+        prompts().ask(warning(failure));
 }
 
 } // namespace zkd

@@ -6,7 +6,6 @@
 #include "sensor/HeaderScan.h"
 #include "sensor/SensorSelection.h"
 #include "util/Prompts.h"
-#include "util/Texts.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -31,11 +30,7 @@ void Form1::KopfLesen_Click()
         Label11->setText(*scan.label11Caption);
 
     if (!HeaderScan::headerArrived(m_globals.Inp1Line)) {
-        const Language &lang = m_globals.language;
-        prompts().ask({pickOrEmpty(lang, texts::TransmissionError),
-                       pickOrEmpty(lang, texts::TransmissionErrorTitle),
-                       PromptIcon::None,
-                       {PromptButton::Ok}});
+        prompts().ask(transmissionErrorPrompt(m_globals.language));
         SSCommand2_Click();
     }
 

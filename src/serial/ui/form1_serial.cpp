@@ -5,6 +5,7 @@
 #include "app/ScaleLabel.h"
 #include "app/StatusPanel.h"
 #include "files/ui/FilePrompts.h"
+#include "serial/ui/CommPrompts.h"
 #include "serial/ui/PortDrain.h"
 #include "util/Clock.h"
 #include "util/Prompts.h"
@@ -12,7 +13,6 @@
 
 #include <QAction>
 #include <QCheckBox>
-#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -143,17 +143,11 @@ void Form1::MSComm1_OnComm()
         ProcessReceived(comm().ReadAvailable());
         return;
     }
-    const auto message = commEventMessage(event);
+    const auto message = commEventPrompt(event, comm().portName());
     if (!message)
         return;
-    // A device that went away is named, so the user knows which cable to check.
-    const QString text = event == CommEventCode::DeviceLost
-        ? *message + QStringLiteral(" (") + QDir::toNativeSeparators(comm().portName()) + QLatin1Char(')')
-        : *message;
     prompts().beep();
-    const PromptButton answer = prompts().ask(
-        {text, str(texts::CommErrorTitle), PromptIcon::None, {PromptButton::Ok, PromptButton::Cancel}});
-    if (answer == PromptButton::Cancel)
+    if (prompts().ask(*message) == PromptButton::Cancel)
         closePort();
     if (event == CommEventCode::DeviceLost && !comm().PortOpen())
         endRunAfterDeviceLoss();
