@@ -1,14 +1,19 @@
 #include "FormFixture.h"
 #include "PipelineReference.h"
 #include "app/BarMeter.h"
+#include "app/CachedWidgets.h"
 #include "app/Form1.h"
 
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QRandomGenerator>
 #include <QtTest>
+
+#include <cstdlib>
 
 using namespace zkd;
 
@@ -98,6 +103,83 @@ private slots:
         compareDisplay(f, ref);
         f.CloseWorkFile();
         QCOMPARE(fx.workFile(), ref.file);
+    }
+
+    // The panels and the table's scroll bar copy pictures they drew before:
+    // after every change of title, size or position they look exactly as the
+    // plain widgets do.
+    void cachedWidgetsLookAsThePlainOnes()
+    {
+        QWidget window;
+        window.resize(600, 400);
+        CachedGroupBox cached(QStringLiteral("INP 1"), &window);
+        QGroupBox plain(QStringLiteral("INP 1"), &window);
+        CachedScrollBar cachedBar(Qt::Vertical, &window);
+        QScrollBar plainBar(Qt::Vertical, &window);
+        // Apart, and away from the pointer, which would light up what it is over.
+        cached.move(50, 50);
+        plain.move(330, 50);
+        cachedBar.move(50, 250);
+        plainBar.move(100, 250);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const auto picture = [](QWidget &w) { return w.grab().toImage().convertToFormat(QImage::Format_RGB32); };
+        const auto sameBoxes = [&] { return picture(cached) == picture(plain); };
+        const auto sameBars = [&] { return picture(cachedBar) == picture(plainBar); };
+        for (const QSize size : {QSize(200, 150), QSize(260, 90)}) {
+            cached.resize(size);
+            plain.resize(size);
+            QVERIFY(sameBoxes());
+            cached.setTitle(QStringLiteral("EIN 1"));
+            plain.setTitle(QStringLiteral("EIN 1"));
+            QVERIFY(sameBoxes());
+        }
+        // A value box's panel is copied from a picture blended onto what lies
+        // behind it, which may round a channel of an edge pixel by one.
+        QLineEdit cachedEdit(&window);
+        QLineEdit plainEdit(&window);
+        cachedEdit.setStyle(CachedPanelStyle::instance());
+        cachedEdit.move(330, 250);
+        plainEdit.move(330, 320);
+        const auto nearlySameEdits = [&] {
+            const QImage a = picture(cachedEdit);
+            const QImage b = picture(plainEdit);
+            if (a.size() != b.size())
+                return false;
+            for (int y = 0; y < a.height(); ++y) {
+                for (int x = 0; x < a.width(); ++x) {
+                    const QColor p = a.pixelColor(x, y);
+                    const QColor q = b.pixelColor(x, y);
+                    if (std::abs(p.red() - q.red()) > 1 || std::abs(p.green() - q.green()) > 1
+                        || std::abs(p.blue() - q.blue()) > 1)
+                        return false;
+                }
+            }
+            return true;
+        };
+        for (const QSize size : {QSize(120, 30), QSize(90, 44)}) {
+            for (const QColor base : {QColor(255, 255, 192), QColor(Qt::white)}) {
+                for (QLineEdit *edit : {&cachedEdit, &plainEdit}) {
+                    QPalette palette = edit->palette();
+                    palette.setColor(QPalette::Base, base);
+                    edit->setPalette(palette);
+                    edit->resize(size);
+                    edit->setText(QStringLiteral("330.25"));
+                }
+                QVERIFY(nearlySameEdits());
+            }
+        }
+        for (const int height : {240, 120}) {
+            cachedBar.resize(16, height);
+            plainBar.resize(16, height);
+            for (const auto &[maximum, value] : {std::pair{100, 0}, {100, 100}, {30, 12}}) {
+                cachedBar.setRange(0, maximum);
+                plainBar.setRange(0, maximum);
+                cachedBar.setValue(value);
+                plainBar.setValue(value);
+                QVERIFY(sameBars());
+            }
+        }
     }
 
     // A meter copies the bar from a picture of it at full height: the picture

@@ -27,6 +27,7 @@ QLineEdit *valueBox(QWidget *parent, const char *name, const QColor &text, const
     box->setReadOnly(true);
     box->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     box->setFocusPolicy(Qt::NoFocus);
+    box->setStyle(CachedPanelStyle::instance());
     QFont f = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     f.setPointSize(pointSize);
     f.setBold(pointSize > 14);
@@ -54,7 +55,7 @@ QLabel *captionLabel(const QString &text, QWidget *parent, QWidget *box)
 }
 
 InputPanel::InputPanel(int input, const QColor &colour, QWidget *parent)
-    : QGroupBox(str(texts::InputCaption).arg(input), parent), m_input(input)
+    : CachedGroupBox(str(texts::InputCaption).arg(input), parent), m_input(input)
 {
     const bool first = input == 1;
     // Text8, Text9, Text10 for input 1; Text11, Text12, Text13 for input 2.

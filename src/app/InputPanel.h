@@ -1,7 +1,8 @@
 #pragma once
 
+#include "app/CachedWidgets.h"
+
 #include <QColor>
-#include <QGroupBox>
 #include <QString>
 
 #include <cstdint>
@@ -28,7 +29,7 @@ QLabel *captionLabel(const QString &text, QWidget *parent, QWidget *box);
 // input 1 holds Bar1, Label9 (scale), Label7 (overflow mark), Label5 (unit
 // line) and Text8, Text9, Text10; input 2 Bar2, Label10, Label8, Label6 and
 // Text11, Text12, Text13.
-class InputPanel : public QGroupBox
+class InputPanel : public CachedGroupBox
 {
     Q_OBJECT
 public:

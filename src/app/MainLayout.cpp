@@ -1,5 +1,6 @@
 #include "app/MainLayout.h"
 
+#include "app/CachedWidgets.h"
 #include "app/Form1.h"
 #include "app/Icons.h"
 #include "app/InputPanel.h"
@@ -124,6 +125,7 @@ void layOutMainWindow(Form1 &form)
     form.Term->setLineWrapMode(QPlainTextEdit::NoWrap);
     form.Term->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     form.Term->setMinimumHeight(80);
+    form.Term->setVerticalScrollBar(new CachedScrollBar(Qt::Vertical, form.Term));
     setTextColours(form.Term, QColor(0, 255, 0), QColor(0, 0, 0));
     // Room the window gains goes to the table and the notes, four to one; the
     // input panels keep their height.
