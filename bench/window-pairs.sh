@@ -48,8 +48,8 @@ stream_mb=$(awk "BEGIN { printf \"%.1f\", $seconds * $baud / 10 / 1000000 * 1.3 
 
 for round in $(seq "$rounds"); do
   windows=() names=() sims=()
-  for spec in "$@"; do
-    name="${spec%%=*}" bin="${spec#*=}"
+  for build in "$@"; do
+    name="${build%%=*}" bin="${build#*=}"
     dir="$work/$name.$round"
     mkdir -p "$dir"
     "$first/zkd735-sim" --link "$dir/tty" --baud "$baud" --slice "$period" --replay "$work/stream.txt" \
